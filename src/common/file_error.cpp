@@ -1,0 +1,30 @@
+#include "platform/files.h"
+
+namespace pagemind::platform {
+
+namespace {
+
+class FileErrorCategoryImpl final : public std::error_category {
+ public:
+  const char* name() const noexcept override { return "pagemind.file"; }
+  std::string message(int value) const override {
+    switch (static_cast<FileError>(value)) {
+      case FileError::kTooLarge:
+        return "ファイルが大きすぎます（64 KB を超えています）。ページのアドレスではありません。";
+      case FileError::kNotAFolder:
+        return "同じ名前のファイルがあるため、フォルダとして使えません。";
+    }
+    return "ファイルの操作に失敗しました。";
+  }
+};
+
+}  // namespace
+
+const std::error_category& FileErrorCategory() {
+  static const FileErrorCategoryImpl category;
+  return category;
+}
+
+std::error_code make_error_code(FileError e) { return {static_cast<int>(e), FileErrorCategory()}; }
+
+}  // namespace pagemind::platform

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <system_error>
+
+namespace pagemind::platform {
+
+// Small-file operations whose failures must carry the system's own reason. Implemented with the
+// native file API of each platform so that the reason is the one the system gives.
+
+enum class PathKind { kNothing, kFile, kFolder };
+
+// What exists at a path; an error (no access to the parent, say) is reported, not guessed.
+PathKind Probe(const std::filesystem::path& path, std::error_code& error);
+
+std::error_code CreateFolder(const std::filesystem::path& path);
+
+// Reads a whole file. A file larger than `limit` is not read: the result is
+// FileError::kTooLarge and `contents` stays empty.
+std::error_code ReadWholeFile(const std::filesystem::path& path, std::size_t limit,
+                              std::string& contents);
+
+// Replaces the file's contents in one step: the bytes go to a file beside the target, are
+// flushed to the disk, and that file then takes the target's place. Afterwards the target holds
+// either its old contents or `bytes`, never a mixture; the file beside it is gone either way.
+std::error_code ReplaceFileContents(const std::filesystem::path& path, std::string_view bytes);
+
+std::error_code DeleteFile(const std::filesystem::path& path);
+
+// The system's reason for an error, as a UTF-8 text for the user.
+std::string DescribeError(const std::error_code& error);
+
+// Errors of the program's own file rules, beside the system's.
+enum class FileError { kTooLarge = 1, kNotAFolder };
+const std::error_category& FileErrorCategory();
+std::error_code make_error_code(FileError e);
+
+}  // namespace pagemind::platform
+
+template <>
+struct std::is_error_code_enum<pagemind::platform::FileError> : std::true_type {};

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <memory>
+
+#include "platform/ansi.h"
+#include "platform/profile.h"
+
+namespace pagemind::platform {
+
+// The implementations of the build's own platform (win32 or headless), for the parts that work
+// the same on both and are tested against each.
+std::unique_ptr<Profile> MakeProfile();
+// The system's ANSI code page on Windows; code page 932 on the headless platform.
+std::unique_ptr<AnsiCodec> MakeAnsiCodec();
+
+}  // namespace pagemind::platform

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <filesystem>
+#include <string_view>
+
+namespace pagemind::platform {
+
+// The INI-style profile file with the semantics of the Windows profile functions: section and
+// key names match without regard to case; a missing file, section or key gives the default; a
+// value is read as a decimal integer from its start and one that does not begin with a digit
+// reads as 0.
+class Profile {
+ public:
+  virtual ~Profile() = default;
+  [[nodiscard]] virtual int ReadInt(const std::filesystem::path& file, std::string_view section,
+                                    std::string_view key, int defaultValue) = 0;
+  // Sets the key, creating the file and the section when missing and keeping every other entry.
+  virtual bool WriteString(const std::filesystem::path& file, std::string_view section,
+                           std::string_view key, std::string_view value) = 0;
+};
+
+}  // namespace pagemind::platform

@@ -1,0 +1,145 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace pagemind::platform {
+
+// Windows are declared as tables of controls with positions in twips (1/1440 inch); the
+// platform turns them into real windows at the window's DPI.
+
+enum class ControlKind { kLabel, kButton, kOptionButton, kFrame, kListBox, kPictureBox, kImage, kLine };
+enum class Align { kLeft, kCenter, kRight };
+enum class Picture { kNone, kProgramIcon, kWarningIcon };
+
+// Colours as the forms' designer wrote them: 0x00BBGGRR, or a system colour when the top bit
+// is set (0x8000000D is the highlight colour).
+using OleColor = std::uint32_t;
+inline constexpr OleColor kSystemHighlight = 0x8000000D;
+
+struct Font {
+  std::string face;  // UTF-8; the platform falls back to its Japanese UI font when missing
+  double points = 9;
+  bool bold = false;
+  bool italic = false;
+  bool underline = false;
+};
+
+struct TwipsRect {
+  int left = 0;
+  int top = 0;
+  int width = 0;
+  int height = 0;
+};
+
+struct ControlSpec {
+  int id = 0;         // the form's own number for the control; never 0
+  std::string name;   // the designer name, such as "Label1"
+  ControlKind kind = ControlKind::kLabel;
+  std::string text;
+  // Relative to the parent frame when `parent` names one. For a line: from (left, top) to
+  // (left + width, top + height).
+  TwipsRect rect;
+  int parent = 0;
+  std::optional<Font> font;
+  std::optional<OleColor> color;
+  Align align = Align::kLeft;
+  bool visible = true;
+  bool isDefault = false;  // pressed by Enter
+  bool isCancel = false;   // pressed by Esc
+  bool clickable = false;  // a label that acts as a link
+  int lineWidthPixels = 1;
+  Picture picture = Picture::kNone;
+};
+
+enum class Border { kNone, kFixedSingle };
+
+struct FormSpec {
+  std::string name;  // "Logo", "Main", ...
+  std::string caption;
+  int clientWidth = 0;  // twips
+  int clientHeight = 0;
+  Border border = Border::kFixedSingle;
+  bool showInTaskbar = true;
+  Picture icon = Picture::kProgramIcon;
+  std::vector<ControlSpec> controls;  // in tab order
+};
+
+// Why a window is being unloaded.
+enum class UnloadReason {
+  kUserClose,       // close box, system menu, Alt+F4
+  kProgram,         // the program unloads it itself
+  kWindowsSession,  // Windows shuts down or the user logs off
+  kTaskManager,
+};
+
+class FormEvents {
+ public:
+  virtual void OnClick(int /*controlId*/) {}
+  virtual void OnTimer(int /*timerId*/) {}
+  virtual void OnCommand(int /*commandId*/) {}
+  // The platform asks for the window to go; the form decides and unloads itself if it agrees.
+  virtual void OnCloseRequest(UnloadReason /*reason*/) {}
+
+ protected:
+  ~FormEvents() = default;
+};
+
+// A live window made from a FormSpec. Destroying the object destroys the window; a form may do
+// so from inside one of its own event handlers.
+class Form {
+ public:
+  virtual ~Form() = default;
+
+  virtual void SetVisible(bool visible) = 0;
+  [[nodiscard]] virtual bool IsVisible() const = 0;
+  // Shows the window modally: returns once it is hidden or destroyed. Other windows' timers and
+  // messages go on meanwhile.
+  virtual void ShowModal() = 0;
+
+  virtual void SetText(int controlId, std::string_view text) = 0;
+  [[nodiscard]] virtual std::string Text(int controlId) const = 0;
+  virtual void SetControlVisible(int controlId, bool visible) = 0;
+  [[nodiscard]] virtual bool IsControlVisible(int controlId) const = 0;
+
+  // Option buttons: selecting one clears the others in its frame and raises its click.
+  virtual void SelectOption(int controlId) = 0;
+  [[nodiscard]] virtual bool IsOptionSelected(int controlId) const = 0;
+
+  // List boxes.
+  virtual void InsertLineAtTop(int controlId, std::string_view line) = 0;
+  virtual void ClearLines(int controlId) = 0;
+  [[nodiscard]] virtual std::size_t LineCount(int controlId) const = 0;
+  [[nodiscard]] virtual std::string Line(int controlId, std::size_t index) const = 0;
+  virtual void RemoveLastLine(int controlId) = 0;
+
+  // Removes the Close item from the window's system menu and redraws its menu bar.
+  virtual void RemoveCloseFromSystemMenu() = 0;
+
+  // A periodic timer owned by this window; ticks arrive as OnTimer(timerId).
+  virtual void StartTimer(int timerId, std::chrono::milliseconds interval) = 0;
+  virtual void StopTimer(int timerId) = 0;
+};
+
+enum class MessageIcon { kStop, kInformation };
+
+class Ui {
+ public:
+  virtual ~Ui() = default;
+  // The new window is hidden until made visible.
+  virtual std::unique_ptr<Form> CreateForm(const FormSpec& spec, FormEvents& events) = 0;
+  // A modal message box with one OK button and the application's title as its caption.
+  virtual void ShowMessage(std::string_view text, MessageIcon icon) = 0;
+  // Lets the events that are waiting be handled once.
+  virtual void ProcessPendingEvents() = 0;
+};
+
+// The application's title, used as the caption of its message boxes.
+inline constexpr std::string_view kApplicationTitle = "Pagemind";
+
+}  // namespace pagemind::platform
