@@ -13,8 +13,8 @@ TempFolder::TempFolder() {
   std::random_device random;
   const auto base = std::filesystem::temp_directory_path();
   for (int attempt = 0; attempt < 100; ++attempt) {
-    auto candidate = base / ("pagemind-test-" + std::to_string(random()) + "-" +
-                             std::to_string(counter++));
+    auto candidate =
+        base / ("pagemind-test-" + std::to_string(random()) + "-" + std::to_string(counter++));
     if (std::filesystem::create_directory(candidate)) {
       path_ = candidate;
       return;

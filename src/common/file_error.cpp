@@ -25,6 +25,8 @@ const std::error_category& FileErrorCategory() {
   return category;
 }
 
-std::error_code make_error_code(FileError e) { return {static_cast<int>(e), FileErrorCategory()}; }
+std::error_code make_error_code(FileError e) {
+  return {static_cast<int>(e), FileErrorCategory()};
+}
 
 }  // namespace pagemind::platform

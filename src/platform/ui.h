@@ -13,7 +13,16 @@ namespace pagemind::platform {
 // Windows are declared as tables of controls with positions in twips (1/1440 inch); the
 // platform turns them into real windows at the window's DPI.
 
-enum class ControlKind { kLabel, kButton, kOptionButton, kFrame, kListBox, kPictureBox, kImage, kLine };
+enum class ControlKind {
+  kLabel,
+  kButton,
+  kOptionButton,
+  kFrame,
+  kListBox,
+  kPictureBox,
+  kImage,
+  kLine
+};
 enum class Align { kLeft, kCenter, kRight };
 enum class Picture { kNone, kProgramIcon, kWarningIcon };
 
@@ -23,7 +32,7 @@ using OleColor = std::uint32_t;
 inline constexpr OleColor kSystemHighlight = 0x8000000D;
 
 struct Font {
-  std::string face;  // UTF-8; the platform falls back to its Japanese UI font when missing
+  std::string face{};  // UTF-8; the platform falls back to its Japanese UI font when missing
   double points = 9;
   bool bold = false;
   bool italic = false;
@@ -38,16 +47,16 @@ struct TwipsRect {
 };
 
 struct ControlSpec {
-  int id = 0;         // the form's own number for the control; never 0
-  std::string name;   // the designer name, such as "Label1"
+  int id = 0;          // the form's own number for the control; never 0
+  std::string name{};  // the designer name, such as "Label1"
   ControlKind kind = ControlKind::kLabel;
-  std::string text;
+  std::string text{};
   // Relative to the parent frame when `parent` names one. For a line: from (left, top) to
   // (left + width, top + height).
-  TwipsRect rect;
+  TwipsRect rect{};
   int parent = 0;
-  std::optional<Font> font;
-  std::optional<OleColor> color;
+  std::optional<Font> font{};
+  std::optional<OleColor> color{};
   Align align = Align::kLeft;
   bool visible = true;
   bool isDefault = false;  // pressed by Enter
@@ -60,14 +69,14 @@ struct ControlSpec {
 enum class Border { kNone, kFixedSingle };
 
 struct FormSpec {
-  std::string name;  // "Logo", "Main", ...
-  std::string caption;
+  std::string name{};  // "Logo", "Main", ...
+  std::string caption{};
   int clientWidth = 0;  // twips
   int clientHeight = 0;
   Border border = Border::kFixedSingle;
   bool showInTaskbar = true;
   Picture icon = Picture::kProgramIcon;
-  std::vector<ControlSpec> controls;  // in tab order
+  std::vector<ControlSpec> controls{};  // in tab order
 };
 
 // Why a window is being unloaded.

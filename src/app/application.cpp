@@ -1,0 +1,31 @@
+#include "app/application.h"
+
+namespace pagemind::app {
+
+Application::Application(platform::Ports ports) : ports_(ports) {}
+
+void Application::Start() {
+  logo_ = std::make_unique<Logo>(ports_, *this);
+  if (!logo_->Load()) return;
+  if (logo_->showAfterLoad()) logo_->Show();
+}
+
+void Application::SplashTimeIsUp() {
+  main_ = std::make_unique<Main>(ports_, *this);
+  main_->Load();
+  // The handler that called us belongs to the splash window; it returns straight after.
+  logo_->Unload(platform::UnloadReason::kProgram);
+  logo_.reset();
+  main_->ReportStartupProblems();
+}
+
+void Application::EndProgram() {
+  main_->Unload(platform::UnloadReason::kProgram);
+  EndProcessNow();
+}
+
+void Application::EndProcessNow() {
+  ports_.program.EndProcess();
+}
+
+}  // namespace pagemind::app

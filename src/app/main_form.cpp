@@ -1,0 +1,119 @@
+#include "app/main_form.h"
+
+#include "app/application.h"
+#include "settings/settings_file.h"
+#include "tray/menu_commands.h"
+
+namespace pagemind::app {
+
+using platform::ControlKind;
+using platform::UnloadReason;
+
+platform::FormSpec Main::Spec() {
+  platform::FormSpec spec;
+  spec.name = "Main";
+  spec.caption = "Pagemind - アクセスログ";
+  spec.clientWidth = 4875;
+  spec.clientHeight = 3855;
+  spec.border = platform::Border::kNone;
+  spec.showInTaskbar = false;
+  spec.controls = {
+      {.id = kCommand1,
+       .name = "Command1",
+       .kind = ControlKind::kButton,
+       .text = "OK",
+       .rect = {720, 3360, 1335, 375},
+       .isDefault = true},
+      {.id = kCommand2,
+       .name = "Command2",
+       .kind = ControlKind::kButton,
+       .text = "ログを保存...",
+       .rect = {2640, 3360, 1335, 375}},
+      {.id = kList1,
+       .name = "List1",
+       .kind = ControlKind::kListBox,
+       .rect = {120, 120, 4575, 3120}},
+      {.id = kPicture1,
+       .name = "Picture1",
+       .kind = ControlKind::kPictureBox,
+       .rect = {3840, 0, 255, 255},
+       .visible = false},
+      {.id = kLabel1,
+       .name = "Label1",
+       .text = "Count:00",
+       .rect = {4080, 3600, 855, 255},
+       .visible = false},
+  };
+  return spec;
+}
+
+Main::Main(platform::Ports ports, Application& application)
+    : ports_(ports), application_(application) {}
+
+void Main::Load() {
+  form_ = ports_.ui.CreateForm(Spec(), *this);
+  Form_Load();
+}
+
+void Main::Form_Load() {
+  const auto folder = ports_.program.Folder();
+  const settings::SettingsFile settings(ports_.profile, folder);
+  if (settings::SwitchedOn(settings.DebugMode())) form_->SetControlVisible(kLabel1, true);
+  startupProblems_ = pages::EnsureLogFolder(folder);
+  useLog_ = settings::SwitchedOn(settings.Log());
+  // Without its folder no slot file can be read; the folder's problem is the one to report.
+  if (useLog_ && startupProblems_.empty()) {
+    startupProblems_ = pages::LoadPageSlots(folder, ports_.ansi, pageSlots_);
+  }
+  form_->RemoveCloseFromSystemMenu();
+  pollIndex_ = 0;
+}
+
+void Main::ReportStartupProblems() {
+  if (startupProblems_.empty()) return;
+  const auto text = pages::StartupProblemsMessage(startupProblems_);
+  startupProblems_.clear();
+  ports_.ui.ShowMessage(text, platform::MessageIcon::kStop);
+}
+
+bool Main::Form_QueryUnload(UnloadReason reason) const {
+  return reason == UnloadReason::kUserClose;
+}
+
+void Main::Form_Unload() {
+  ports_.ui.ProcessPendingEvents();
+}
+
+bool Main::Unload(UnloadReason reason) {
+  if (!form_ || Form_QueryUnload(reason)) return false;
+  Form_Unload();
+  form_.reset();
+  return true;
+}
+
+void Main::CommandEnd_Click() {
+  const auto problems = pages::SavePageSlots(ports_.program.Folder(), ports_.ansi, pageSlots_);
+  if (!problems.empty()) {
+    // Staying resident keeps the pages in memory, so the user can make room and end again.
+    ports_.ui.ShowMessage(pages::SaveProblemsMessage(problems), platform::MessageIcon::kStop);
+    return;
+  }
+  Form_Terminate();
+}
+
+void Main::Form_Terminate() {
+  // Ends the process: nothing of `this` is used after the call.
+  application_.EndProgram();
+}
+
+void Main::OnCommand(int commandId) {
+  if (commandId == tray::kCommandEnd) CommandEnd_Click();
+}
+
+void Main::OnCloseRequest(UnloadReason reason) {
+  if (!Unload(reason)) return;
+  // Windows or the task manager ends the program: the pages are not saved on this path.
+  application_.EndProcessNow();
+}
+
+}  // namespace pagemind::app

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <memory>
+
+#include "pages/page_slots.h"
+#include "platform/ports.h"
+
+namespace pagemind::app {
+
+class Application;
+
+// The hidden main window: it owns the page memory and the tray presence for the whole run and,
+// when the user asks for it, shows the access log.
+class Main final : platform::FormEvents {
+ public:
+  enum Control : int { kList1 = 1, kCommand1, kCommand2, kPicture1, kLabel1 };
+  enum Timer : int { kTimer1 = 1 };
+
+  Main(platform::Ports ports, Application& application);
+
+  // Creates the window hidden and runs Form_Load.
+  void Load();
+  // Unloads the window unless Form_QueryUnload refuses; true when it went.
+  bool Unload(platform::UnloadReason reason);
+  [[nodiscard]] bool loaded() const { return form_ != nullptr; }
+
+  // What went wrong with the page-memory files while loading, for the user once the splash
+  // window is gone.
+  void ReportStartupProblems();
+
+  void CommandEnd_Click();
+
+  [[nodiscard]] const pages::PageSlots& PageSlots() const { return pageSlots_; }
+  [[nodiscard]] int PollIndex() const { return pollIndex_; }
+  [[nodiscard]] bool UseLog() const { return useLog_; }
+
+  static platform::FormSpec Spec();
+
+ private:
+  void Form_Load();
+  [[nodiscard]] bool Form_QueryUnload(platform::UnloadReason reason) const;
+  void Form_Unload();
+  void Form_Terminate();
+
+  void OnCommand(int commandId) override;
+  void OnCloseRequest(platform::UnloadReason reason) override;
+
+  platform::Ports ports_;
+  Application& application_;
+  std::unique_ptr<platform::Form> form_;
+
+  pages::PageSlots pageSlots_;
+  int pollIndex_ = 0;
+  bool useLog_ = false;
+  pages::FileProblems startupProblems_;
+};
+
+}  // namespace pagemind::app

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <vector>
+
+#include "platform/ansi.h"
+
+namespace pagemind::pages {
+
+// The remembered page addresses: slot k holds the address of the browser window at position k
+// of the shell's window collection, or "" when nothing is remembered there.
+inline constexpr int kSlotCount = 31;
+using PageSlots = std::array<std::string, kSlotCount>;
+
+// A slot file larger than this is not a page address.
+inline constexpr std::size_t kSlotFileLimit = 64 * 1024;
+
+// Log\logNN.pms beside the program, NN = 00 … 30.
+std::filesystem::path SlotFilePath(const std::filesystem::path& programFolder, int k);
+
+// A file or folder step that failed, with the system's reason.
+struct FileProblem {
+  std::filesystem::path path;
+  std::error_code error;
+};
+using FileProblems = std::vector<FileProblem>;
+
+// Makes the Log folder when nothing of that name exists. A file named "Log" is a problem.
+FileProblems EnsureLogFolder(const std::filesystem::path& programFolder);
+
+// Fills the slots from the slot files of the last orderly end and deletes the files it read.
+// A missing file leaves its slot empty; a file that cannot be read (or is too large to be an
+// address) leaves its slot empty and stays on disk, and is reported.
+FileProblems LoadPageSlots(const std::filesystem::path& programFolder,
+                           const platform::AnsiCodec& ansi, PageSlots& slots);
+
+// Writes all 31 slot files; each is replaced in one step, so after a failure every file holds
+// either its old or its new content. Makes the Log folder first if it has gone meanwhile.
+FileProblems SavePageSlots(const std::filesystem::path& programFolder,
+                           const platform::AnsiCodec& ansi, const PageSlots& slots);
+
+// A slot file's bytes as the address they hold: the whole file, less one trailing line break
+// that a hand edit may have left.
+std::string DecodeSlotFile(std::string_view bytes, const platform::AnsiCodec& ansi);
+
+// The texts of the messages that report problems to the user.
+std::string StartupProblemsMessage(const FileProblems& problems);
+std::string SaveProblemsMessage(const FileProblems& problems);
+
+}  // namespace pagemind::pages

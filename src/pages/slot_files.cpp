@@ -1,0 +1,106 @@
+#include <array>
+
+#include "common/paths.h"
+#include "pages/page_slots.h"
+#include "platform/files.h"
+
+namespace pagemind::pages {
+
+std::filesystem::path SlotFilePath(const std::filesystem::path& programFolder, int k) {
+  const std::array<char, 3> digits{static_cast<char>('0' + k / 10), static_cast<char>('0' + k % 10),
+                                   '\0'};
+  return LogFolderPath(programFolder) / (std::string("log") + digits.data() + ".pms");
+}
+
+FileProblems EnsureLogFolder(const std::filesystem::path& programFolder) {
+  const auto folder = LogFolderPath(programFolder);
+  std::error_code error;
+  switch (platform::Probe(folder, error)) {
+    case platform::PathKind::kFolder:
+      return {};
+    case platform::PathKind::kFile:
+      return {{folder, platform::FileError::kNotAFolder}};
+    case platform::PathKind::kNothing:
+      if (error) return {{folder, error}};
+      if (auto created = platform::CreateFolder(folder)) return {{folder, created}};
+      return {};
+  }
+  return {};
+}
+
+std::string DecodeSlotFile(std::string_view bytes, const platform::AnsiCodec& ansi) {
+  if (bytes.ends_with("\r\n")) {
+    bytes.remove_suffix(2);
+  } else if (bytes.ends_with('\n') || bytes.ends_with('\r')) {
+    bytes.remove_suffix(1);
+  }
+  return ansi.FromAnsi(bytes);
+}
+
+FileProblems LoadPageSlots(const std::filesystem::path& programFolder,
+                           const platform::AnsiCodec& ansi, PageSlots& slots) {
+  FileProblems problems;
+  std::array<bool, kSlotCount> read{};
+  for (int k = 0; k < kSlotCount; ++k) {
+    const auto path = SlotFilePath(programFolder, k);
+    std::error_code error;
+    if (platform::Probe(path, error) == platform::PathKind::kNothing) {
+      if (error) problems.push_back({path, error});
+      continue;
+    }
+    std::string bytes;
+    if (auto failed = platform::ReadWholeFile(path, kSlotFileLimit, bytes)) {
+      problems.push_back({path, failed});
+      continue;
+    }
+    slots[static_cast<std::size_t>(k)] = DecodeSlotFile(bytes, ansi);
+    read[static_cast<std::size_t>(k)] = true;
+  }
+  // Deleting comes last, so a load that stops half-way leaves every file for the next start.
+  for (int k = 0; k < kSlotCount; ++k) {
+    if (!read[static_cast<std::size_t>(k)]) continue;
+    const auto path = SlotFilePath(programFolder, k);
+    if (auto failed = platform::DeleteFile(path)) problems.push_back({path, failed});
+  }
+  return problems;
+}
+
+FileProblems SavePageSlots(const std::filesystem::path& programFolder,
+                           const platform::AnsiCodec& ansi, const PageSlots& slots) {
+  if (auto problems = EnsureLogFolder(programFolder); !problems.empty()) return problems;
+  FileProblems problems;
+  // Every file is tried even after one fails: each success is a page that is safe on disk.
+  for (int k = 0; k < kSlotCount; ++k) {
+    const auto path = SlotFilePath(programFolder, k);
+    const auto bytes = ansi.ToAnsi(slots[static_cast<std::size_t>(k)]);
+    if (auto failed = platform::ReplaceFileContents(path, bytes))
+      problems.push_back({path, failed});
+  }
+  return problems;
+}
+
+namespace {
+
+std::string ListProblems(const FileProblems& problems) {
+  std::string text;
+  for (const auto& problem : problems) {
+    text +=
+        Utf8FromPath(problem.path) + "\r\n    " + platform::DescribeError(problem.error) + "\r\n";
+  }
+  return text;
+}
+
+}  // namespace
+
+std::string StartupProblemsMessage(const FileProblems& problems) {
+  return "前回記憶したページを読み込めませんでした。\r\n\r\n" + ListProblems(problems) +
+         "\r\n読み込めなかったファイルは消さずに残してあります。";
+}
+
+std::string SaveProblemsMessage(const FileProblems& problems) {
+  return "記憶したページをファイルに保存できませんでした。\r\n\r\n" + ListProblems(problems) +
+         "\r\nPagemind は終了せずに常駐を続けます。ディスクの空きやフォルダの書き込み権限を"
+         "確かめてから、もう一度「終了」を選んでください。";
+}
+
+}  // namespace pagemind::pages

@@ -1,0 +1,129 @@
+#include "platform/files.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "common/paths.h"
+#include "platform/headless/journal.h"
+
+namespace pagemind::platform {
+
+namespace {
+
+std::error_code LastError() {
+  return {errno, std::generic_category()};
+}
+
+void Note(const std::string& what, const std::filesystem::path& path) {
+  if (auto* journal = headless::FileJournal()) journal->Record(what + " " + Utf8FromPath(path));
+}
+
+// Closes a POSIX file descriptor when it goes out of scope.
+class Descriptor {
+ public:
+  explicit Descriptor(int fd) : fd_(fd) {}
+  ~Descriptor() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  Descriptor(const Descriptor&) = delete;
+  Descriptor& operator=(const Descriptor&) = delete;
+  [[nodiscard]] int get() const { return fd_; }
+  [[nodiscard]] bool valid() const { return fd_ >= 0; }
+  std::error_code Close() {
+    const int fd = fd_;
+    fd_ = -1;
+    return ::close(fd) == 0 ? std::error_code() : LastError();
+  }
+
+ private:
+  int fd_;
+};
+
+std::error_code WriteAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return LastError();
+    }
+    bytes.remove_prefix(static_cast<std::size_t>(n));
+  }
+  return {};
+}
+
+}  // namespace
+
+PathKind Probe(const std::filesystem::path& path, std::error_code& error) {
+  error.clear();
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) {
+    if (errno == ENOENT) return PathKind::kNothing;
+    error = LastError();
+    return PathKind::kNothing;
+  }
+  return S_ISDIR(info.st_mode) ? PathKind::kFolder : PathKind::kFile;
+}
+
+std::error_code CreateFolder(const std::filesystem::path& path) {
+  Note("create folder", path);
+  return ::mkdir(path.c_str(), 0777) == 0 ? std::error_code() : LastError();
+}
+
+std::error_code ReadWholeFile(const std::filesystem::path& path, std::size_t limit,
+                              std::string& contents) {
+  Note("read", path);
+  contents.clear();
+  Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!file.valid()) return LastError();
+  struct stat info {};
+  if (::fstat(file.get(), &info) != 0) return LastError();
+  if (S_ISDIR(info.st_mode)) return {EISDIR, std::generic_category()};
+  if (static_cast<std::size_t>(info.st_size) > limit) return FileError::kTooLarge;
+  std::string data(static_cast<std::size_t>(info.st_size), '\0');
+  std::size_t got = 0;
+  while (got < data.size()) {
+    const ssize_t n = ::read(file.get(), data.data() + got, data.size() - got);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return LastError();
+    }
+    if (n == 0) break;  // the file shrank meanwhile: what was read is the content
+    got += static_cast<std::size_t>(n);
+  }
+  data.resize(got);
+  contents = std::move(data);
+  return {};
+}
+
+std::error_code ReplaceFileContents(const std::filesystem::path& path, std::string_view bytes) {
+  Note("replace", path);
+  auto temporary = path;
+  temporary += ".tmp";
+  std::error_code error;
+  {
+    Descriptor file(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+    if (!file.valid()) return LastError();
+    error = WriteAll(file.get(), bytes);
+    if (!error && ::fsync(file.get()) != 0) error = LastError();
+    const auto closeError = file.Close();
+    if (!error) error = closeError;
+  }
+  if (!error && ::rename(temporary.c_str(), path.c_str()) != 0) error = LastError();
+  if (error) ::unlink(temporary.c_str());
+  return error;
+}
+
+std::error_code DeleteFile(const std::filesystem::path& path) {
+  Note("delete", path);
+  return ::unlink(path.c_str()) == 0 ? std::error_code() : LastError();
+}
+
+std::string DescribeError(const std::error_code& error) {
+  return error.message();
+}
+
+}  // namespace pagemind::platform

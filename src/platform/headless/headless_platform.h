@@ -1,0 +1,171 @@
+#pragma once
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/headless/journal.h"
+#include "platform/ports.h"
+
+namespace pagemind::platform::headless {
+
+std::unique_ptr<AnsiCodec> MakeIconvAnsiCodec(const std::string& codePage);
+std::unique_ptr<Profile> MakeIniProfile(Journal* journal);
+
+class HeadlessUi;
+
+// A window kept in memory: caption, visibility and every control's state, with the user's
+// actions (clicks, keys, close requests) available to tests.
+class HeadlessForm final : public Form {
+ public:
+  HeadlessForm(HeadlessUi& ui, const FormSpec& spec, FormEvents& events);
+  ~HeadlessForm() override;
+
+  void SetVisible(bool visible) override;
+  [[nodiscard]] bool IsVisible() const override { return visible_; }
+  void ShowModal() override;
+  void SetText(int controlId, std::string_view text) override;
+  [[nodiscard]] std::string Text(int controlId) const override;
+  void SetControlVisible(int controlId, bool visible) override;
+  [[nodiscard]] bool IsControlVisible(int controlId) const override;
+  void SelectOption(int controlId) override;
+  [[nodiscard]] bool IsOptionSelected(int controlId) const override;
+  void InsertLineAtTop(int controlId, std::string_view line) override;
+  void ClearLines(int controlId) override;
+  [[nodiscard]] std::size_t LineCount(int controlId) const override;
+  [[nodiscard]] std::string Line(int controlId, std::size_t index) const override;
+  void RemoveLastLine(int controlId) override;
+  void RemoveCloseFromSystemMenu() override;
+  void StartTimer(int timerId, std::chrono::milliseconds interval) override;
+  void StopTimer(int timerId) override;
+
+  // What a user can do. Each may end with this form destroyed.
+  void Click(int controlId);
+  void ClickNamed(std::string_view name);
+  void PressEnter();   // presses the default button
+  void PressEscape();  // presses the cancel button
+  void RequestClose(UnloadReason reason);
+  void ChooseCommand(int commandId);
+
+  // What a test can look at.
+  [[nodiscard]] const FormSpec& spec() const { return spec_; }
+  [[nodiscard]] const ControlSpec& Control(std::string_view name) const;
+  [[nodiscard]] std::string TextNamed(std::string_view name) const;
+  [[nodiscard]] bool IsVisibleNamed(std::string_view name) const;
+  [[nodiscard]] bool closeRemoved() const { return closeRemoved_; }
+  [[nodiscard]] bool shownModally() const { return modal_; }
+  [[nodiscard]] std::vector<std::string> Lines(int controlId) const;
+
+ private:
+  friend class HeadlessUi;
+  struct ControlState {
+    std::string text;
+    bool visible = true;
+    bool selected = false;
+    std::vector<std::string> lines;  // top first
+  };
+  ControlState& State(int controlId);
+  [[nodiscard]] const ControlState& State(int controlId) const;
+  [[nodiscard]] const ControlSpec& ControlById(int controlId) const;
+
+  HeadlessUi& ui_;
+  FormSpec spec_;
+  FormEvents& events_;
+  bool visible_ = false;
+  bool modal_ = false;
+  bool closeRemoved_ = false;
+  std::map<int, ControlState> controls_;
+};
+
+struct ShownMessage {
+  std::string text;
+  MessageIcon icon;
+};
+
+class HeadlessUi final : public Ui {
+ public:
+  explicit HeadlessUi(Journal& journal) : journal_(journal) {}
+
+  std::unique_ptr<Form> CreateForm(const FormSpec& spec, FormEvents& events) override;
+  void ShowMessage(std::string_view text, MessageIcon icon) override;
+  void ProcessPendingEvents() override;
+
+  // Moves the clock on, firing every timer that falls due on the way, in time order.
+  void Advance(std::chrono::milliseconds duration);
+  [[nodiscard]] std::chrono::milliseconds now() const { return now_; }
+
+  // The loaded form of that name, or nullptr.
+  [[nodiscard]] HeadlessForm* Find(std::string_view name) const;
+  [[nodiscard]] const std::vector<ShownMessage>& messages() const { return messages_; }
+  [[nodiscard]] int pendingEventRounds() const { return pendingEventRounds_; }
+  // Runs while a message box is shown, as a user would act on the screen before pressing OK.
+  std::function<void(const ShownMessage&)> onMessage;
+
+ private:
+  friend class HeadlessForm;
+  struct Timer {
+    HeadlessForm* form;
+    int id;
+    std::chrono::milliseconds interval;
+    std::chrono::milliseconds due;
+    long order;
+  };
+  void Register(HeadlessForm* form) { forms_.push_back(form); }
+  void Unregister(HeadlessForm* form);
+  void SetTimer(HeadlessForm* form, int id, std::chrono::milliseconds interval);
+  void KillTimer(HeadlessForm* form, int id);
+
+  Journal& journal_;
+  std::vector<HeadlessForm*> forms_;
+  std::vector<Timer> timers_;
+  std::vector<ShownMessage> messages_;
+  std::chrono::milliseconds now_{0};
+  long timerOrder_ = 0;
+  int pendingEventRounds_ = 0;
+};
+
+class HeadlessProgram final : public ProgramFacts {
+ public:
+  HeadlessProgram(Journal& journal, std::filesystem::path folder)
+      : journal_(journal), folder_(std::move(folder)) {}
+  bool AnotherInstanceRunning() override { return anotherInstance; }
+  [[nodiscard]] std::filesystem::path Folder() const override { return folder_; }
+  [[nodiscard]] Version ProgramVersion() const override { return version; }
+  void EndProcess() override {
+    journal_.Record("end process");
+    ended_ = true;
+  }
+  [[nodiscard]] bool ended() const { return ended_; }
+
+  bool anotherInstance = false;
+  Version version{1, 0, 0};
+
+ private:
+  Journal& journal_;
+  std::filesystem::path folder_;
+  bool ended_ = false;
+};
+
+// Every port in memory, with the program folder in a real folder so that file code runs for
+// real.
+class HeadlessPlatform {
+ public:
+  explicit HeadlessPlatform(std::filesystem::path programFolder);
+  ~HeadlessPlatform();
+  HeadlessPlatform(const HeadlessPlatform&) = delete;
+  HeadlessPlatform& operator=(const HeadlessPlatform&) = delete;
+
+  Ports ports() { return Ports{program, ui, *profile, *ansi}; }
+
+  Journal journal;
+  HeadlessProgram program;
+  HeadlessUi ui;
+  std::unique_ptr<Profile> profile;
+  std::unique_ptr<AnsiCodec> ansi;
+};
+
+}  // namespace pagemind::platform::headless
