@@ -1,0 +1,258 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "app/application.h"
+#include "common/paths.h"
+#include "pages/page_slots.h"
+#include "platform/headless/headless_platform.h"
+#include "test_support.h"
+#include "tray/menu_commands.h"
+
+namespace pagemind::app {
+namespace {
+
+using namespace std::chrono_literals;
+using platform::UnloadReason;
+using platform::headless::HeadlessForm;
+using platform::headless::HeadlessPlatform;
+using testing::ReadBytes;
+using testing::TempFolder;
+using testing::WriteBytes;
+
+class StartupTest : public ::testing::Test {
+ protected:
+  void Settings(std::string_view text) { WriteBytes(temp.path() / "Pagemind.ini", text); }
+  std::filesystem::path Slot(int k) const { return pages::SlotFilePath(temp.path(), k); }
+  void PutSlot(int k, std::string_view bytes) const {
+    std::filesystem::create_directories(temp.path() / "Log");
+    WriteBytes(Slot(k), bytes);
+  }
+  HeadlessForm* Logo() const { return platform.ui.Find("Logo"); }
+  HeadlessForm* MainForm() const { return platform.ui.Find("Main"); }
+  void StartAndWaitForMain() {
+    app.Start();
+    platform.ui.Advance(3000ms);
+    ASSERT_NE(MainForm(), nullptr);
+  }
+  // The journal entries that start with one of the prefixes, in order.
+  std::vector<std::string> Steps(std::initializer_list<std::string_view> prefixes) const {
+    std::vector<std::string> steps;
+    for (const auto& entry : platform.journal.entries()) {
+      for (auto prefix : prefixes) {
+        if (entry.starts_with(prefix)) {
+          steps.push_back(entry.substr(0, entry.find(' ', prefix.size())));
+          break;
+        }
+      }
+    }
+    return steps;
+  }
+
+  TempFolder temp;
+  HeadlessPlatform platform{temp.path()};
+  Application app{platform.ports()};
+};
+
+TEST_F(StartupTest, SplashShowsTheVersionForThreeSecondsThenMainLoadsHidden) {
+  app.Start();
+  ASSERT_NE(Logo(), nullptr);
+  EXPECT_TRUE(Logo()->IsVisible());
+  EXPECT_EQ(Logo()->spec().caption, "Pagemind - 起動中...");
+  EXPECT_EQ(Logo()->TextNamed("Label2"), "Ver:1.00");
+  EXPECT_FALSE(Logo()->IsVisibleNamed("Label5"));
+  EXPECT_TRUE(Logo()->closeRemoved());
+  platform.ui.Advance(2999ms);
+  EXPECT_NE(Logo(), nullptr);
+  EXPECT_EQ(MainForm(), nullptr);
+  platform.ui.Advance(1ms);
+  EXPECT_EQ(Logo(), nullptr);
+  ASSERT_NE(MainForm(), nullptr);
+  EXPECT_FALSE(MainForm()->IsVisible());
+  EXPECT_TRUE(MainForm()->closeRemoved());
+  EXPECT_FALSE(MainForm()->IsVisibleNamed("Label1"));
+  EXPECT_TRUE(std::filesystem::is_directory(temp.path() / "Log"));
+  platform.ui.Advance(10s);
+  EXPECT_NE(MainForm(), nullptr) << "the splash timer fires once";
+  EXPECT_TRUE(platform.ui.messages().empty());
+  EXPECT_FALSE(platform.program.ended());
+}
+
+TEST_F(StartupTest, StepsRunInTheirOrder) {
+  PutSlot(0, "http://127.0.0.1/");
+  StartAndWaitForMain();
+  const std::vector<std::string> expected = {
+      "Logo create",  "Logo remove", "profile read", "profile read", "Main create", "profile read",
+      "profile read", "read",        "delete",       "Main remove",  "Logo destroy"};
+  EXPECT_EQ(Steps({"Logo ", "Main ", "profile read", "read", "delete"}), expected);
+  const auto& journal = platform.journal.entries();
+  const auto at = [&](std::string_view entry) {
+    return std::find(journal.begin(), journal.end(), entry) - journal.begin();
+  };
+  EXPECT_LT(at("profile read Settings/Logo"), at("profile read Debug/DebugMode"));
+  EXPECT_LT(at("Main create"), at("profile read Settings/Log"));
+  EXPECT_EQ(app.main()->PollIndex(), 0);
+}
+
+TEST_F(StartupTest, FolderIsMadeBeforeTheLogSettingIsRead) {
+  StartAndWaitForMain();
+  const auto steps = Steps({"Main create", "profile read", "create folder"});
+  const std::vector<std::string> expected = {"profile read", "profile read",  "Main create",
+                                             "profile read", "create folder", "profile read"};
+  EXPECT_EQ(steps, expected);
+}
+
+TEST_F(StartupTest, LogoZeroHidesTheSplashButNotTheStartUp) {
+  Settings("[Settings]\r\nLogo=0\r\n");
+  app.Start();
+  ASSERT_NE(Logo(), nullptr);
+  EXPECT_FALSE(Logo()->IsVisible());
+  platform.ui.Advance(3000ms);
+  EXPECT_NE(MainForm(), nullptr);
+}
+
+TEST_F(StartupTest, OnlyLogoZeroHidesTheSplash) {
+  Settings("[Settings]\r\nLogo=2\r\n");
+  app.Start();
+  EXPECT_TRUE(Logo()->IsVisible());
+}
+
+TEST_F(StartupTest, DebugModeOneShowsBothIndicators) {
+  Settings("[Debug]\r\nDebugMode=1\r\n");
+  app.Start();
+  EXPECT_TRUE(Logo()->IsVisibleNamed("Label5"));
+  EXPECT_EQ(Logo()->TextNamed("Label5"), "デバッグモード ON");
+  platform.ui.Advance(3000ms);
+  EXPECT_TRUE(MainForm()->IsVisibleNamed("Label1"));
+  EXPECT_EQ(MainForm()->TextNamed("Label1"), "Count:00");
+}
+
+TEST_F(StartupTest, DebugModeCountsOnlyAsExactlyOneInItsOwnSection) {
+  Settings("[Debug]\r\nDebugMode=2\r\n[Settings]\r\nDebugMode=1\r\n");
+  StartAndWaitForMain();
+  EXPECT_FALSE(MainForm()->IsVisibleNamed("Label1"));
+}
+
+TEST_F(StartupTest, ASecondInstanceOnlySaysSoAndEnds) {
+  platform.program.anotherInstance = true;
+  app.Start();
+  ASSERT_EQ(platform.ui.messages().size(), 1U);
+  EXPECT_EQ(platform.ui.messages()[0].text, "二重起動はできません！");
+  EXPECT_EQ(platform.ui.messages()[0].icon, platform::MessageIcon::kStop);
+  EXPECT_TRUE(platform.program.ended());
+  EXPECT_TRUE(Steps({"profile"}).empty()) << "the settings file is not read";
+  EXPECT_TRUE(Logo() == nullptr || !Logo()->IsVisible());
+  EXPECT_FALSE(std::filesystem::exists(temp.path() / "Log"));
+}
+
+TEST_F(StartupTest, UserClosesAreRefusedEverythingElseUnloads) {
+  app.Start();
+  Logo()->RequestClose(UnloadReason::kUserClose);
+  ASSERT_NE(Logo(), nullptr);
+  platform.ui.Advance(3000ms);
+  ASSERT_NE(MainForm(), nullptr) << "the start-up goes on after a refused close";
+  MainForm()->RequestClose(UnloadReason::kUserClose);
+  EXPECT_NE(MainForm(), nullptr);
+  EXPECT_FALSE(platform.program.ended());
+  EXPECT_TRUE(platform.ui.messages().empty()) << "the refusal says nothing";
+}
+
+TEST_F(StartupTest, WindowsEndingTheSessionUnloadsMainWithoutSaving) {
+  PutSlot(3, "http://127.0.0.1/three");
+  StartAndWaitForMain();
+  EXPECT_FALSE(std::filesystem::exists(Slot(3)));
+  MainForm()->RequestClose(UnloadReason::kWindowsSession);
+  EXPECT_EQ(MainForm(), nullptr);
+  EXPECT_TRUE(platform.program.ended());
+  EXPECT_TRUE(std::filesystem::is_empty(temp.path() / "Log")) << "nothing is saved on this path";
+}
+
+TEST_F(StartupTest, EndCommandSavesEverySlotThenUnloadsAndEnds) {
+  PutSlot(0, "http://127.0.0.1/a,b?c=\"d\"");
+  WriteBytes(Slot(30), "http://127.0.0.1/\x93\xfa\x96\x7b");
+  StartAndWaitForMain();
+  EXPECT_EQ(app.main()->PageSlots()[0], "http://127.0.0.1/a,b?c=\"d\"");
+  EXPECT_EQ(app.main()->PageSlots()[30], "http://127.0.0.1/日本");
+  MainForm()->ChooseCommand(tray::kCommandEnd);
+  EXPECT_EQ(MainForm(), nullptr);
+  EXPECT_TRUE(platform.program.ended());
+  for (int k = 1; k < 30; ++k) EXPECT_EQ(ReadBytes(Slot(k)), "");
+  EXPECT_EQ(ReadBytes(Slot(0)), "http://127.0.0.1/a,b?c=\"d\"");
+  EXPECT_EQ(ReadBytes(Slot(30)), "http://127.0.0.1/\x93\xfa\x96\x7b");
+  const auto& journal = platform.journal.entries();
+  EXPECT_LT(std::find(journal.begin(), journal.end(), "replace " + Utf8FromPath(Slot(30))),
+            std::find(journal.begin(), journal.end(), "Main destroy"))
+      << "the slots are on disk before the window goes";
+}
+
+TEST_F(StartupTest, PageMemoryOffLeavesTheFilesAloneAndTheEndStillWritesThem) {
+  for (const auto* value : {"0", "2", "yes"}) {
+    TempFolder folder;
+    HeadlessPlatform p(folder.path());
+    WriteBytes(folder.path() / "Pagemind.ini", std::string("[Settings]\r\nLog=") + value + "\r\n");
+    std::filesystem::create_directory(folder.path() / "Log");
+    WriteBytes(pages::SlotFilePath(folder.path(), 4), "http://127.0.0.1/a-longer-old-address");
+    Application a(p.ports());
+    a.Start();
+    p.ui.Advance(3000ms);
+    EXPECT_FALSE(a.main()->UseLog()) << value;
+    EXPECT_EQ(a.main()->PageSlots(), pages::PageSlots{}) << value;
+    EXPECT_EQ(ReadBytes(pages::SlotFilePath(folder.path(), 4)),
+              "http://127.0.0.1/a-longer-old-address");
+    p.ui.Find("Main")->ChooseCommand(tray::kCommandEnd);
+    EXPECT_EQ(ReadBytes(pages::SlotFilePath(folder.path(), 4)), "") << value;
+  }
+}
+
+TEST_F(StartupTest, PageMemoryIsOnWithoutASettingsFile) {
+  PutSlot(0, "http://127.0.0.1/");
+  StartAndWaitForMain();
+  EXPECT_TRUE(app.main()->UseLog());
+  EXPECT_EQ(app.main()->PageSlots()[0], "http://127.0.0.1/");
+}
+
+TEST_F(StartupTest, LoadProblemsAreShownOnceTheSplashIsGoneAndTheProgramGoesOn) {
+  std::filesystem::create_directory(temp.path() / "Log");
+  WriteBytes(Slot(9), std::string(pages::kSlotFileLimit + 10, 'x'));
+  WriteBytes(Slot(10), "http://127.0.0.1/ten");
+  StartAndWaitForMain();
+  ASSERT_EQ(platform.ui.messages().size(), 1U);
+  const auto& message = platform.ui.messages()[0];
+  EXPECT_EQ(message.icon, platform::MessageIcon::kStop);
+  EXPECT_NE(message.text.find("log09.pms"), std::string::npos);
+  EXPECT_NE(message.text.find("64 KB"), std::string::npos) << "the reason is named";
+  EXPECT_EQ(app.main()->PageSlots()[10], "http://127.0.0.1/ten");
+  EXPECT_TRUE(std::filesystem::exists(Slot(9)));
+  const auto steps = Steps({"Logo destroy", "message"});
+  EXPECT_EQ(steps, (std::vector<std::string>{"Logo destroy", "message"}));
+}
+
+TEST_F(StartupTest, AFileNamedLogIsReportedAndTheProgramRunsWithoutPageFiles) {
+  WriteBytes(temp.path() / "Log", "in the way");
+  StartAndWaitForMain();
+  ASSERT_EQ(platform.ui.messages().size(), 1U);
+  EXPECT_NE(platform.ui.messages()[0].text.find("Log"), std::string::npos);
+  EXPECT_EQ(ReadBytes(temp.path() / "Log"), "in the way");
+  EXPECT_FALSE(platform.program.ended());
+}
+
+TEST_F(StartupTest, AFailedSaveAtTheEndKeepsTheProgramResidentUntilTheUserEndsAgain) {
+  std::filesystem::create_directory(temp.path() / "Log");
+  WriteBytes(Slot(5), "http://127.0.0.1/five");
+  StartAndWaitForMain();
+  std::filesystem::create_directory(Slot(5));  // the save cannot put a file there
+  MainForm()->ChooseCommand(tray::kCommandEnd);
+  ASSERT_EQ(platform.ui.messages().size(), 1U);
+  EXPECT_NE(platform.ui.messages()[0].text.find("log05.pms"), std::string::npos);
+  EXPECT_NE(MainForm(), nullptr) << "nothing is unloaded";
+  EXPECT_FALSE(platform.program.ended());
+  EXPECT_EQ(app.main()->PageSlots()[5], "http://127.0.0.1/five");
+
+  std::filesystem::remove(Slot(5));  // the user makes room and ends again
+  MainForm()->ChooseCommand(tray::kCommandEnd);
+  EXPECT_TRUE(platform.program.ended());
+  EXPECT_EQ(ReadBytes(Slot(5)), "http://127.0.0.1/five");
+}
+
+}  // namespace
+}  // namespace pagemind::app
