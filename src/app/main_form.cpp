@@ -1,6 +1,8 @@
 #include "app/main_form.h"
 
 #include "app/application.h"
+
+#include <chrono>
 #include "settings/settings_file.h"
 #include "tray/menu_commands.h"
 
@@ -47,11 +49,21 @@ platform::FormSpec Main::Spec() {
   return spec;
 }
 
+namespace {
+constexpr std::chrono::milliseconds kPollInterval{100};
+}
+
 Main::Main(platform::Ports ports, Application& application)
-    : ports_(ports), application_(application) {}
+    : ports_(ports),
+      application_(application),
+      poller_(ports.shell, pageSlots_, pollIndex_, *this),
+      reopener_(ports.shell) {}
 
 void Main::Load() {
   form_ = ports_.ui.CreateForm(Spec(), *this);
+  // The poll timer runs from the window's creation; its ticks are handled once the loading
+  // below has returned to the event loop.
+  form_->StartTimer(kTimer1, kPollInterval);
   Form_Load();
 }
 
@@ -81,6 +93,7 @@ bool Main::Form_QueryUnload(UnloadReason reason) const {
 }
 
 void Main::Form_Unload() {
+  poller_.ReleasePolledBrowser();
   ports_.ui.ProcessPendingEvents();
 }
 
@@ -106,8 +119,39 @@ void Main::Form_Terminate() {
   application_.EndProgram();
 }
 
+void Main::CommandPagemind_Click() {
+  const auto unopened = reopener_.CommandPagemind_Click(pageSlots_);
+  if (!unopened.empty()) {
+    ports_.ui.ShowMessage(pages::UnopenedPagesMessage(unopened), platform::MessageIcon::kStop);
+  }
+}
+
 void Main::OnCommand(int commandId) {
-  if (commandId == tray::kCommandEnd) CommandEnd_Click();
+  switch (commandId) {
+    case tray::kCommandPagemind:
+      return CommandPagemind_Click();
+    case tray::kCommandEnd:
+      return CommandEnd_Click();
+    default:
+      return;
+  }
+}
+
+void Main::OnTimer(int timerId) {
+  if (timerId == kTimer1) poller_.Timer1_Timer();
+}
+
+void Main::InsertAtTop(std::string_view line) {
+  form_->InsertLineAtTop(kList1, line);
+  while (form_->LineCount(kList1) > pages::kAccessLogLineLimit) form_->RemoveLastLine(kList1);
+}
+
+void Main::Clear() {
+  form_->ClearLines(kList1);
+}
+
+void Main::SetCounter(std::string_view text) {
+  form_->SetText(kLabel1, text);
 }
 
 void Main::OnCloseRequest(UnloadReason reason) {

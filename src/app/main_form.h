@@ -3,6 +3,8 @@
 #include <memory>
 
 #include "pages/page_slots.h"
+#include "pages/poller.h"
+#include "pages/reopen.h"
 #include "platform/ports.h"
 
 namespace pagemind::app {
@@ -11,7 +13,7 @@ class Application;
 
 // The hidden main window: it owns the page memory and the tray presence for the whole run and,
 // when the user asks for it, shows the access log.
-class Main final : platform::FormEvents {
+class Main final : platform::FormEvents, pages::AccessLogLines {
  public:
   enum Control : int { kList1 = 1, kCommand1, kCommand2, kPicture1, kLabel1 };
   enum Timer : int { kTimer1 = 1 };
@@ -29,6 +31,7 @@ class Main final : platform::FormEvents {
   void ReportStartupProblems();
 
   void CommandEnd_Click();
+  void CommandPagemind_Click();
 
   [[nodiscard]] const pages::PageSlots& PageSlots() const { return pageSlots_; }
   [[nodiscard]] int PollIndex() const { return pollIndex_; }
@@ -43,6 +46,11 @@ class Main final : platform::FormEvents {
   void Form_Terminate();
 
   void OnCommand(int commandId) override;
+  void OnTimer(int timerId) override;
+
+  void InsertAtTop(std::string_view line) override;
+  void Clear() override;
+  void SetCounter(std::string_view text) override;
   void OnCloseRequest(platform::UnloadReason reason) override;
 
   platform::Ports ports_;
@@ -53,6 +61,8 @@ class Main final : platform::FormEvents {
   int pollIndex_ = 0;
   bool useLog_ = false;
   pages::FileProblems startupProblems_;
+  pages::Poller poller_;
+  pages::Reopener reopener_;
 };
 
 }  // namespace pagemind::app

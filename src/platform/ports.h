@@ -3,6 +3,7 @@
 #include "platform/ansi.h"
 #include "platform/profile.h"
 #include "platform/program.h"
+#include "platform/shell.h"
 #include "platform/ui.h"
 
 namespace pagemind::platform {
@@ -14,6 +15,7 @@ struct Ports {
   Ui& ui;
   Profile& profile;
   AnsiCodec& ansi;
+  Shell& shell;
 };
 
 }  // namespace pagemind::platform

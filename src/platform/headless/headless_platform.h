@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/headless/journal.h"
+#include "platform/headless/scripted_shell.h"
 #include "platform/ports.h"
 
 namespace pagemind::platform::headless {
@@ -159,13 +160,14 @@ class HeadlessPlatform {
   HeadlessPlatform(const HeadlessPlatform&) = delete;
   HeadlessPlatform& operator=(const HeadlessPlatform&) = delete;
 
-  Ports ports() { return Ports{program, ui, *profile, *ansi}; }
+  Ports ports() { return Ports{program, ui, *profile, *ansi, shell}; }
 
   Journal journal;
   HeadlessProgram program;
   HeadlessUi ui;
   std::unique_ptr<Profile> profile;
   std::unique_ptr<AnsiCodec> ansi;
+  ScriptedShell shell;
 };
 
 }  // namespace pagemind::platform::headless

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/shell.h"
+
+namespace pagemind::platform::headless {
+
+// A browser window of the scripted shell. A window that has gone (closed, or its browser
+// crashed) fails every call, as a disconnected COM object does.
+struct ScriptedWindow {
+  std::string url;
+  std::string title;
+  bool alive = true;
+  bool failUrl = false;
+  bool failTitle = false;
+};
+
+// The shell as a script: windows appear, vanish all at once, and any call can be made to fail.
+class ScriptedShell final : public Shell {
+ public:
+  // Adds an open browser window at the end of the collection.
+  std::shared_ptr<ScriptedWindow> Open(std::string url, std::string title);
+  // Every browser window vanishes at once, as when the browser crashes.
+  void Crash();
+  // Closes the window at a position; the later ones move up.
+  void Close(std::size_t index);
+
+  std::unique_ptr<BrowserWindowList> CreateWindowList() override;
+  std::unique_ptr<Browser> CreateBrowser() override;
+  bool OpenWithShell(std::string_view target) override;
+
+  // The collection, in order.
+  std::vector<std::shared_ptr<ScriptedWindow>> windows;
+  // Calls named here fail: "CreateWindowList", "Count", "Item", "LocationURL", "LocationName",
+  // "CreateBrowser", "Navigate2", "Visible", "ShellExecute".
+  std::set<std::string> failing;
+  // Every call made, in order, with its argument where it has one ("Item 3", "Navigate2 http://…").
+  std::vector<std::string> calls;
+  // Runs before each call, with its name: a test can change the windows in between calls.
+  std::function<void(std::string_view)> beforeCall;
+  // Addresses handed to the shell's "open".
+  std::vector<std::string> shellOpened;
+  // Browsers the program created, shown or not; a shown one joins the collection.
+  std::vector<std::shared_ptr<ScriptedWindow>> created;
+  int quitCount = 0;
+
+  // Records the call; true when it is to fail.
+  bool Call(const std::string& name, const std::string& argument = {});
+};
+
+}  // namespace pagemind::platform::headless

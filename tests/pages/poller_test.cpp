@@ -1,0 +1,213 @@
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "pages/poller.h"
+#include "platform/headless/scripted_shell.h"
+
+namespace pagemind::pages {
+namespace {
+
+using platform::headless::ScriptedShell;
+
+// The access-log list and counter label as the poller leaves them.
+struct LogLines final : AccessLogLines {
+  void InsertAtTop(std::string_view line) override {
+    lines.insert(lines.begin(), std::string(line));
+  }
+  void Clear() override { lines.clear(); }
+  void SetCounter(std::string_view text) override { counter = std::string(text); }
+  std::vector<std::string> lines;
+  std::string counter = "Count:00";
+};
+
+class PollerTest : public ::testing::Test {
+ protected:
+  void Tick(int times = 1) {
+    for (int i = 0; i < times; ++i) poller.Timer1_Timer();
+  }
+  void OpenWindows(int n) {
+    for (int i = 0; i < n; ++i) {
+      shell.Open("http://127.0.0.1/" + std::to_string(i), "Page " + std::to_string(i));
+    }
+  }
+  std::set<std::string> RememberedPages() const {
+    std::set<std::string> pages;
+    for (const auto& slot : slots) {
+      if (!slot.empty()) pages.insert(slot);
+    }
+    return pages;
+  }
+
+  ScriptedShell shell;
+  PageSlots slots;
+  int pollIndex = 0;
+  LogLines log;
+  Poller poller{shell, slots, pollIndex, log};
+};
+
+TEST_F(PollerTest, WithNoWindowNothingChangesAtAll) {
+  slots[4] = "http://127.0.0.1/remembered";
+  pollIndex = 4;
+  Tick(100);
+  EXPECT_EQ(pollIndex, 4);
+  EXPECT_EQ(slots[4], "http://127.0.0.1/remembered");
+  EXPECT_TRUE(log.lines.empty());
+  EXPECT_EQ(log.counter, "Count:00");
+  EXPECT_EQ(std::count(shell.calls.begin(), shell.calls.end(), "CreateWindowList"), 1)
+      << "the collection is made once and kept";
+}
+
+TEST_F(PollerTest, OneWindowIsRecordedThenTheRestOfTheCycleCountsAndWraps) {
+  shell.Open("http://127.0.0.1/a", "A");
+  Tick();
+  EXPECT_EQ(log.lines, (std::vector<std::string>{"Name:A", " URL:http://127.0.0.1/a"}));
+  EXPECT_EQ(slots[0], "http://127.0.0.1/a");
+  EXPECT_EQ(pollIndex, 1);
+  Tick(6);
+  EXPECT_EQ(log.counter, "Count:6");
+  Tick(23);
+  EXPECT_EQ(log.counter, "Count:29");
+  EXPECT_EQ(pollIndex, 30);
+  Tick();  // index 30: the wrap on an empty index
+  EXPECT_EQ(log.counter, "Count:30");
+  EXPECT_EQ(pollIndex, 0);
+  EXPECT_TRUE(log.lines.empty());
+  EXPECT_EQ(slots[0], "http://127.0.0.1/a") << "a page of the cycle that ended stays";
+}
+
+TEST_F(PollerTest, NewestVisitStandsOnTopTitleAboveAddress) {
+  shell.Open("http://127.0.0.1/a", "A");
+  shell.Open("http://127.0.0.1/b", "");
+  Tick(2);
+  EXPECT_EQ(log.lines, (std::vector<std::string>{"Name:", " URL:http://127.0.0.1/b", "Name:A",
+                                                 " URL:http://127.0.0.1/a"}));
+}
+
+TEST_F(PollerTest, AnEmptyAddressGivesABareLineAndAnEmptySlot) {
+  slots[0] = "old";
+  shell.Open("", "blank");
+  Tick();
+  EXPECT_EQ(log.lines.back(), " URL:");
+  EXPECT_EQ(slots[0], "");
+}
+
+TEST_F(PollerTest, EachTickMakesAtMostOneCountOneItemAndThreeReads) {
+  shell.Open("http://127.0.0.1/a", "A");
+  Tick();
+  shell.calls.clear();
+  pollIndex = 0;
+  Tick();
+  EXPECT_EQ(shell.calls, (std::vector<std::string>{"Count", "Item 0", "LocationURL", "LocationName",
+                                                   "LocationURL"}));
+}
+
+TEST_F(PollerTest, AFailedTitleKeepsTheAddressLineLeavesTheSlotAndHoldsTheCursor) {
+  shell.Open("http://127.0.0.1/a", "A");
+  auto stubborn = shell.Open("http://127.0.0.1/b", "B");
+  stubborn->failTitle = true;
+  Tick(2);
+  EXPECT_EQ(pollIndex, 1);
+  EXPECT_EQ(slots[1], "");
+  EXPECT_EQ(log.lines.front(), " URL:http://127.0.0.1/b");
+  const std::string counter = log.counter;
+  Tick();
+  EXPECT_EQ(pollIndex, 1) << "the next tick tries the same index";
+  EXPECT_EQ(log.counter, counter) << "the label is not written";
+  stubborn->failTitle = false;
+  Tick();
+  EXPECT_EQ(slots[1], "http://127.0.0.1/b");
+  EXPECT_EQ(pollIndex, 2);
+}
+
+TEST_F(PollerTest, EveryFailingCallHoldsTheCursorAndTheSlot) {
+  for (const char* call : {"CreateWindowList", "Count", "Item", "LocationURL", "LocationName"}) {
+    ScriptedShell s;
+    s.Open("http://127.0.0.1/a", "A");
+    s.failing.insert(call);
+    PageSlots p;
+    int index = 0;
+    LogLines l;
+    Poller poller(s, p, index, l);
+    for (int i = 0; i < 3; ++i) poller.Timer1_Timer();
+    EXPECT_EQ(index, 0) << call;
+    EXPECT_EQ(p[0], "") << call;
+    EXPECT_EQ(l.counter, "Count:00") << call;
+    s.failing.clear();
+    poller.Timer1_Timer();
+    EXPECT_EQ(p[0], "http://127.0.0.1/a") << call << ": the poller recovers";
+  }
+}
+
+TEST_F(PollerTest, AWindowVanishingBetweenCountAndItemIsAnEmptyIndex) {
+  OpenWindows(2);
+  pollIndex = 1;
+  shell.beforeCall = [this](std::string_view call) {
+    if (call == "Item" && shell.windows.size() == 2) shell.Close(1);
+  };
+  Tick();
+  EXPECT_EQ(log.counter, "Count:1");
+  EXPECT_EQ(pollIndex, 2);
+  EXPECT_EQ(slots[1], "");
+}
+
+TEST_F(PollerTest, WithThirtyOneWindowsTheWrapKeepsEveryPageAndTheList) {
+  OpenWindows(31);
+  Tick(31);
+  EXPECT_EQ(pollIndex, 0);
+  EXPECT_EQ(RememberedPages().size(), 31U);
+  EXPECT_EQ(slots[30], "http://127.0.0.1/30");
+  EXPECT_EQ(log.lines.size(), 62U) << "a wrap after a visit leaves the list";
+  EXPECT_EQ(log.counter, "Count:00") << "the label is never written";
+}
+
+TEST_F(PollerTest, AClosedWindowIsForgottenAtTheNextWrap) {
+  OpenWindows(3);
+  Tick(31);
+  shell.Close(2);
+  Tick(30);
+  EXPECT_EQ(slots[2], "http://127.0.0.1/2") << "kept until the cycle ends";
+  Tick();
+  EXPECT_EQ(slots[2], "");
+  EXPECT_EQ(RememberedPages().size(), 2U);
+}
+
+TEST_F(PollerTest, SlotsLoadedAtStartAreKeptUntilWindowsExistThenReplaced) {
+  slots[5] = "http://127.0.0.1/last-run";
+  Tick(50);
+  EXPECT_EQ(slots[5], "http://127.0.0.1/last-run");
+  OpenWindows(1);
+  Tick(31);
+  EXPECT_EQ(slots[5], "");
+  EXPECT_EQ(slots[0], "http://127.0.0.1/0");
+}
+
+// The crash: every window vanishes at once. Whatever tick of the cycle it strikes, the slots
+// still hold every page that was open.
+TEST_F(PollerTest, ACrashAtAnyTickOfTheCycleLosesNoPage) {
+  for (int windows : {1, 5, 30, 31, 40}) {
+    for (int crashAt = 0; crashAt < 2 * kSlotCount; ++crashAt) {
+      ScriptedShell s;
+      PageSlots p;
+      int index = 0;
+      LogLines l;
+      Poller poller(s, p, index, l);
+      std::set<std::string> open;
+      for (int i = 0; i < windows; ++i) {
+        s.Open("http://127.0.0.1/" + std::to_string(i), "T");
+        if (i < kSlotCount) open.insert("http://127.0.0.1/" + std::to_string(i));
+      }
+      for (int t = 0; t < kSlotCount + crashAt; ++t) poller.Timer1_Timer();
+      s.Crash();
+      for (int t = 0; t < 100; ++t) poller.Timer1_Timer();
+      std::set<std::string> remembered;
+      for (const auto& slot : p) {
+        if (!slot.empty()) remembered.insert(slot);
+      }
+      EXPECT_EQ(remembered, open) << windows << " windows, crash after tick " << crashAt;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace pagemind::pages

@@ -1,0 +1,106 @@
+#include <gtest/gtest.h>
+
+#include "pages/reopen.h"
+#include "platform/headless/scripted_shell.h"
+
+namespace pagemind::pages {
+namespace {
+
+using platform::headless::ScriptedShell;
+
+class ReopenTest : public ::testing::Test {
+ protected:
+  std::vector<std::string> Reopen() { return reopener.CommandPagemind_Click(slots); }
+  std::vector<std::string> Navigated() const {
+    std::vector<std::string> addresses;
+    for (const auto& call : shell.calls) {
+      if (call.starts_with("Navigate2 ")) addresses.push_back(call.substr(10));
+    }
+    return addresses;
+  }
+
+  ScriptedShell shell;
+  PageSlots slots;
+  Reopener reopener{shell};
+};
+
+TEST_F(ReopenTest, AllSlotsEmptyCreatesNoBrowser) {
+  EXPECT_TRUE(Reopen().empty());
+  EXPECT_TRUE(shell.calls.empty());
+}
+
+TEST_F(ReopenTest, EachPageGetsANewShownBrowserInSlotOrder) {
+  slots[5] = "http://127.0.0.1/five";
+  slots[2] = "http://127.0.0.1/two, with a comma";
+  const PageSlots before = slots;
+  EXPECT_TRUE(Reopen().empty());
+  EXPECT_EQ(shell.calls,
+            (std::vector<std::string>{
+                "CreateBrowser", "Navigate2 http://127.0.0.1/two, with a comma", "Visible",
+                "CreateBrowser", "Navigate2 http://127.0.0.1/five", "Visible"}));
+  ASSERT_EQ(shell.windows.size(), 2U) << "both windows joined the shell's collection";
+  EXPECT_EQ(shell.windows[0]->url, "http://127.0.0.1/two, with a comma");
+  EXPECT_EQ(slots, before);
+  EXPECT_EQ(reopener.reopenAddress(), "http://127.0.0.1/five");
+}
+
+TEST_F(ReopenTest, RunningTwiceOpensEveryPageTwice) {
+  slots[0] = "http://127.0.0.1/a";
+  Reopen();
+  Reopen();
+  EXPECT_EQ(shell.created.size(), 2U);
+  EXPECT_EQ(Navigated(), (std::vector<std::string>{"http://127.0.0.1/a", "http://127.0.0.1/a"}));
+}
+
+TEST_F(ReopenTest, WithoutABrowserWebPagesGoToTheShellAndOthersAreListed) {
+  shell.failing.insert("CreateBrowser");
+  slots[0] = "http://127.0.0.1/a";
+  slots[1] = "HTTPS://127.0.0.1/b";
+  slots[2] = "ftp://127.0.0.1/c";
+  slots[3] = "file:///C:/pages/d.html";
+  slots[4] = "C:\\Windows\\System32\\calc.exe";
+  slots[5] = "ms-settings:privacy";
+  slots[6] = "javascript:alert(1)";
+  const auto unopened = Reopen();
+  EXPECT_EQ(shell.shellOpened,
+            (std::vector<std::string>{"http://127.0.0.1/a", "HTTPS://127.0.0.1/b",
+                                      "ftp://127.0.0.1/c", "file:///C:/pages/d.html"}));
+  EXPECT_EQ(unopened, (std::vector<std::string>{"C:\\Windows\\System32\\calc.exe",
+                                                "ms-settings:privacy", "javascript:alert(1)"}));
+  const auto message = UnopenedPagesMessage(unopened);
+  EXPECT_NE(message.find("ms-settings:privacy"), std::string::npos);
+}
+
+TEST_F(ReopenTest, ABrowserThatCannotNavigateOrShowIsEndedAndTheShellTakesThePage) {
+  for (const char* failure : {"Navigate2", "Visible"}) {
+    ScriptedShell s;
+    s.failing.insert(failure);
+    Reopener r(s);
+    PageSlots p;
+    p[0] = "http://127.0.0.1/a";
+    p[1] = "http://127.0.0.1/b";
+    EXPECT_TRUE(r.CommandPagemind_Click(p).empty()) << failure;
+    EXPECT_EQ(s.quitCount, 2) << failure << ": no hidden browser is left behind";
+    EXPECT_EQ(s.shellOpened,
+              (std::vector<std::string>{"http://127.0.0.1/a", "http://127.0.0.1/b"}));
+  }
+}
+
+TEST_F(ReopenTest, PagesOpenedNeitherWayAreReportedAndTheRestStillOpen) {
+  shell.failing = {"CreateBrowser", "ShellExecute"};
+  slots[0] = "http://127.0.0.1/a";
+  slots[9] = "http://127.0.0.1/b";
+  EXPECT_EQ(Reopen(), (std::vector<std::string>{"http://127.0.0.1/a", "http://127.0.0.1/b"}));
+}
+
+TEST(SafeSchemes, AreWebAndFileAddressesOnly) {
+  EXPECT_TRUE(SafeToHandToShell("http://x"));
+  EXPECT_TRUE(SafeToHandToShell("File:///c:/x"));
+  EXPECT_FALSE(SafeToHandToShell("httpx://x"));
+  EXPECT_FALSE(SafeToHandToShell("about:blank"));
+  EXPECT_FALSE(SafeToHandToShell("no scheme"));
+  EXPECT_FALSE(SafeToHandToShell(""));
+}
+
+}  // namespace
+}  // namespace pagemind::pages
