@@ -1,0 +1,154 @@
+# shellcheck shell=bash
+# Shared by tools/run.sh, tools/test.sh and tests/e2e/lib.sh: package set-up, the Japanese
+# locale, Xvfb, the Wine environment and the clean-up of everything a script starts.
+# Source it; it defines functions and PM_ROOT and changes no shell options.
+# shellcheck disable=SC2034  # the variables are for the scripts that source this file
+
+PM_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+
+# What building and running pagemind.exe under Wine needs.
+PM_RUN_PACKAGES=(
+  cmake ninja-build g++-mingw-w64-x86-64 g++-mingw-w64-i686 mingw-w64-tools
+  wine wine64 xvfb xauth xdotool x11-utils imagemagick fonts-ipafont-gothic locales
+)
+# What the tests need on top: the native build with GoogleTest, whose sources also build for
+# MinGW (/usr/src/googletest).
+PM_TEST_PACKAGES=(g++ libgtest-dev googletest)
+
+pm_log() { printf '== %s\n' "$*" >&2; }
+
+# --- clean-up ---------------------------------------------------------------------------------
+# Every process a script starts is registered here and stopped when the script exits, however it
+# exits. Hooks run last-registered first.
+PM_EXIT_HOOKS=()
+
+pm_on_exit() { PM_EXIT_HOOKS+=("$1"); }
+
+pm_run_exit_hooks() {
+  local i
+  for ((i = ${#PM_EXIT_HOOKS[@]} - 1; i >= 0; i--)); do
+    eval "${PM_EXIT_HOOKS[i]}" || true
+  done
+  PM_EXIT_HOOKS=()
+}
+
+# INT and TERM go through exit so the EXIT trap runs exactly once.
+pm_install_traps() {
+  trap pm_run_exit_hooks EXIT
+  trap 'exit 130' INT
+  trap 'exit 143' TERM
+}
+
+# Stops a process by pid (TERM, then KILL after 3 s) and reaps it when it is our child.
+pm_stop_pid() {
+  local pid=$1 i
+  [[ -n "$pid" ]] || return 0
+  kill "$pid" 2>/dev/null || return 0
+  for ((i = 0; i < 30; i++)); do
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  kill -9 "$pid" 2>/dev/null || true
+  wait "$pid" 2>/dev/null || true
+}
+
+# --- packages ---------------------------------------------------------------------------------
+
+pm_package_installed() {
+  dpkg -s "$1" 2>/dev/null | grep -q '^Status: install ok installed'
+}
+
+# Installs the packages that are missing; with all present it neither needs the network nor root.
+pm_install_packages() {
+  local missing=() p
+  for p in "$@"; do
+    pm_package_installed "$p" || missing+=("$p")
+  done
+  ((${#missing[@]} == 0)) && return 0
+  pm_log "installing ${missing[*]}"
+  local sudo=()
+  if ((EUID != 0)); then
+    command -v sudo >/dev/null || {
+      pm_log "not root and no sudo: install ${missing[*]} first"
+      return 1
+    }
+    sudo=(sudo)
+  fi
+  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -q </dev/null || return 1
+  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${missing[@]}" \
+    </dev/null || return 1
+}
+
+# Wine shows Japanese text, and uses code page 932 as its ANSI code page, only under this locale.
+pm_ensure_japanese_locale() {
+  locale -a 2>/dev/null | grep -qix 'ja_JP.utf8' && return 0
+  pm_log "generating the ja_JP.UTF-8 locale"
+  local sudo=()
+  ((EUID == 0)) || sudo=(sudo)
+  "${sudo[@]}" sed -i 's/^# *ja_JP.UTF-8/ja_JP.UTF-8/' /etc/locale.gen &&
+    "${sudo[@]}" locale-gen >/dev/null
+}
+
+# --- Xvfb -------------------------------------------------------------------------------------
+
+# Starts Xvfb on the first free display from :90 on, exports DISPLAY and sets PM_XVFB_PID.
+# The server is stopped when the script exits.
+pm_start_xvfb() {
+  local n pid i
+  for ((n = 90; n < 200; n++)); do
+    [[ -e /tmp/.X$n-lock || -e /tmp/.X11-unix/X$n ]] && continue
+    Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
+    pid=$!
+    # Another script may have taken the same number a moment earlier: then this server exits
+    # and the next number is tried.
+    for ((i = 0; i < 100; i++)); do
+      kill -0 "$pid" 2>/dev/null || break
+      if xdpyinfo -display ":$n" >/dev/null 2>&1; then
+        export DISPLAY=":$n"
+        PM_XVFB_PID=$pid
+        pm_on_exit "pm_stop_pid $pid"
+        return 0
+      fi
+      sleep 0.05
+    done
+    pm_stop_pid "$pid"
+  done
+  pm_log "no free X display for Xvfb"
+  return 1
+}
+
+# --- Wine -------------------------------------------------------------------------------------
+
+# The environment every Wine call of the scripts uses: a 64-bit prefix, no debug noise and no
+# download prompts for Mono and Gecko.
+pm_wine_env() {
+  export WINEPREFIX="$1"
+  export WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+}
+
+# Wine runs under the Japanese locale (ANSI code page 932, Japanese texts); the scripts' own
+# tools keep the caller's locale so their messages stay readable in logs.
+PM_WINE_LOCALE=(LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8)
+pm_wine() { env "${PM_WINE_LOCALE[@]}" wine "$@"; }
+
+# Creates the prefix given to pm_wine_env when it does not exist yet (about 13 s).
+pm_ensure_wine_prefix() {
+  [[ -f "$WINEPREFIX/system.reg" ]] && return 0
+  pm_log "creating the Wine prefix $WINEPREFIX"
+  mkdir -p "$WINEPREFIX"
+  pm_wine wineboot -u </dev/null >/dev/null 2>&1 || return 1
+  wineserver -w
+}
+
+# Stops every Wine process of the current prefix.
+pm_kill_wine() {
+  [[ -n "${WINEPREFIX:-}" && -d "$WINEPREFIX" ]] || return 0
+  wineserver -k 2>/dev/null
+  wineserver -w 2>/dev/null
+  return 0
+}
+
+# The Windows form of a Unix path (Z:\...).
+pm_winpath() {
+  winepath -w "$1" 2>/dev/null
+}
