@@ -1,0 +1,336 @@
+// pmctl: drives and inspects pagemind.exe's windows for the end-to-end tests.
+//
+// Hidden Win32 windows have no X window, so xdotool cannot see them; this tool runs in the same
+// Wine session and asks user32 instead. Titles come in as UTF-16 (GetCommandLineW), every text
+// goes out as UTF-8. Exit status: 0 yes/done, 1 no/timed out, 2 bad use or no such window.
+//
+// Set PMCTL_DESKTOP to a desktop name (e.g. the "e2e" of `explorer /desktop=e2e,...`) when the
+// program runs in a Wine virtual desktop: windows are only found on the caller's own desktop.
+#include <windows.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cwchar>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr auto kPollInterval = std::chrono::milliseconds(25);
+constexpr int kDefaultTimeoutMs = 5000;
+constexpr int kLongestLifetimeMs = 60000;
+// The static text of a message box; user32 on Windows and Wine both use this id.
+constexpr int kMessageBoxTextId = 0xFFFF;
+
+struct LocalFreeDeleter {
+  void operator()(LPWSTR* p) const { LocalFree(p); }
+};
+struct DesktopCloser {
+  void operator()(HDESK d) const { CloseDesktop(d); }
+};
+using DesktopHandle = std::unique_ptr<std::remove_pointer_t<HDESK>, DesktopCloser>;
+
+std::string ToUtf8(const std::wstring& w) {
+  if (w.empty()) return {};
+  const int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0,
+                                    nullptr, nullptr);
+  std::string out(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), out.data(), n, nullptr,
+                      nullptr);
+  return out;
+}
+
+// WriteFile, not printf: the C runtime would convert the bytes through the console code page.
+void Print(const std::string& line) {
+  const std::string text = line + "\n";
+  DWORD written = 0;
+  WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), text.data(), static_cast<DWORD>(text.size()), &written,
+            nullptr);
+}
+
+void PrintError(const std::string& line) {
+  const std::string text = "pmctl: " + line + "\n";
+  DWORD written = 0;
+  WriteFile(GetStdHandle(STD_ERROR_HANDLE), text.data(), static_cast<DWORD>(text.size()), &written,
+            nullptr);
+}
+
+std::wstring WindowText(HWND hwnd) {
+  // WM_GETTEXT rather than GetWindowTextW: for another process's window the latter returns only
+  // what user32 caches, which misses text a control keeps itself. The timeout keeps a hung
+  // program from hanging the test with it.
+  constexpr UINT kFlags = SMTO_ABORTIFHUNG | SMTO_BLOCK;
+  DWORD_PTR length = 0;
+  if (!SendMessageTimeoutW(hwnd, WM_GETTEXTLENGTH, 0, 0, kFlags, 2000, &length) || length == 0) {
+    return {};
+  }
+  std::wstring text(length + 1, L'\0');
+  DWORD_PTR got = 0;
+  if (!SendMessageTimeoutW(hwnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
+                           kFlags, 2000, &got)) {
+    return {};
+  }
+  text.resize(got);
+  return text;
+}
+
+std::wstring ClassName(HWND hwnd) {
+  wchar_t name[256] = {};
+  const int n = GetClassNameW(hwnd, name, 256);
+  return std::wstring(name, n > 0 ? static_cast<size_t>(n) : 0);
+}
+
+std::vector<HWND> TopLevelWindows() {
+  std::vector<HWND> windows;
+  EnumWindows(
+      [](HWND hwnd, LPARAM param) -> BOOL {
+        reinterpret_cast<std::vector<HWND>*>(param)->push_back(hwnd);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&windows));
+  return windows;
+}
+
+std::vector<HWND> WindowsTitled(const std::wstring& title) {
+  std::vector<HWND> found;
+  for (HWND hwnd : TopLevelWindows()) {
+    if (WindowText(hwnd) == title) found.push_back(hwnd);
+  }
+  return found;
+}
+
+HWND WindowTitled(const std::wstring& title) {
+  const auto found = WindowsTitled(title);
+  return found.empty() ? nullptr : found.front();
+}
+
+HWND MessageBoxWindow(const std::wstring& caption) {
+  for (HWND hwnd : TopLevelWindows()) {
+    if (ClassName(hwnd) == L"#32770" && IsWindowVisible(hwnd) && WindowText(hwnd) == caption &&
+        GetDlgItem(hwnd, kMessageBoxTextId) != nullptr) {
+      return hwnd;
+    }
+  }
+  return nullptr;
+}
+
+template <typename Condition>
+bool WaitFor(int timeout_ms, Condition condition) {
+  const auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
+  for (;;) {
+    if (condition()) return true;
+    if (Clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(kPollInterval);
+  }
+}
+
+void PrintLines(const std::wstring& text) {
+  // One line per control: a control's own CR LF line breaks become plain LF.
+  std::wstring line;
+  for (wchar_t c : text) {
+    if (c == L'\r') continue;
+    line.push_back(c);
+  }
+  Print(ToUtf8(line));
+}
+
+bool ParseInt(const std::wstring& text, int& value) {
+  if (text.empty()) return false;
+  wchar_t* end = nullptr;
+  const long v = std::wcstol(text.c_str(), &end, 0);
+  if (*end != L'\0') return false;
+  value = static_cast<int>(v);
+  return true;
+}
+
+int Usage() {
+  PrintError(
+      "usage: pmctl COMMAND ...\n"
+      "  wait-window TITLE TIMEOUT_MS     until a top-level window with that exact title exists\n"
+      "  wait-no-window TITLE TIMEOUT_MS  until no window with that title exists\n"
+      "  lifetime TITLE TIMEOUT_MS        waits for the window to show, prints how many ms it\n"
+      "                                   stayed visible (gives up after 60 s)\n"
+      "  count TITLE                      prints how many windows have that title\n"
+      "  visible TITLE                    prints 1 or 0\n"
+      "  post-command TITLE ID            posts WM_COMMAND ID to the window\n"
+      "  close TITLE                      posts WM_SYSCOMMAND SC_CLOSE (as Alt+F4)\n"
+      "  text TITLE                       prints the child controls' texts, one a line\n"
+      "  list-items TITLE                 prints the items of the window's list boxes\n"
+      "  message-box-text [TIMEOUT_MS] [CAPTION]  prints an open message box's text\n"
+      "  click-ok [TIMEOUT_MS] [CAPTION]  presses OK on the message box\n"
+      "  windows                          lists all top-level windows\n"
+      "CAPTION defaults to \"Pagemind\"; TIMEOUT_MS to 5000.");
+  return 2;
+}
+
+int Run(const std::vector<std::wstring>& args) {
+  if (args.empty()) return Usage();
+  const std::wstring& command = args[0];
+  const auto arg = [&](size_t i) -> const std::wstring& {
+    static const std::wstring empty;
+    return i < args.size() ? args[i] : empty;
+  };
+  int number = 0;
+
+  if (command == L"windows") {
+    for (HWND hwnd : TopLevelWindows()) {
+      DWORD pid = 0;
+      GetWindowThreadProcessId(hwnd, &pid);
+      Print(ToUtf8(L"pid=" + std::to_wstring(pid) + L" visible=" +
+                   std::to_wstring(IsWindowVisible(hwnd) ? 1 : 0) + L" class=" + ClassName(hwnd) +
+                   L" title=" + WindowText(hwnd)));
+    }
+    return 0;
+  }
+  if (command == L"wait-window" || command == L"wait-no-window") {
+    if (args.size() != 3 || !ParseInt(arg(2), number)) return Usage();
+    const bool want = command == L"wait-window";
+    return WaitFor(number, [&] { return (WindowTitled(arg(1)) != nullptr) == want; }) ? 0 : 1;
+  }
+  if (command == L"lifetime") {
+    if (args.size() != 3 || !ParseInt(arg(2), number)) return Usage();
+    const auto shown = [&] {
+      for (HWND hwnd : WindowsTitled(arg(1))) {
+        if (IsWindowVisible(hwnd)) return true;
+      }
+      return false;
+    };
+    if (!WaitFor(number, shown)) return 1;
+    const auto appeared = Clock::now();
+    if (!WaitFor(kLongestLifetimeMs, [&] { return !shown(); })) return 1;
+    const auto ms =
+        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - appeared).count();
+    Print(std::to_string(ms));
+    return 0;
+  }
+  if (command == L"count") {
+    if (args.size() != 2) return Usage();
+    Print(std::to_string(WindowsTitled(arg(1)).size()));
+    return 0;
+  }
+  if (command == L"message-box-text" || command == L"click-ok") {
+    int timeout = kDefaultTimeoutMs;
+    if (args.size() > 3 || (args.size() >= 2 && !ParseInt(arg(1), timeout))) return Usage();
+    const std::wstring caption = args.size() == 3 ? arg(2) : L"Pagemind";
+    HWND box = nullptr;
+    if (!WaitFor(timeout, [&] { return (box = MessageBoxWindow(caption)) != nullptr; })) {
+      PrintError("no message box \"" + ToUtf8(caption) + "\"");
+      return 1;
+    }
+    if (command == L"message-box-text") {
+      PrintLines(WindowText(GetDlgItem(box, kMessageBoxTextId)));
+    } else {
+      // Posted as the button's own notification, so it works whether or not the box is active.
+      PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
+    }
+    return 0;
+  }
+
+  // The rest act on one window found by title, visible or not.
+  if (args.size() < 2) return Usage();
+  HWND window = WindowTitled(arg(1));
+  if (window == nullptr) {
+    PrintError("no window titled \"" + ToUtf8(arg(1)) + "\"");
+    return 2;
+  }
+  if (command == L"visible" && args.size() == 2) {
+    Print(IsWindowVisible(window) ? "1" : "0");
+    return 0;
+  }
+  if (command == L"post-command" && args.size() == 3 && ParseInt(arg(2), number)) {
+    return PostMessageW(window, WM_COMMAND, static_cast<WPARAM>(number), 0) ? 0 : 1;
+  }
+  if (command == L"close" && args.size() == 2) {
+    return PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0) ? 0 : 1;
+  }
+  if (command == L"text" && args.size() == 2) {
+    std::vector<HWND> children;
+    EnumChildWindows(
+        window,
+        [](HWND hwnd, LPARAM param) -> BOOL {
+          reinterpret_cast<std::vector<HWND>*>(param)->push_back(hwnd);
+          return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&children));
+    for (HWND child : children) {
+      const std::wstring text = WindowText(child);
+      if (!text.empty()) PrintLines(text);
+    }
+    return 0;
+  }
+  if (command == L"list-items" && args.size() == 2) {
+    std::vector<HWND> lists;
+    EnumChildWindows(
+        window,
+        [](HWND hwnd, LPARAM param) -> BOOL {
+          if (ClassName(hwnd) == L"ListBox")
+            reinterpret_cast<std::vector<HWND>*>(param)->push_back(hwnd);
+          return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&lists));
+    for (HWND list : lists) {
+      const LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
+      for (LRESULT i = 0; i < count; ++i) {
+        const LRESULT length = SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0);
+        if (length < 0) continue;
+        std::wstring item(static_cast<size_t>(length) + 1, L'\0');
+        SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(i),
+                     reinterpret_cast<LPARAM>(item.data()));
+        item.resize(static_cast<size_t>(length));
+        PrintLines(item);
+      }
+    }
+    return 0;
+  }
+  return Usage();
+}
+
+// The desktop of `explorer /desktop=NAME` exists only once that explorer has started, which may
+// be a moment after the test launched it: wait for it as long as the command's own timeout.
+int UseDesktop(const std::vector<std::wstring>& args, DesktopHandle& desktop) {
+  const wchar_t* name = _wgetenv(L"PMCTL_DESKTOP");
+  if (name == nullptr || *name == L'\0') return 0;
+  int timeout = kDefaultTimeoutMs;
+  if (args.size() == 3 && (args[0] == L"wait-window" || args[0] == L"wait-no-window")) {
+    ParseInt(args[2], timeout);
+  }
+  WaitFor(timeout, [&] {
+    desktop.reset(OpenDesktopW(name, 0, FALSE, GENERIC_ALL));
+    return desktop != nullptr;
+  });
+  if (!desktop) {
+    // No desktop, no window on it: that is what wait-no-window waits for.
+    if (!args.empty() && args[0] == L"wait-no-window") return -1;
+    PrintError("no desktop \"" + ToUtf8(name) + "\"");
+    return 2;
+  }
+  if (!SetThreadDesktop(desktop.get())) {
+    PrintError("cannot switch to desktop \"" + ToUtf8(name) + "\"");
+    return 2;
+  }
+  return 0;
+}
+
+}  // namespace
+
+int main() {
+  int argc = 0;
+  std::unique_ptr<LPWSTR, LocalFreeDeleter> argv(CommandLineToArgvW(GetCommandLineW(), &argc));
+  if (!argv) return 2;
+  const std::vector<std::wstring> args(argv.get() + 1, argv.get() + argc);
+
+  DesktopHandle desktop;
+  switch (UseDesktop(args, desktop)) {
+    case 0:
+      return Run(args);
+    case -1:
+      return 0;
+    default:
+      return 2;
+  }
+}
