@@ -1,0 +1,16 @@
+#include "platform/native.h"
+
+#include "platform/win32/ansi_codec.h"
+#include "platform/win32/ini_profile.h"
+
+namespace pagemind::platform {
+
+std::unique_ptr<Profile> MakeProfile() {
+  return std::make_unique<win32::IniProfile>();
+}
+
+std::unique_ptr<AnsiCodec> MakeAnsiCodec() {
+  return std::make_unique<win32::AnsiCodePageCodec>();
+}
+
+}  // namespace pagemind::platform
