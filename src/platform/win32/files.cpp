@@ -1,0 +1,151 @@
+#include "platform/files.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <string>
+
+#include "platform/win32/handles.h"
+#include "platform/win32/text.h"
+
+// <windows.h> maps DeleteFile to DeleteFileW; the program's own function of that name must keep
+// its name.
+#undef DeleteFile
+
+namespace pagemind::platform {
+
+namespace {
+
+using win32::UniqueFile;
+
+std::error_code LastError() {
+  return {static_cast<int>(::GetLastError()), std::system_category()};
+}
+
+// Reads and writes go in pieces that a DWORD count can carry.
+constexpr std::size_t kMaxPiece = 1u << 30;
+
+}  // namespace
+
+PathKind Probe(const std::filesystem::path& path, std::error_code& error) {
+  error.clear();
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) {
+    return (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? PathKind::kFolder
+                                                                   : PathKind::kFile;
+  }
+  const DWORD code = ::GetLastError();
+  // Only "it is not there" is an answer; every other failure (no access, a bad name, a network
+  // that does not answer) leaves the question open and is reported.
+  if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) return PathKind::kNothing;
+  error.assign(static_cast<int>(code), std::system_category());
+  return PathKind::kNothing;
+}
+
+std::error_code CreateFolder(const std::filesystem::path& path) {
+  if (::CreateDirectoryW(path.c_str(), nullptr)) return {};
+  const std::error_code failure = LastError();
+  if (failure.value() == ERROR_ALREADY_EXISTS) {
+    std::error_code probeError;
+    const PathKind kind = Probe(path, probeError);
+    if (probeError) return probeError;
+    if (kind == PathKind::kFolder) return {};
+    if (kind == PathKind::kFile) return FileError::kNotAFolder;
+  }
+  return failure;
+}
+
+std::error_code ReadWholeFile(const std::filesystem::path& path, std::size_t limit,
+                              std::string& contents) {
+  contents.clear();
+  // Sharing everything: the file may be open in an editor, and reading must not stop anyone.
+  UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return LastError();
+  LARGE_INTEGER size{};
+  if (!::GetFileSizeEx(file.get(), &size)) return LastError();
+  if (static_cast<unsigned long long>(size.QuadPart) > limit) return FileError::kTooLarge;
+
+  // The file may change while it is read: read until the end, up to one byte past the limit.
+  const std::size_t cap = limit == SIZE_MAX ? limit : limit + 1;
+  std::string buffer(static_cast<std::size_t>(size.QuadPart) + 1, '\0');
+  std::size_t filled = 0;
+  for (;;) {
+    if (filled == buffer.size()) {
+      if (buffer.size() >= cap) break;
+      buffer.resize(std::min(cap, buffer.size() * 2));
+    }
+    const DWORD want = static_cast<DWORD>(std::min(buffer.size() - filled, kMaxPiece));
+    DWORD got = 0;
+    if (!::ReadFile(file.get(), buffer.data() + filled, want, &got, nullptr)) return LastError();
+    if (got == 0) break;
+    filled += got;
+  }
+  if (filled > limit) return FileError::kTooLarge;
+  buffer.resize(filled);
+  contents = std::move(buffer);
+  return {};
+}
+
+std::error_code ReplaceFileContents(const std::filesystem::path& path, std::string_view bytes) {
+  std::filesystem::path temporary = path;
+  temporary += L".tmp";
+
+  const auto writeTemporary = [&]() -> std::error_code {
+    UniqueFile file(::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return LastError();
+    std::size_t written = 0;
+    while (written < bytes.size()) {
+      const DWORD want = static_cast<DWORD>(std::min(bytes.size() - written, kMaxPiece));
+      DWORD done = 0;
+      if (!::WriteFile(file.get(), bytes.data() + written, want, &done, nullptr)) {
+        return LastError();
+      }
+      written += done;
+    }
+    // The bytes must be on the disk before the new file takes the old one's place; otherwise
+    // a power cut after the rename could leave an empty file where the old contents were.
+    if (!::FlushFileBuffers(file.get())) return LastError();
+    return {};
+  };
+
+  std::error_code failure = writeTemporary();
+  if (!failure && !::MoveFileExW(temporary.c_str(), path.c_str(),
+                                 MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    failure = LastError();
+  }
+  if (failure) ::DeleteFileW(temporary.c_str());
+  return failure;
+}
+
+std::error_code DeleteFile(const std::filesystem::path& path) {
+  if (::DeleteFileW(path.c_str())) return {};
+  return LastError();
+}
+
+std::string DescribeError(const std::error_code& error) {
+  if (error.category() == FileErrorCategory()) return error.message();
+  if (error.category() != std::system_category()) return error.message();
+
+  wchar_t* text = nullptr;
+  const DWORD length = ::FormatMessageW(
+      FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_ALLOCATE_BUFFER,
+      nullptr, static_cast<DWORD>(error.value()), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  const win32::UniqueLocalMemory owner(text);
+  if (length == 0 || text == nullptr) {
+    return "エラーが発生しました（コード " + std::to_string(static_cast<DWORD>(error.value())) +
+           "）。";
+  }
+  std::wstring_view message(text, length);
+  // System messages end in a line break, sometimes after a blank.
+  while (!message.empty() &&
+         (message.back() == L'\r' || message.back() == L'\n' || message.back() == L' ')) {
+    message.remove_suffix(1);
+  }
+  return win32::Narrow(message);
+}
+
+}  // namespace pagemind::platform

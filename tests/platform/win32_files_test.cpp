@@ -1,0 +1,85 @@
+#ifdef _WIN32
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "platform/files.h"
+#include "platform/win32/handles.h"
+#include "platform/win32/text.h"
+#include "test_support.h"
+
+#undef DeleteFile
+
+namespace pagemind::platform {
+namespace {
+
+using testing::ReadBytes;
+using testing::TempFolder;
+using testing::WriteBytes;
+
+win32::UniqueFile OpenWithSharing(const std::filesystem::path& path, DWORD access, DWORD share) {
+  return win32::UniqueFile(::CreateFileW(path.c_str(), access, share, nullptr, OPEN_EXISTING,
+                                         FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+TEST(Win32Files, ReplaceBlockedByAnOpenTargetKeepsTheOldContentsAndNoTemporary) {
+  TempFolder folder;
+  const auto target = folder.path() / "log00.pms";
+  WriteBytes(target, "http://127.0.0.1/old");
+  {
+    // An editor or a virus scanner holding the file without FILE_SHARE_DELETE blocks the
+    // rename; the error must be the system's and nothing may be half-written.
+    const auto holder = OpenWithSharing(target, GENERIC_READ, FILE_SHARE_READ);
+    ASSERT_TRUE(holder);
+    const std::error_code error = ReplaceFileContents(target, "http://127.0.0.1/new");
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error.category(), std::system_category());
+    EXPECT_FALSE(DescribeError(error).empty());
+  }
+  EXPECT_EQ(ReadBytes(target), "http://127.0.0.1/old");
+  EXPECT_FALSE(std::filesystem::exists(folder.path() / "log00.pms.tmp"));
+
+  // Once the holder lets go the same call succeeds.
+  EXPECT_FALSE(ReplaceFileContents(target, "http://127.0.0.1/new"));
+  EXPECT_EQ(ReadBytes(target), "http://127.0.0.1/new");
+}
+
+TEST(Win32Files, ReadingDoesNotNeedOthersToLetGo) {
+  TempFolder folder;
+  const auto file = folder.path() / "busy.txt";
+  WriteBytes(file, "abc");
+  const auto writer =
+      OpenWithSharing(file, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
+  ASSERT_TRUE(writer);
+  std::string contents;
+  EXPECT_FALSE(ReadWholeFile(file, 64 * 1024, contents));
+  EXPECT_EQ(contents, "abc");
+}
+
+TEST(Win32Files, SystemReasonsAreSingleLineUtf8) {
+  for (const DWORD code : {DWORD{ERROR_FILE_NOT_FOUND}, DWORD{ERROR_ACCESS_DENIED},
+                           DWORD{ERROR_SHARING_VIOLATION}, DWORD{ERROR_DISK_FULL}}) {
+    const std::string text = DescribeError({static_cast<int>(code), std::system_category()});
+    SCOPED_TRACE(text);
+    ASSERT_FALSE(text.empty());
+    EXPECT_NE(text.back(), '\n');
+    EXPECT_NE(text.back(), '\r');
+    EXPECT_NE(text.back(), ' ');
+    // Valid UTF-8 survives a round trip through UTF-16 unchanged.
+    EXPECT_EQ(win32::Narrow(win32::Widen(text)), text);
+  }
+}
+
+TEST(Win32Files, ReasonsWithoutASystemTextStillSaySomething) {
+  const std::string unknown = DescribeError({0x2BADF00D, std::system_category()});
+  EXPECT_NE(unknown.find(std::to_string(0x2BADF00Du)), std::string::npos) << unknown;
+  EXPECT_EQ(DescribeError(FileError::kTooLarge), make_error_code(FileError::kTooLarge).message());
+  EXPECT_EQ(DescribeError(std::make_error_code(std::errc::no_space_on_device)),
+            std::make_error_code(std::errc::no_space_on_device).message());
+}
+
+}  // namespace
+}  // namespace pagemind::platform
+
+#endif  // _WIN32
