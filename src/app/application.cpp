@@ -2,7 +2,7 @@
 
 namespace pagemind::app {
 
-Application::Application(platform::Ports ports) : ports_(ports) {}
+Application::Application(platform::Ports ports) : ports_(ports), settings_(ports), about_(ports) {}
 
 void Application::Start() {
   logo_ = std::make_unique<Logo>(ports_, *this);
@@ -21,6 +21,8 @@ void Application::SplashTimeIsUp() {
 
 void Application::EndProgram() {
   main_->Unload(platform::UnloadReason::kProgram);
+  if (settings_.loaded()) settings_.Unload();
+  // The about window, if loaded, goes with the process.
   EndProcessNow();
 }
 

@@ -2,9 +2,11 @@
 
 #include <memory>
 
+#include "about/about_window.h"
 #include "app/logo.h"
 #include "app/main_form.h"
 #include "platform/ports.h"
+#include "settings/settings_window.h"
 
 namespace pagemind::app {
 
@@ -26,11 +28,15 @@ class Application {
   void EndProcessNow();
 
   [[nodiscard]] Main* main() { return main_.get(); }
+  [[nodiscard]] settings::Settings& settings() { return settings_; }
+  [[nodiscard]] about::AboutVer& about() { return about_; }
 
  private:
   platform::Ports ports_;
   std::unique_ptr<Logo> logo_;
   std::unique_ptr<Main> main_;
+  settings::Settings settings_;
+  about::AboutVer about_;
 };
 
 }  // namespace pagemind::app

@@ -4,6 +4,7 @@
 
 #include "app/application.h"
 #include "common/fonts.h"
+#include "common/project_info.h"
 #include "settings/settings_file.h"
 
 namespace pagemind::app {
@@ -48,7 +49,7 @@ platform::FormSpec Logo::Spec() {
        .align = Align::kCenter},
       {.id = kLabel4,
        .name = "Label4",
-       .text = kCreditLine,
+       .text = std::string("Created by ") + kAuthor,
        .rect = {240, 840, 3615, 255},
        .font = PGothic(8.25),
        .align = Align::kRight},

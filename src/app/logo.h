@@ -42,7 +42,4 @@ class Logo final : platform::FormEvents {
   bool showAfterLoad_ = true;
 };
 
-// The credit line of the splash window.
-inline constexpr const char* kCreditLine = "Created by the Pagemind project";
-
 }  // namespace pagemind::app

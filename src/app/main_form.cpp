@@ -3,8 +3,12 @@
 #include "app/application.h"
 
 #include <chrono>
+#include "common/paths.h"
+#include "platform/files.h"
 #include "settings/settings_file.h"
+#include "tray/access_log_file.h"
 #include "tray/menu_commands.h"
+#include "tray/tray_menu.h"
 
 namespace pagemind::app {
 
@@ -51,7 +55,9 @@ platform::FormSpec Main::Spec() {
 
 namespace {
 constexpr std::chrono::milliseconds kPollInterval{100};
-}
+// How often a refused icon is offered to the shell again (no taskbar yet, say).
+constexpr std::chrono::milliseconds kTrayRetryInterval{2000};
+}  // namespace
 
 Main::Main(platform::Ports ports, Application& application)
     : ports_(ports),
@@ -79,6 +85,20 @@ void Main::Form_Load() {
   }
   form_->RemoveCloseFromSystemMenu();
   pollIndex_ = 0;
+  RegisterTrayIcon();
+}
+
+void Main::RegisterTrayIcon() {
+  trayIcon_.emplace(ports_.notifyArea, *form_, kPicture1,
+                    tray::MakeTrayIconRecord(ports_.program.ProgramVersion(), ports_.ansi));
+  // Without its icon the program cannot be reached at all, so a refusal is tried again.
+  if (!trayIcon_->Register()) form_->StartTimer(kTrayRetryTimer, kTrayRetryInterval);
+}
+
+void Main::OnTaskbarCreated() {
+  if (trayIcon_ && !trayIcon_->Register()) {
+    form_->StartTimer(kTrayRetryTimer, kTrayRetryInterval);
+  }
 }
 
 void Main::ReportStartupProblems() {
@@ -94,6 +114,7 @@ bool Main::Form_QueryUnload(UnloadReason reason) const {
 
 void Main::Form_Unload() {
   poller_.ReleasePolledBrowser();
+  if (trayIcon_) trayIcon_->Remove();
   ports_.ui.ProcessPendingEvents();
 }
 
@@ -130,6 +151,12 @@ void Main::OnCommand(int commandId) {
   switch (commandId) {
     case tray::kCommandPagemind:
       return CommandPagemind_Click();
+    case tray::kCommandShowLog:
+      return CommandShowLog_Click();
+    case tray::kCommandShowSettings:
+      return CommandShowSettings_Click();
+    case tray::kCommandShowVersion:
+      return CommandShowVersion_Click();
     case tray::kCommandEnd:
       return CommandEnd_Click();
     default:
@@ -138,7 +165,63 @@ void Main::OnCommand(int commandId) {
 }
 
 void Main::OnTimer(int timerId) {
-  if (timerId == kTimer1) poller_.Timer1_Timer();
+  if (timerId == kTimer1) return poller_.Timer1_Timer();
+  if (timerId == kTrayRetryTimer && trayIcon_ && trayIcon_->Register()) {
+    form_->StopTimer(kTrayRetryTimer);
+  }
+}
+
+void Main::OnClick(int controlId) {
+  if (controlId == kCommand1) return Command1_Click();
+  if (controlId == kCommand2) return Command2_Click();
+}
+
+void Main::OnTrayMessage(int mouseMessage) {
+  Picture1_MouseDown(mouseMessage);
+}
+
+void Main::Picture1_MouseDown(int mouseMessage) {
+  if (mouseMessage == tray::kMouseLeftDoubleClick) return CommandPagemind_Click();
+  if (mouseMessage != tray::kMouseRightButtonDown) return;
+  // The menu's handler may end the program, so nothing of `this` is used after it.
+  if (const int command = ports_.ui.ShowPopupMenu(*form_, tray::TrayMenuItems())) {
+    OnCommand(command);
+  }
+}
+
+void Main::CommandShowLog_Click() {
+  form_->SetVisible(!form_->IsVisible());
+}
+
+void Main::CommandShowSettings_Click() {
+  auto& settings = application_.settings();
+  if (settings.IsVisibleLoadingIfNeeded()) return settings.Unload();
+  settings.ShowModal();
+}
+
+void Main::CommandShowVersion_Click() {
+  auto& about = application_.about();
+  if (about.IsVisibleLoadingIfNeeded()) return about.Unload();
+  about.ShowModal();
+}
+
+void Main::Command1_Click() {
+  form_->SetVisible(false);
+}
+
+void Main::Command2_Click() {
+  const auto answer = ports_.ui.ShowSaveDialog(*form_, tray::AccessLogSaveDialog(lastSavePath_));
+  using Outcome = platform::SaveDialogResult::Outcome;
+  if (answer.outcome == Outcome::kCancelled || answer.path.empty()) return;
+  lastSavePath_ = answer.path;
+  // The list as it stands now, after the dialog's own loop let the poller run.
+  const auto bytes = tray::AccessLogFileBytes(
+      [this](std::size_t i) { return form_->Line(kList1, i); }, ports_.ansi);
+  if (const auto error = platform::ReplaceFileContents(PathFromUtf8(answer.path), bytes)) {
+    ports_.ui.ShowMessage("ログを保存できませんでした。\r\n\r\n" + answer.path + "\r\n    " +
+                              platform::DescribeError(error),
+                          platform::MessageIcon::kStop);
+  }
 }
 
 void Main::InsertAtTop(std::string_view line) {

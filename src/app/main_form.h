@@ -1,11 +1,14 @@
 #pragma once
 
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "pages/page_slots.h"
 #include "pages/poller.h"
 #include "pages/reopen.h"
 #include "platform/ports.h"
+#include "tray/tray_icon.h"
 
 namespace pagemind::app {
 
@@ -16,7 +19,7 @@ class Application;
 class Main final : platform::FormEvents, pages::AccessLogLines {
  public:
   enum Control : int { kList1 = 1, kCommand1, kCommand2, kPicture1, kLabel1 };
-  enum Timer : int { kTimer1 = 1 };
+  enum Timer : int { kTimer1 = 1, kTrayRetryTimer };
 
   Main(platform::Ports ports, Application& application);
 
@@ -32,6 +35,12 @@ class Main final : platform::FormEvents, pages::AccessLogLines {
 
   void CommandEnd_Click();
   void CommandPagemind_Click();
+  void CommandShowLog_Click();
+  void CommandShowSettings_Click();
+  void CommandShowVersion_Click();
+  // The notification-area icon's callback with the mouse message over the icon.
+  void Picture1_MouseDown(int mouseMessage);
+  [[nodiscard]] bool IsVisible() const { return form_->IsVisible(); }
 
   [[nodiscard]] const pages::PageSlots& PageSlots() const { return pageSlots_; }
   [[nodiscard]] int PollIndex() const { return pollIndex_; }
@@ -44,9 +53,15 @@ class Main final : platform::FormEvents, pages::AccessLogLines {
   [[nodiscard]] bool Form_QueryUnload(platform::UnloadReason reason) const;
   void Form_Unload();
   void Form_Terminate();
+  void Command1_Click();
+  void Command2_Click();
+  void RegisterTrayIcon();
 
   void OnCommand(int commandId) override;
   void OnTimer(int timerId) override;
+  void OnClick(int controlId) override;
+  void OnTrayMessage(int mouseMessage) override;
+  void OnTaskbarCreated() override;
 
   void InsertAtTop(std::string_view line) override;
   void Clear() override;
@@ -63,6 +78,9 @@ class Main final : platform::FormEvents, pages::AccessLogLines {
   pages::FileProblems startupProblems_;
   pages::Poller poller_;
   pages::Reopener reopener_;
+  std::optional<tray::TrayIcon> trayIcon_;
+  // The Save dialog offers the last file chosen in this run.
+  std::string lastSavePath_;
 };
 
 }  // namespace pagemind::app

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/ansi.h"
+#include "platform/notify_area.h"
 #include "platform/profile.h"
 #include "platform/program.h"
 #include "platform/shell.h"
@@ -16,6 +17,7 @@ struct Ports {
   Profile& profile;
   AnsiCodec& ansi;
   Shell& shell;
+  NotifyArea& notifyArea;
 };
 
 }  // namespace pagemind::platform

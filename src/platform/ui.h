@@ -94,6 +94,11 @@ class FormEvents {
   virtual void OnCommand(int /*commandId*/) {}
   // The platform asks for the window to go; the form decides and unloads itself if it agrees.
   virtual void OnCloseRequest(UnloadReason /*reason*/) {}
+  // A notification-area icon's callback reached the control that receives it: the mouse
+  // message over the icon (515 a left double-click, 516 the right button pressed, ...).
+  virtual void OnTrayMessage(int /*mouseMessage*/) {}
+  // The shell's taskbar was (re)created: every notification-area icon has to be added again.
+  virtual void OnTaskbarCreated() {}
 
  protected:
   ~FormEvents() = default;
@@ -137,6 +142,26 @@ class Form {
 
 enum class MessageIcon { kStop, kInformation };
 
+struct MenuItem {
+  int commandId = 0;  // 0 for a separator
+  std::string caption{};
+};
+
+struct SaveDialogOptions {
+  std::string title{};
+  // Description and pattern alternate, each followed by '|': "Text (*.txt)|*.txt|".
+  std::string filter{};
+  std::uint32_t flags = 0;  // OFN_* bits
+  int filterIndex = 1;      // 1-based
+  std::string initialPath{};
+};
+
+struct SaveDialogResult {
+  enum class Outcome { kConfirmed, kCancelled, kFailed };
+  Outcome outcome = Outcome::kCancelled;
+  std::string path{};  // the chosen full path; may be empty when the dialog failed
+};
+
 class Ui {
  public:
   virtual ~Ui() = default;
@@ -146,6 +171,11 @@ class Ui {
   virtual void ShowMessage(std::string_view text, MessageIcon icon) = 0;
   // Lets the events that are waiting be handled once.
   virtual void ProcessPendingEvents() = 0;
+  // Opens a popup menu at the mouse pointer, owned by `owner`; items answer either mouse
+  // button. Returns the chosen item's command, or 0 when the menu was dismissed.
+  virtual int ShowPopupMenu(Form& owner, const std::vector<MenuItem>& items) = 0;
+  // The common Save-file dialog, modal to `owner`.
+  virtual SaveDialogResult ShowSaveDialog(Form& owner, const SaveDialogOptions& options) = 0;
 };
 
 // The application's title, used as the caption of its message boxes.

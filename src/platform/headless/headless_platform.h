@@ -51,6 +51,7 @@ class HeadlessForm final : public Form {
   void PressEscape();  // presses the cancel button
   void RequestClose(UnloadReason reason);
   void ChooseCommand(int commandId);
+  void TrayMessage(int mouseMessage);
 
   // What a test can look at.
   [[nodiscard]] const FormSpec& spec() const { return spec_; }
@@ -94,6 +95,11 @@ class HeadlessUi final : public Ui {
   std::unique_ptr<Form> CreateForm(const FormSpec& spec, FormEvents& events) override;
   void ShowMessage(std::string_view text, MessageIcon icon) override;
   void ProcessPendingEvents() override;
+  int ShowPopupMenu(Form& owner, const std::vector<MenuItem>& items) override;
+  SaveDialogResult ShowSaveDialog(Form& owner, const SaveDialogOptions& options) override;
+
+  // The shell's taskbar restarts: every form hears of it.
+  void RestartTaskbar();
 
   // Moves the clock on, firing every timer that falls due on the way, in time order.
   void Advance(std::chrono::milliseconds duration);
@@ -105,6 +111,12 @@ class HeadlessUi final : public Ui {
   [[nodiscard]] int pendingEventRounds() const { return pendingEventRounds_; }
   // Runs while a message box is shown, as a user would act on the screen before pressing OK.
   std::function<void(const ShownMessage&)> onMessage;
+  // The user's choice in an open popup menu (0 dismisses it); the menus shown, in order.
+  std::function<int(const std::vector<MenuItem>&)> onPopupMenu;
+  std::vector<std::vector<MenuItem>> popupMenus;
+  // The user's answer to the Save dialog, given what it shows; the dialogs shown, in order.
+  std::function<SaveDialogResult(const SaveDialogOptions&)> onSaveDialog;
+  std::vector<SaveDialogOptions> saveDialogs;
 
  private:
   friend class HeadlessForm;
@@ -127,6 +139,32 @@ class HeadlessUi final : public Ui {
   std::chrono::milliseconds now_{0};
   long timerOrder_ = 0;
   int pendingEventRounds_ = 0;
+};
+
+// The notification area: the icons it holds, and callbacks a test delivers as the shell would.
+class HeadlessNotifyArea final : public NotifyArea {
+ public:
+  explicit HeadlessNotifyArea(Journal& journal) : journal_(journal) {}
+  bool Add(Form& owner, int receiverId, const NotifyIconRecord& record) override;
+  bool Delete(Form& owner, int receiverId, const NotifyIconRecord& record) override;
+
+  // The shell's taskbar goes away with every icon in it.
+  void Restart() { icons.clear(); }
+  // The mouse acts on the icon: the callback reaches its receiver.
+  void Mouse(int mouseMessage);
+
+  struct Icon {
+    HeadlessForm* owner;
+    int receiverId;
+    NotifyIconRecord record;
+  };
+  std::vector<Icon> icons;
+  // Adds fail while this is above 0, one fewer each time.
+  int failingAdds = 0;
+  int addCalls = 0;
+
+ private:
+  Journal& journal_;
 };
 
 class HeadlessProgram final : public ProgramFacts {
@@ -160,7 +198,7 @@ class HeadlessPlatform {
   HeadlessPlatform(const HeadlessPlatform&) = delete;
   HeadlessPlatform& operator=(const HeadlessPlatform&) = delete;
 
-  Ports ports() { return Ports{program, ui, *profile, *ansi, shell}; }
+  Ports ports() { return Ports{program, ui, *profile, *ansi, shell, notifyArea}; }
 
   Journal journal;
   HeadlessProgram program;
@@ -168,6 +206,7 @@ class HeadlessPlatform {
   std::unique_ptr<Profile> profile;
   std::unique_ptr<AnsiCodec> ansi;
   ScriptedShell shell;
+  HeadlessNotifyArea notifyArea{journal};
 };
 
 }  // namespace pagemind::platform::headless

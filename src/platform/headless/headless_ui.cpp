@@ -147,6 +147,10 @@ void HeadlessForm::ChooseCommand(int commandId) {
   events_.OnCommand(commandId);
 }
 
+void HeadlessForm::TrayMessage(int mouseMessage) {
+  events_.OnTrayMessage(mouseMessage);
+}
+
 std::string HeadlessForm::TextNamed(std::string_view name) const {
   return Text(Control(name).id);
 }
@@ -167,6 +171,54 @@ void HeadlessUi::ShowMessage(std::string_view text, MessageIcon icon) {
 
 void HeadlessUi::ProcessPendingEvents() {
   ++pendingEventRounds_;
+}
+
+int HeadlessUi::ShowPopupMenu(Form& owner, const std::vector<MenuItem>& items) {
+  journal_.Record(static_cast<HeadlessForm&>(owner).spec().name + " popup menu");
+  popupMenus.push_back(items);
+  return onPopupMenu ? onPopupMenu(items) : 0;
+}
+
+SaveDialogResult HeadlessUi::ShowSaveDialog(Form& owner, const SaveDialogOptions& options) {
+  journal_.Record(static_cast<HeadlessForm&>(owner).spec().name + " save dialog");
+  saveDialogs.push_back(options);
+  return onSaveDialog ? onSaveDialog(options) : SaveDialogResult{};
+}
+
+void HeadlessUi::RestartTaskbar() {
+  // A copy: a handler may load or unload forms.
+  const auto forms = forms_;
+  for (auto* form : forms) {
+    if (std::find(forms_.begin(), forms_.end(), form) != forms_.end()) {
+      form->events_.OnTaskbarCreated();
+    }
+  }
+}
+
+bool HeadlessNotifyArea::Add(Form& owner, int receiverId, const NotifyIconRecord& record) {
+  ++addCalls;
+  journal_.Record("tray add");
+  if (failingAdds > 0) {
+    --failingAdds;
+    return false;
+  }
+  icons.push_back({&static_cast<HeadlessForm&>(owner), receiverId, record});
+  return true;
+}
+
+bool HeadlessNotifyArea::Delete(Form& owner, int receiverId, const NotifyIconRecord& record) {
+  journal_.Record("tray delete");
+  const auto before = icons.size();
+  std::erase_if(icons, [&](const Icon& icon) {
+    return icon.owner == &owner && icon.receiverId == receiverId &&
+           icon.record.iconId == record.iconId;
+  });
+  return icons.size() != before;
+}
+
+void HeadlessNotifyArea::Mouse(int mouseMessage) {
+  if (icons.empty()) throw std::logic_error("no icon in the notification area");
+  icons.front().owner->TrayMessage(mouseMessage);
 }
 
 void HeadlessUi::Unregister(HeadlessForm* form) {

@@ -1,0 +1,19 @@
+#include "tray/tray_menu.h"
+
+#include "tray/menu_commands.h"
+
+namespace pagemind::tray {
+
+std::vector<platform::MenuItem> TrayMenuItems() {
+  return {
+      {kCommandPagemind, "Pagemind!!(&O)"},
+      {0, "-"},  // Kugiri000
+      {kCommandShowLog, "ログの表示...(&L)"},
+      {kCommandShowSettings, "設定...（&S）"},
+      {0, "-"},  // Kugiri002
+      {kCommandShowVersion, "バージョン情報(&V)"},
+      {kCommandEnd, "終了(&E)"},
+  };
+}
+
+}  // namespace pagemind::tray
