@@ -108,7 +108,7 @@ class IniProfile final : public Profile {
                        std::string(value));
     }
     auto lines = ReadLines(file);
-    const std::string entry = std::string(key) + "=" + std::string(value);
+    const std::string entry = std::string(key).append("=").append(value);
     std::optional<std::size_t> sectionStart;
     std::size_t insertAt = lines.size();
     for (std::size_t i = 0; i < lines.size(); ++i) {
@@ -128,7 +128,7 @@ class IniProfile final : public Profile {
       if (!Trim(lines[i]).empty()) insertAt = i + 1;
     }
     if (!sectionStart) {
-      lines.push_back("[" + std::string(section) + "]");
+      lines.push_back(std::string("[").append(section).append("]"));
       lines.push_back(entry);
     } else {
       lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(insertAt), entry);
@@ -139,7 +139,7 @@ class IniProfile final : public Profile {
  private:
   static bool Save(const std::filesystem::path& file, const std::vector<std::string>& lines) {
     std::string text;
-    for (const auto& line : lines) text += line + "\r\n";
+    for (const auto& line : lines) text.append(line).append("\r\n");
     return !ReplaceFileContents(file, text);
   }
 
