@@ -174,7 +174,7 @@ e2e_program_pids() {
   want="${exe,,}"
   for f in /proc/[0-9]*/cmdline; do
     # A Wine process shows its Windows executable path as argv[0].
-    argv0="$(tr '\0' '\n' <"$f" 2>/dev/null | head -n 1)" || continue
+    argv0="$({ tr '\0' '\n' <"$f"; } 2>/dev/null | head -n 1)" || continue
     [[ "${argv0,,}" == "$want" ]] && basename "$(dirname "$f")"
   done
   return 0
@@ -220,6 +220,7 @@ e2e_wait_no_window() { # TITLE TIMEOUT_S
 }
 
 e2e_window_count() { e2e_pmctl count "$1"; }
+e2e_visible_window_count() { e2e_pmctl count-visible "$1"; }
 
 # Posts the end command to the hidden main window.
 e2e_end_program() {

@@ -155,6 +155,7 @@ int Usage() {
       "  lifetime TITLE TIMEOUT_MS        waits for the window to show, prints how many ms it\n"
       "                                   stayed visible (gives up after 60 s)\n"
       "  count TITLE                      prints how many windows have that title\n"
+      "  count-visible TITLE              the same, counting only visible windows\n"
       "  visible TITLE                    prints 1 or 0\n"
       "  post-command TITLE ID            posts WM_COMMAND ID to the window\n"
       "  close TITLE                      posts WM_SYSCOMMAND SC_CLOSE (as Alt+F4)\n"
@@ -207,9 +208,13 @@ int Run(const std::vector<std::wstring>& args) {
     Print(std::to_string(ms));
     return 0;
   }
-  if (command == L"count") {
+  if (command == L"count" || command == L"count-visible") {
     if (args.size() != 2) return Usage();
-    Print(std::to_string(WindowsTitled(arg(1)).size()));
+    size_t count = 0;
+    for (HWND hwnd : WindowsTitled(arg(1))) {
+      if (command == L"count" || IsWindowVisible(hwnd)) ++count;
+    }
+    Print(std::to_string(count));
     return 0;
   }
   if (command == L"message-box-text" || command == L"click-ok") {
