@@ -1,0 +1,89 @@
+#include "platform/win32/fonts.h"
+
+#include <cwchar>
+
+#include "platform/win32/layout.h"
+#include "platform/win32/text.h"
+
+namespace pagemind::platform::win32 {
+
+namespace {
+
+int CALLBACK NoteFound(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
+  *reinterpret_cast<bool*>(found) = true;
+  return 0;  // one match answers the question
+}
+
+void CopyFace(LOGFONTW& font, const std::wstring& face) {
+  std::wmemset(font.lfFaceName, L'\0', LF_FACESIZE);
+  face.copy(font.lfFaceName, LF_FACESIZE - 1);
+}
+
+}  // namespace
+
+bool FaceInstalled(const std::wstring& face, BYTE charSet) {
+  if (face.empty() || face.size() >= LF_FACESIZE) return false;
+  LOGFONTW query{};
+  query.lfCharSet = charSet;
+  CopyFace(query, face);
+  const WindowDc screen(nullptr);
+  if (screen.get() == nullptr) return false;
+  bool found = false;
+  ::EnumFontFamiliesExW(screen.get(), &query, NoteFound, reinterpret_cast<LPARAM>(&found), 0);
+  return found;
+}
+
+std::wstring FallbackJapaneseFace() {
+  for (const wchar_t* face : kJapaneseFallbackFaces) {
+    if (FaceInstalled(face, SHIFTJIS_CHARSET)) return face;
+  }
+  return {};
+}
+
+UniqueFont CreateDesignerFont(const Font& font, UINT dpi) {
+  std::wstring face = Widen(font.face);
+  BYTE charSet = SHIFTJIS_CHARSET;
+  if (!FaceInstalled(face, SHIFTJIS_CHARSET)) {
+    if (FaceInstalled(face, DEFAULT_CHARSET)) {
+      // Installed without Japanese: the designer's choice stands. Asking for SHIFTJIS_CHARSET
+      // would make the font mapper swap it for another face.
+      charSet = DEFAULT_CHARSET;
+    } else {
+      face = FallbackJapaneseFace();
+    }
+  }
+  LOGFONTW spec{};
+  spec.lfHeight = FontHeight(font.points, dpi);
+  spec.lfWeight = font.bold ? FW_BOLD : FW_NORMAL;
+  spec.lfItalic = font.italic ? TRUE : FALSE;
+  spec.lfUnderline = font.underline ? TRUE : FALSE;
+  spec.lfCharSet = charSet;
+  spec.lfOutPrecision = OUT_DEFAULT_PRECIS;
+  spec.lfClipPrecision = CLIP_DEFAULT_PRECIS;
+  spec.lfQuality = DEFAULT_QUALITY;
+  spec.lfPitchAndFamily = DEFAULT_PITCH | FF_DONTCARE;
+  CopyFace(spec, face);
+  return UniqueFont(::CreateFontIndirectW(&spec));
+}
+
+UniqueFont CreateMessageFont(UINT dpi) {
+  NONCLIENTMETRICSW metrics{};
+  metrics.cbSize = sizeof(metrics);
+  if (!::SystemParametersInfoForDpi(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0, dpi)) {
+    metrics.cbSize = sizeof(metrics);
+    if (!::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) {
+      return CreateDesignerFont(Font{.face = {}, .points = 9}, dpi);
+    }
+    // Those metrics are at the system DPI; bring the height to this window's.
+    metrics.lfMessageFont.lfHeight =
+        ::MulDiv(metrics.lfMessageFont.lfHeight, static_cast<int>(dpi), ::GetDpiForSystem());
+  }
+  LOGFONTW spec = metrics.lfMessageFont;
+  if (!FaceInstalled(spec.lfFaceName, SHIFTJIS_CHARSET)) {
+    CopyFace(spec, FallbackJapaneseFace());
+    spec.lfCharSet = SHIFTJIS_CHARSET;
+  }
+  return UniqueFont(::CreateFontIndirectW(&spec));
+}
+
+}  // namespace pagemind::platform::win32
