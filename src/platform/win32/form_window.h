@@ -1,0 +1,138 @@
+#pragma once
+
+#include <windows.h>
+
+#include <chrono>
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/ui.h"
+#include "platform/win32/handles.h"
+
+namespace pagemind::platform::win32 {
+
+class WindowUi;
+
+// The other top-level windows a modal form disabled, shared between the form and its
+// ShowModal call so that whichever ends first (the form hiding or going away, or the nested
+// loop) gives them back exactly once.
+class ModalState {
+ public:
+  explicit ModalState(std::vector<HWND> disabled) : disabled_(std::move(disabled)) {}
+  void Restore();
+
+ private:
+  std::vector<HWND> disabled_;
+  bool restored_ = false;
+};
+
+// A top-level window made from a FormSpec. Controls are children of the form itself, frames
+// included (a frame only draws its box), so that the dialog manager sees every control of the
+// form as one tab order.
+class FormWindow final : public Form {
+ public:
+  FormWindow(const FormSpec& spec, FormEvents& events, WindowUi& ui);
+  ~FormWindow() override;
+  FormWindow(const FormWindow&) = delete;
+  FormWindow& operator=(const FormWindow&) = delete;
+
+  void SetVisible(bool visible) override;
+  [[nodiscard]] bool IsVisible() const override;
+  void ShowModal() override;
+
+  void SetText(int controlId, std::string_view text) override;
+  [[nodiscard]] std::string Text(int controlId) const override;
+  void SetControlVisible(int controlId, bool visible) override;
+  [[nodiscard]] bool IsControlVisible(int controlId) const override;
+
+  void SelectOption(int controlId) override;
+  [[nodiscard]] bool IsOptionSelected(int controlId) const override;
+
+  void InsertLineAtTop(int controlId, std::string_view line) override;
+  void ClearLines(int controlId) override;
+  [[nodiscard]] std::size_t LineCount(int controlId) const override;
+  [[nodiscard]] std::string Line(int controlId, std::size_t index) const override;
+  void RemoveLastLine(int controlId) override;
+
+  void RemoveCloseFromSystemMenu() override;
+
+  void StartTimer(int timerId, std::chrono::milliseconds interval) override;
+  void StopTimer(int timerId) override;
+
+  // The native windows, for the parts of the win32 platform that must address them (the tray
+  // icon's callback window) and for tests. nullptr for an unknown id or a line.
+  [[nodiscard]] HWND Window() const noexcept { return window_.get(); }
+  [[nodiscard]] HWND ControlWindow(int controlId) const;
+  [[nodiscard]] UINT Dpi() const noexcept { return dpi_; }
+
+  // The notification area posts an icon's mouse events to a picture box of the form as
+  // `callbackMessage`; from now on they arrive as FormEvents::OnTrayMessage. 0 stops that.
+  void ReceiveTrayCallbacks(int controlId, UINT callbackMessage);
+
+  // Lets the active form handle its dialog keys (Tab, arrows, Enter, Esc). True when the
+  // message was used up.
+  static bool HandleDialogKeys(MSG& message);
+  // Whether a window is one of the program's forms.
+  static bool IsForm(HWND window);
+
+ private:
+  struct Control {
+    ControlSpec spec;
+    TwipsRect formRect;     // in the form's client area, frames resolved
+    HWND window = nullptr;  // a child of the form: destroyed with it, never on its own
+    int childId = 0;        // the Win32 control id; IDCANCEL for the cancel control
+    bool visible = true;    // its own setting, apart from its frame's
+    UniqueFont font;        // only for controls with a font of their own
+    UniqueIcon icon;
+    UINT trayMessage = 0;  // picture boxes: the notification area's callback message
+  };
+
+  static ATOM WindowClass();
+  static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  static LRESULT CALLBACK PictureBoxProcedure(HWND window, UINT message, WPARAM wParam,
+                                              LPARAM lParam);
+  LRESULT Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT OnCommandMessage(WPARAM wParam, LPARAM lParam);
+
+  void CreateControls();
+  // Places the window's top-left corner and sizes it so that the client area is the declared
+  // one at the current DPI.
+  void SetOuterBounds(POINT origin);
+  void ApplyDpi(UINT dpi);
+  void ApplyFonts();
+  void ApplyIcons();
+  void PlaceControls();
+  void ApplyVisibility();
+  void Paint();
+  void CheckOption(std::size_t index);
+  void SaveFocus();
+  void RestoreFocus();
+
+  [[nodiscard]] Control* Find(int controlId);
+  [[nodiscard]] const Control* Find(int controlId) const;
+  [[nodiscard]] Control* FindByWindow(HWND window);
+  [[nodiscard]] const Control* DefaultControl() const;
+  [[nodiscard]] const Control* CancelControl() const;
+  [[nodiscard]] bool EffectivelyVisible(const Control& control) const;
+  [[nodiscard]] LRESULT DefaultButtonId() const;
+
+  FormEvents& events_;
+  WindowUi& ui_;
+  FormSpec spec_;
+  DWORD style_ = 0;
+  DWORD exStyle_ = 0;
+  UINT dpi_ = 96;
+  std::vector<Control> controls_;
+  UniqueFont messageFont_;
+  UniqueIcon bigIcon_;
+  UniqueIcon smallIcon_;
+  HWND savedFocus_ = nullptr;
+  std::shared_ptr<ModalState> modal_;
+  // Last: destroyed first, so that the window is gone before the fonts and icons it uses.
+  UniqueWindow window_;
+};
+
+}  // namespace pagemind::platform::win32

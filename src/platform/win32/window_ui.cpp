@@ -1,0 +1,122 @@
+#include "platform/win32/window_ui.h"
+
+#include <commdlg.h>
+
+#include <algorithm>
+
+#include "platform/win32/form_window.h"
+#include "platform/win32/handles.h"
+#include "platform/win32/text.h"
+
+namespace pagemind::platform::win32 {
+
+WindowUi::WindowUi(WhenLastFormCloses whenLastFormCloses)
+    : whenLastFormCloses_(whenLastFormCloses) {}
+
+std::unique_ptr<Form> WindowUi::CreateForm(const FormSpec& spec, FormEvents& events) {
+  return std::make_unique<FormWindow>(spec, events, *this);
+}
+
+void WindowUi::ShowMessage(std::string_view text, MessageIcon icon) {
+  HWND owner = ::GetActiveWindow();
+  if (owner != nullptr && !FormWindow::IsForm(owner)) owner = nullptr;
+  UINT style =
+      MB_OK | MB_SETFOREGROUND | (icon == MessageIcon::kStop ? MB_ICONSTOP : MB_ICONINFORMATION);
+  if (owner == nullptr) style |= MB_TASKMODAL;
+  const std::wstring body = WithWindowsLineBreaks(Widen(text));
+  const std::wstring caption = Widen(kApplicationTitle);
+  ::MessageBoxW(owner, body.c_str(), caption.c_str(), style);
+}
+
+void WindowUi::ProcessPendingEvents() {
+  MSG message;
+  while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    if (message.message == WM_QUIT) {
+      // The outermost loop must still see it.
+      ::PostQuitMessage(static_cast<int>(message.wParam));
+      return;
+    }
+    DispatchUiMessage(message);
+  }
+}
+
+int WindowUi::ShowPopupMenu(Form& owner, const std::vector<MenuItem>& items) {
+  const HWND window = static_cast<FormWindow&>(owner).Window();
+  const UniqueMenu menu(::CreatePopupMenu());
+  if (!menu || window == nullptr) return 0;
+  for (const MenuItem& item : items) {
+    if (item.commandId == 0) {
+      ::AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr);
+    } else {
+      const std::wstring caption = Widen(item.caption);
+      ::AppendMenuW(menu.get(), MF_STRING, static_cast<UINT_PTR>(item.commandId), caption.c_str());
+    }
+  }
+  POINT at{};
+  ::GetCursorPos(&at);
+  ::SetForegroundWindow(window);
+  // TPM_RETURNCMD: the choice comes back here rather than as a WM_COMMAND to the owner.
+  const BOOL chosen = ::TrackPopupMenuEx(menu.get(), TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON,
+                                         at.x, at.y, window, nullptr);
+  // Lets the menu's own loop see a message, so the next menu opens at the first click.
+  ::PostMessageW(window, WM_NULL, 0, 0);
+  return static_cast<int>(chosen);
+}
+
+SaveDialogResult WindowUi::ShowSaveDialog(Form& owner, const SaveDialogOptions& options) {
+  // The filter's '|' separators become the NULs the dialog reads, ending in two.
+  std::wstring filter = Widen(options.filter);
+  std::replace(filter.begin(), filter.end(), L'|', L'\0');
+  filter.push_back(L'\0');
+  filter.push_back(L'\0');
+
+  // Room for the longest path the system allows.
+  std::wstring file(32768, L'\0');
+  const std::wstring initial = Widen(options.initialPath);
+  initial.copy(file.data(), std::min(initial.size(), file.size() - 1));
+  const std::wstring title = Widen(options.title);
+
+  OPENFILENAMEW dialog{};
+  dialog.lStructSize = sizeof(dialog);
+  dialog.hwndOwner = static_cast<FormWindow&>(owner).Window();
+  dialog.lpstrFilter = options.filter.empty() ? nullptr : filter.c_str();
+  dialog.nFilterIndex = static_cast<DWORD>(std::max(options.filterIndex, 0));
+  dialog.lpstrFile = file.data();
+  dialog.nMaxFile = static_cast<DWORD>(file.size());
+  dialog.lpstrTitle = title.empty() ? nullptr : title.c_str();
+  dialog.Flags = options.flags | OFN_EXPLORER;
+
+  SaveDialogResult result;
+  if (::GetSaveFileNameW(&dialog)) {
+    result.outcome = SaveDialogResult::Outcome::kConfirmed;
+    result.path = Narrow(file.c_str());
+  } else {
+    result.outcome = ::CommDlgExtendedError() == 0 ? SaveDialogResult::Outcome::kCancelled
+                                                   : SaveDialogResult::Outcome::kFailed;
+  }
+  return result;
+}
+
+void WindowUi::FormClosed() noexcept {
+  if (--openForms_ == 0 && whenLastFormCloses_ == WhenLastFormCloses::kQuit) {
+    ::PostQuitMessage(0);
+  }
+}
+
+void DispatchUiMessage(MSG& message) {
+  if (FormWindow::HandleDialogKeys(message)) return;
+  ::TranslateMessage(&message);
+  ::DispatchMessageW(&message);
+}
+
+int RunUiMessageLoop() {
+  MSG message;
+  for (;;) {
+    const BOOL got = ::GetMessageW(&message, nullptr, 0, 0);
+    if (got == 0) return static_cast<int>(message.wParam);
+    if (got == -1) return 1;  // only an invalid argument gives -1, which this call has not
+    DispatchUiMessage(message);
+  }
+}
+
+}  // namespace pagemind::platform::win32

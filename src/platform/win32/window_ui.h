@@ -1,0 +1,47 @@
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <string_view>
+#include <vector>
+
+#include "platform/ui.h"
+
+namespace pagemind::platform::win32 {
+
+class WindowUi final : public Ui {
+ public:
+  // What happens when the last form goes: the shipped program ends its message loop then, as
+  // a program without windows has nothing left to do; tests keep theirs.
+  enum class WhenLastFormCloses { kKeepRunning, kQuit };
+
+  explicit WindowUi(WhenLastFormCloses whenLastFormCloses = WhenLastFormCloses::kKeepRunning);
+
+  std::unique_ptr<Form> CreateForm(const FormSpec& spec, FormEvents& events) override;
+  // Owned by the active form when there is one; otherwise the box disables every window of
+  // the thread itself, as the program's other message boxes do.
+  void ShowMessage(std::string_view text, MessageIcon icon) override;
+  void ProcessPendingEvents() override;
+  // TrackPopupMenuEx at the mouse pointer, with the owner made the foreground window first so
+  // that a click elsewhere closes the menu (a notification-area menu needs that).
+  int ShowPopupMenu(Form& owner, const std::vector<MenuItem>& items) override;
+  // GetSaveFileNameW, Explorer style.
+  SaveDialogResult ShowSaveDialog(Form& owner, const SaveDialogOptions& options) override;
+
+  void FormOpened() noexcept { ++openForms_; }
+  void FormClosed() noexcept;
+
+ private:
+  WhenLastFormCloses whenLastFormCloses_;
+  int openForms_ = 0;
+};
+
+// Handles one message the way every loop of the program does: the active form's dialog keys
+// first, then translation and dispatch.
+void DispatchUiMessage(MSG& message);
+
+// Runs the thread's message loop until WM_QUIT and returns its exit code.
+int RunUiMessageLoop();
+
+}  // namespace pagemind::platform::win32
