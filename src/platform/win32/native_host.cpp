@@ -1,0 +1,71 @@
+#include "platform/win32/native_host.h"
+
+#include <windows.h>
+
+#include <commctrl.h>
+#include <objbase.h>
+
+#include "platform/win32/ansi_codec.h"
+#include "platform/win32/com_shell.h"
+#include "platform/win32/ini_profile.h"
+#include "platform/win32/running_program.h"
+#include "platform/win32/shell_notify_area.h"
+#include "platform/win32/window_ui.h"
+
+namespace pagemind::platform::win32 {
+
+namespace {
+
+// The user-interface thread's COM apartment. Single-threaded: the shell's browser objects and
+// the common dialogs expect it, and every call comes from this one thread anyway.
+class ComApartment {
+ public:
+  ComApartment()
+      : initialized_(SUCCEEDED(
+            ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE))) {}
+  ~ComApartment() {
+    if (initialized_) ::CoUninitialize();
+  }
+  ComApartment(const ComApartment&) = delete;
+  ComApartment& operator=(const ComApartment&) = delete;
+
+ private:
+  bool initialized_;
+};
+
+bool InitCommonControlClasses() {
+  INITCOMMONCONTROLSEX classes{};
+  classes.dwSize = sizeof(classes);
+  classes.dwICC = ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES;
+  return ::InitCommonControlsEx(&classes) != FALSE;
+}
+
+}  // namespace
+
+// Declared in the order of their start: COM first, the objects that may use it after, so that
+// they go before it does.
+struct NativeHost::Parts {
+  ComApartment apartment;
+  bool commonControls = InitCommonControlClasses();
+  RunningProgram program;
+  WindowUi ui{WindowUi::WhenLastFormCloses::kQuit};
+  IniProfile profile;
+  AnsiCodePageCodec ansi;
+  std::unique_ptr<Shell> shell = MakeComShell();
+  ShellNotifyArea notifyArea;
+};
+
+NativeHost::NativeHost() : parts_(std::make_unique<Parts>()) {}
+
+NativeHost::~NativeHost() = default;
+
+Ports NativeHost::ports() {
+  return Ports{parts_->program, parts_->ui,     parts_->profile,
+               parts_->ansi,    *parts_->shell, parts_->notifyArea};
+}
+
+int NativeHost::RunMessageLoop() {
+  return RunUiMessageLoop();
+}
+
+}  // namespace pagemind::platform::win32

@@ -1,0 +1,219 @@
+#ifdef _WIN32
+
+#include <windows.h>
+
+#include <commdlg.h>
+#include <shellapi.h>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/win32/form_window.h"
+#include "platform/win32/native_host.h"
+#include "platform/win32/shell_notify_area.h"
+#include "platform/win32/text.h"
+#include "platform/win32/window_ui.h"
+#include "test_support.h"
+
+namespace pagemind::platform::win32 {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr int kPicture = 1;
+
+FormSpec OwnerSpec() {
+  FormSpec spec;
+  spec.name = "Main";
+  spec.caption = "Pagemind - アクセスログ";
+  spec.clientWidth = 4875;
+  spec.clientHeight = 3855;
+  spec.border = Border::kNone;
+  spec.showInTaskbar = false;
+  spec.controls = {{.id = kPicture,
+                    .name = "Picture1",
+                    .kind = ControlKind::kPictureBox,
+                    .rect = {3840, 0, 255, 255},
+                    .visible = false}};
+  return spec;
+}
+
+// Acts on the screen from a timer, as a user would while a system dialog runs its own loop.
+struct TimerHand : FormEvents {
+  std::function<bool()> act;  // true once done
+  void OnTimer(int) override {
+    if (act && act()) act = nullptr;
+  }
+};
+
+// The first visible dialog box (#32770) of this thread with the given caption.
+HWND FindDialog(const wchar_t* caption) {
+  struct Search {
+    const wchar_t* caption;
+    HWND found;
+  } search{caption, nullptr};
+  ::EnumThreadWindows(
+      ::GetCurrentThreadId(),
+      [](HWND window, LPARAM context) -> BOOL {
+        auto& s = *reinterpret_cast<Search*>(context);
+        wchar_t className[16] = {}, text[128] = {};
+        ::GetClassNameW(window, className, 16);
+        ::GetWindowTextW(window, text, 128);
+        if (std::wstring(className) == L"#32770" && ::IsWindowVisible(window) &&
+            (s.caption == nullptr || std::wstring(text) == s.caption)) {
+          s.found = window;
+          return FALSE;
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+std::wstring DialogItemText(HWND dialog, int id) {
+  wchar_t text[512] = {};
+  ::GetDlgItemTextW(dialog, id, text, 512);
+  return text;
+}
+
+class Win32Ui : public ::testing::Test {
+ protected:
+  WindowUi ui;
+  TimerHand hand;
+};
+
+TEST_F(Win32Ui, MessageBoxHasTheProgramsTitleAndKeepsALoneCarriageReturnAsALineBreak) {
+  const auto owner = ui.CreateForm(OwnerSpec(), hand);
+  std::wstring shownText;
+  hand.act = [&] {
+    const HWND box = FindDialog(L"Pagemind");
+    if (box == nullptr) return false;
+    shownText = DialogItemText(box, 0xFFFF);  // the message box's text control
+    ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+    return true;
+  };
+  owner->StartTimer(1, 20ms);
+  ui.ShowMessage("ロゴを表示するかどうかを選びます。\r設定は次の起動から有効です。",
+                 MessageIcon::kInformation);
+  owner->StopTimer(1);
+  EXPECT_EQ(shownText, L"ロゴを表示するかどうかを選びます。\r\n設定は次の起動から有効です。");
+}
+
+TEST_F(Win32Ui, PopupMenuReturnsTheChosenCommandAndSkipsSeparators) {
+  const auto owner = ui.CreateForm(OwnerSpec(), hand);
+  const HWND window = static_cast<FormWindow&>(*owner).Window();
+  const std::vector<MenuItem> items = {
+      {1001, "Pagemind!!(&O)"}, {0, "-"}, {1002, "ログの表示...(&L)"}, {1005, "終了(&E)"}};
+  // Keys waiting in the queue when the menu opens: down to the first item, past the separator
+  // to the second, Enter.
+  for (const WPARAM key : {VK_DOWN, VK_DOWN, VK_RETURN}) {
+    ::PostMessageW(window, WM_KEYDOWN, key, 1);
+  }
+  EXPECT_EQ(ui.ShowPopupMenu(*owner, items), 1002);
+
+  ::PostMessageW(window, WM_KEYDOWN, VK_ESCAPE, 1);
+  EXPECT_EQ(ui.ShowPopupMenu(*owner, items), 0);
+  ui.ProcessPendingEvents();
+}
+
+TEST_F(Win32Ui, SaveDialogGivesTheChosenPathOrTheCancel) {
+  const testing::TempFolder folder;
+  const auto owner = ui.CreateForm(OwnerSpec(), hand);
+  const std::filesystem::path chosen = folder.path() / "アクセスログ.txt";
+  SaveDialogOptions options{.title = "ログを保存",
+                            .filter = "テキスト (*.txt)|*.txt|すべて (*.*)|*.*|",
+                            .flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST,
+                            .filterIndex = 1,
+                            .initialPath = "log.txt"};
+  std::wstring initialName;
+  hand.act = [&] {
+    const HWND dialog = FindDialog(L"ログを保存");
+    if (dialog == nullptr) return false;
+    initialName = DialogItemText(dialog, 0x47C);
+    ::SetDlgItemTextW(dialog, 0x47C, chosen.c_str());
+    ::PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+    return true;
+  };
+  owner->StartTimer(1, 50ms);
+  const SaveDialogResult saved = ui.ShowSaveDialog(*owner, options);
+  EXPECT_EQ(saved.outcome, SaveDialogResult::Outcome::kConfirmed);
+  EXPECT_EQ(Widen(saved.path), chosen.native());
+  EXPECT_EQ(initialName, L"log.txt");
+
+  hand.act = [&] {
+    const HWND dialog = FindDialog(L"ログを保存");
+    if (dialog == nullptr) return false;
+    ::PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    return true;
+  };
+  const SaveDialogResult cancelled = ui.ShowSaveDialog(*owner, options);
+  owner->StopTimer(1);
+  EXPECT_EQ(cancelled.outcome, SaveDialogResult::Outcome::kCancelled);
+  EXPECT_TRUE(cancelled.path.empty());
+}
+
+TEST_F(Win32Ui, NotificationIconNeedsAPictureBoxToReceiveItsCallbacks) {
+  const auto owner = ui.CreateForm(OwnerSpec(), hand);
+  ShellNotifyArea area;
+  NotifyIconRecord record{.size = NOTIFYICONDATAA_V1_SIZE,
+                          .iconId = 1,
+                          .flags = NIF_MESSAGE | NIF_ICON | NIF_TIP,
+                          .callbackMessage = WM_LBUTTONDOWN,
+                          .icon = Picture::kProgramIcon};
+  const std::string tip = "Pagemind 1.0.0";
+  std::copy(tip.begin(), tip.end(), record.tip.begin());
+  EXPECT_FALSE(area.Add(*owner, 999, record));
+  ASSERT_TRUE(area.Add(*owner, kPicture, record));
+  EXPECT_TRUE(area.Delete(*owner, kPicture, record));
+  EXPECT_FALSE(area.Delete(*owner, kPicture, record));
+}
+
+TEST(Win32UiLifetime, TheLastFormClosingEndsTheMessageLoopWhenAskedTo) {
+  TimerHand events;
+  {
+    WindowUi quitting(WindowUi::WhenLastFormCloses::kQuit);
+    auto first = quitting.CreateForm(OwnerSpec(), events);
+    auto second = quitting.CreateForm(OwnerSpec(), events);
+    first.reset();
+    MSG message;
+    EXPECT_FALSE(::PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    second.reset();
+    ASSERT_TRUE(::PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(message.wParam, 0u);
+  }
+  {
+    WindowUi staying;
+    staying.CreateForm(OwnerSpec(), events).reset();
+    MSG message;
+    EXPECT_FALSE(::PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+  }
+}
+
+TEST(Win32NativeHost, RunsUntilTheProgramQuitsAndHandsBackItsExitCode) {
+  NativeHost host;
+  const Ports ports = host.ports();
+  EXPECT_EQ(&ports.ui, &host.ports().ui);  // one set of objects for the whole run
+  ::PostQuitMessage(7);
+  EXPECT_EQ(host.RunMessageLoop(), 7);
+
+  // The shipped loop ends by itself once the last window has gone.
+  std::unique_ptr<Form> form;
+  struct Closer : FormEvents {
+    std::unique_ptr<Form>& form;
+    explicit Closer(std::unique_ptr<Form>& f) : form(f) {}
+    void OnTimer(int) override { form.reset(); }
+  } closer(form);
+  form = ports.ui.CreateForm(OwnerSpec(), closer);
+  form->StartTimer(1, 10ms);
+  EXPECT_EQ(host.RunMessageLoop(), 0);
+  EXPECT_FALSE(form);
+}
+
+}  // namespace
+}  // namespace pagemind::platform::win32
+
+#endif  // _WIN32
