@@ -206,11 +206,14 @@ TEST_F(Win32Form, CreatedHiddenAtItsTwipsSizeCentredWithTheFrameAsked) {
     if (spec.border == Border::kNone) {
       EXPECT_EQ(style & (WS_CAPTION | WS_BORDER | WS_SYSMENU), 0u);
       EXPECT_EQ(outer.bottom - outer.top, client.bottom);
-      EXPECT_NE(exStyle & WS_EX_TOOLWINDOW, 0u);
     } else {
       EXPECT_EQ(style & (WS_CAPTION | WS_SYSMENU), static_cast<DWORD>(WS_CAPTION | WS_SYSMENU));
-      EXPECT_EQ(exStyle & WS_EX_TOOLWINDOW, 0u);
     }
+    // Out of the taskbar: a tool window with a hidden owner, for shells that ignore the style.
+    const HWND owner = ::GetWindow(window, GW_OWNER);
+    EXPECT_EQ((exStyle & WS_EX_TOOLWINDOW) != 0, !spec.showInTaskbar);
+    EXPECT_EQ(owner != nullptr, !spec.showInTaskbar);
+    EXPECT_FALSE(owner != nullptr && ::IsWindowVisible(owner));
   }
 }
 
@@ -421,6 +424,16 @@ TEST_F(Win32Form, TabEnterAndEscWorkAsInADialog) {
   ::SetFocus(native.ControlWindow(kOther));
   PressKey(VK_RETURN);  // on a push button: that button
   EXPECT_EQ(events.clicks, (std::vector<int>{kOk, kCancel, kOther}));
+  // ...which wears the default look until the focus leaves the buttons.
+  const auto looksDefault = [&](int id) {
+    return (::GetWindowLongPtrW(native.ControlWindow(id), GWL_STYLE) & BS_TYPEMASK) ==
+           BS_DEFPUSHBUTTON;
+  };
+  EXPECT_TRUE(looksDefault(kOther));
+  EXPECT_FALSE(looksDefault(kOk));
+  ::SetFocus(native.ControlWindow(kOption1));
+  EXPECT_TRUE(looksDefault(kOk));
+  EXPECT_FALSE(looksDefault(kOther));
 
   // Without a default or a cancel button the keys do nothing: no IDOK or IDCANCEL arrives as
   // menu command 1 or 2.

@@ -78,10 +78,13 @@ FormWindow::FormWindow(const FormSpec& spec, FormEvents& events, WindowUi& ui)
     : events_(events), ui_(ui), spec_(spec) {
   style_ = spec.border == Border::kNone ? WS_POPUP : (WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU);
   exStyle_ = spec.showInTaskbar ? 0 : WS_EX_TOOLWINDOW;
+  // Not every shell honours WS_EX_TOOLWINDOW (Wine's taskbar lists any visible unowned
+  // window); an owned window is left out of every taskbar.
+  const HWND owner = spec.showInTaskbar ? nullptr : ui_.HiddenOwner();
   const std::wstring caption = Widen(spec.caption);
   // Created hidden and empty; the size follows once the window can say which DPI it has.
   window_.reset(::CreateWindowExW(exStyle_, MAKEINTATOM(WindowClass()), caption.c_str(), style_, 0,
-                                  0, 0, 0, nullptr, nullptr, ProgramModule(), this));
+                                  0, 0, 0, owner, nullptr, ProgramModule(), this));
   if (!window_) return;
   ui_.FormOpened();
 
@@ -166,7 +169,9 @@ void FormWindow::CreateControls() {
         break;
       case ControlKind::kButton:
         windowClass = L"BUTTON";
-        style |= WS_TABSTOP | WS_GROUP | (spec.isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
+        // BS_NOTIFY: the focus moving between buttons moves the default look with it.
+        style |=
+            WS_TABSTOP | WS_GROUP | BS_NOTIFY | (spec.isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
         break;
       case ControlKind::kOptionButton:
         windowClass = L"BUTTON";
@@ -389,6 +394,17 @@ HWND FormWindow::ControlWindow(int controlId) const {
   return control != nullptr ? control->window : nullptr;
 }
 
+void FormWindow::ShowAsDefault(const Control* button) {
+  // The push button Enter would press wears the default look, as in every dialog.
+  for (const Control& control : controls_) {
+    if (control.spec.kind != ControlKind::kButton || control.window == nullptr) continue;
+    const DWORD style = &control == button ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
+    if ((::GetWindowLongPtrW(control.window, GWL_STYLE) & BS_TYPEMASK) != style) {
+      ::SendMessageW(control.window, BM_SETSTYLE, style, TRUE);
+    }
+  }
+}
+
 LRESULT FormWindow::DefaultButtonId() const {
   // Enter presses the push button that has the focus, as in every dialog, and otherwise the
   // form's default button.
@@ -593,6 +609,10 @@ LRESULT FormWindow::OnCommandMessage(WPARAM wParam, LPARAM lParam) {
   if (source != nullptr && source != controls_[index].window) return 0;
 
   const Control& control = controls_[index];
+  if (control.spec.kind == ControlKind::kButton && (code == BN_SETFOCUS || code == BN_KILLFOCUS)) {
+    ShowAsDefault(code == BN_SETFOCUS ? &control : DefaultControl());
+    return 0;
+  }
   // BN_CLICKED and STN_CLICKED are both 0; an accelerator's 1 counts as a press too.
   if (code != BN_CLICKED && !(source == nullptr && code == 1)) return 0;
   switch (control.spec.kind) {

@@ -118,6 +118,7 @@ class FormWindow final : public Form {
   [[nodiscard]] const Control* CancelControl() const;
   [[nodiscard]] bool EffectivelyVisible(const Control& control) const;
   [[nodiscard]] LRESULT DefaultButtonId() const;
+  void ShowAsDefault(const Control* button);
 
   FormEvents& events_;
   WindowUi& ui_;

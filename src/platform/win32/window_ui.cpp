@@ -97,6 +97,15 @@ SaveDialogResult WindowUi::ShowSaveDialog(Form& owner, const SaveDialogOptions& 
   return result;
 }
 
+HWND WindowUi::HiddenOwner() {
+  if (!hiddenOwner_) {
+    // Any class will do for a window that is never shown; STATIC needs no registration.
+    hiddenOwner_.reset(::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                         ::GetModuleHandleW(nullptr), nullptr));
+  }
+  return hiddenOwner_.get();
+}
+
 void WindowUi::FormClosed() noexcept {
   if (--openForms_ == 0 && whenLastFormCloses_ == WhenLastFormCloses::kQuit) {
     ::PostQuitMessage(0);

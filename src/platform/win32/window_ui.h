@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/ui.h"
+#include "platform/win32/handles.h"
 
 namespace pagemind::platform::win32 {
 
@@ -29,12 +30,17 @@ class WindowUi final : public Ui {
   // GetSaveFileNameW, Explorer style.
   SaveDialogResult ShowSaveDialog(Form& owner, const SaveDialogOptions& options) override;
 
+  // A hidden window that owns the forms kept out of the taskbar. Destroyed with this object,
+  // which therefore outlives every form it made.
+  HWND HiddenOwner();
+
   void FormOpened() noexcept { ++openForms_; }
   void FormClosed() noexcept;
 
  private:
   WhenLastFormCloses whenLastFormCloses_;
   int openForms_ = 0;
+  UniqueWindow hiddenOwner_;
 };
 
 // Handles one message the way every loop of the program does: the active form's dialog keys
