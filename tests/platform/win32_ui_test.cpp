@@ -172,6 +172,25 @@ TEST_F(Win32Ui, NotificationIconNeedsAPictureBoxToReceiveItsCallbacks) {
   EXPECT_FALSE(area.Delete(*owner, kPicture, record));
 }
 
+TEST_F(Win32Ui, PendingEventsAreHandledOnceEvenWhenHandlersPostMore) {
+  struct Reposting : FormEvents {
+    HWND window = nullptr;
+    bool repost = true;
+    int handled = 0;
+    void OnCommand(int id) override {
+      ++handled;
+      if (repost) ::PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, 0), 0);
+    }
+  } events;
+  const auto form = ui.CreateForm(OwnerSpec(), events);
+  events.window = static_cast<FormWindow&>(*form).Window();
+  ::PostMessageW(events.window, WM_COMMAND, MAKEWPARAM(1001, 0), 0);
+  ui.ProcessPendingEvents();  // returns although the queue never runs dry
+  EXPECT_GE(events.handled, 1);
+  events.repost = false;
+  ui.ProcessPendingEvents();
+}
+
 TEST(Win32UiLifetime, TheLastFormClosingEndsTheMessageLoopWhenAskedTo) {
   TimerHand events;
   {

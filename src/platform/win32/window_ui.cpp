@@ -29,6 +29,9 @@ void WindowUi::ShowMessage(std::string_view text, MessageIcon icon) {
 }
 
 void WindowUi::ProcessPendingEvents() {
+  // Only what was waiting: a handler that posts again, or a timer that falls due meanwhile,
+  // must not keep the caller here.
+  const DWORD start = ::GetTickCount();
   MSG message;
   while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
     if (message.message == WM_QUIT) {
@@ -37,6 +40,7 @@ void WindowUi::ProcessPendingEvents() {
       return;
     }
     DispatchUiMessage(message);
+    if (static_cast<LONG>(message.time - start) > 0) return;
   }
 }
 

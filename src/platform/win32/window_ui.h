@@ -20,8 +20,8 @@ class WindowUi final : public Ui {
   explicit WindowUi(WhenLastFormCloses whenLastFormCloses = WhenLastFormCloses::kKeepRunning);
 
   std::unique_ptr<Form> CreateForm(const FormSpec& spec, FormEvents& events) override;
-  // Owned by the active form when there is one; otherwise the box disables every window of
-  // the thread itself, as the program's other message boxes do.
+  // Owned by the active form when there is one; otherwise MB_TASKMODAL disables every window
+  // of the thread, so that no form takes input behind the box.
   void ShowMessage(std::string_view text, MessageIcon icon) override;
   void ProcessPendingEvents() override;
   // TrackPopupMenuEx at the mouse pointer, with the owner made the foreground window first so
