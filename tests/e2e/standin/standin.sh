@@ -1,0 +1,179 @@
+# shellcheck shell=bash
+# The shell-window stand-in and the browser tool for the end-to-end tests and the Wine benchmark:
+# building them, registering the stand-in in the test prefix, a local web server for the pages
+# the browsers open, and the browser crash with the recovery Wine needs after it.
+#
+# Source tests/e2e/lib.sh first: this file uses its E2E_* settings and the pm_* helpers.
+# shellcheck disable=SC2034  # the variables are for the scripts that source this file
+
+STANDIN_DIR="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+STANDIN_EXE="$E2E_BUILD/shellwindows_standin.exe"
+STANDIN_BROWSERS_EXE="$E2E_BUILD/browsers.exe"
+STANDIN_CLSID='{FAFCB26C-C335-4D90-8F4F-784C3C5CE04B}'
+STANDIN_SHELLWINDOWS_KEY='HKLM\Software\Classes\CLSID\{9BA05972-F6A8-11CF-A442-00A0C90A8F39}'
+STANDIN_KEY="HKLM\\Software\\Classes\\CLSID\\$STANDIN_CLSID"
+# The desktop the browser tool works on: the program's virtual desktop unless a case says
+# otherwise (an empty name is the default desktop).
+if [[ "${E2E_MODE:-desktop}" == plain ]]; then STANDIN_DESKTOP=""; else STANDIN_DESKTOP=$E2E_DESKTOP; fi
+
+STANDIN_HTTP_PORT=""
+STANDIN_HTTP_LOG=""
+
+# --- building ---------------------------------------------------------------------------------
+
+# standin_compile OUTPUT SOURCES... -- FLAGS...: builds when OUTPUT is missing or older than a
+# source, with the flags the harness uses for its own tools.
+standin_compile() {
+  local out=$1 sources=()
+  shift
+  while (($# > 0)) && [[ "$1" != -- ]]; do
+    sources+=("$1")
+    shift
+  done
+  shift
+  if [[ -x "$out" ]]; then
+    local source stale=0
+    for source in "${sources[@]}" "$STANDIN_DIR"/*.h; do
+      [[ "$source" -nt "$out" ]] && stale=1
+    done
+    ((stale)) || return 0
+  fi
+  mkdir -p "$(dirname "$out")"
+  x86_64-w64-mingw32-g++-posix -std=c++20 -O2 -Wall -Wextra -Werror -DUNICODE -D_UNICODE -static \
+    -o "$out.tmp" "${sources[@]}" "$@" -lole32 -loleaut32 -luuid && mv -f "$out.tmp" "$out"
+}
+
+standin_build() {
+  standin_compile "$STANDIN_EXE" "$STANDIN_DIR/main.cpp" "$STANDIN_DIR/objects.cpp" -- \
+    -municode -mwindows &&
+    standin_compile "$STANDIN_BROWSERS_EXE" "$STANDIN_DIR/../tools/browsers.cpp" -- -lshell32
+}
+
+# --- registration in the prefix ---------------------------------------------------------------
+
+# Points CLSID_ShellWindows at the stand-in for every program of the prefix. Wine applies the
+# TreatAs key before it asks for explorer's own registration of the class. Nothing else is
+# needed: wineboot already registers IShellWindows and IWebBrowser2 for marshalling through the
+# type library in ieframe.dll (ProxyStubClsid32 PSOAInterface, TypeLib EAB22AC0... 1.1).
+standin_register() {
+  local exe
+  exe="$(pm_winpath "$STANDIN_EXE")" && [[ -n "$exe" ]] || return 1
+  pm_wine reg add "$STANDIN_KEY" /ve /d "Pagemind test stand-in for ShellWindows" /f &&
+    pm_wine reg add "$STANDIN_KEY\\LocalServer32" /ve /d "$exe" /f &&
+    pm_wine reg add "$STANDIN_SHELLWINDOWS_KEY\\TreatAs" /ve /d "$STANDIN_CLSID" /f
+} >/dev/null 2>&1
+
+# Gives the prefix its own ShellWindows back, for the tests that run after this one.
+standin_unregister() {
+  pm_wine reg delete "$STANDIN_SHELLWINDOWS_KEY\\TreatAs" /f
+  pm_wine reg delete "$STANDIN_KEY" /f
+  return 0
+} >/dev/null 2>&1
+
+# --- the browser tool -------------------------------------------------------------------------
+
+# Runs tests/e2e/tools/browsers.cpp with its arguments on STANDIN_DESKTOP; output to stdout.
+standin_browsers() {
+  BROWSERS_DESKTOP="$STANDIN_DESKTOP" pm_wine "$STANDIN_BROWSERS_EXE" "$@" </dev/null
+}
+
+# Unix pids of the running Wine processes of this prefix whose executable is NAME (one a line).
+standin_pids_of() {
+  local name=${1,,} f pid argv0
+  for f in /proc/[0-9]*/cmdline; do
+    argv0="$(tr '\0' '\n' 2>/dev/null <"$f" | head -n 1)" || continue
+    argv0=${argv0,,}
+    [[ "$argv0" == "$name" || "$argv0" == *"\\$name" || "$argv0" == *"/$name" ]] || continue
+    pid=${f#/proc/}
+    pid=${pid%/cmdline}
+    # Other prefixes (other test runs) may have browsers of their own.
+    tr '\0' '\n' 2>/dev/null <"/proc/$pid/environ" | grep -qxF "WINEPREFIX=$WINEPREFIX" &&
+      echo "$pid"
+  done
+  return 0
+}
+
+standin_browser_count() { standin_pids_of iexplore.exe | wc -l; }
+standin_no_browser() { (($(standin_browser_count) == 0)); }
+standin_server_count() { standin_pids_of shellwindows_standin.exe | wc -l; }
+standin_no_server() { (($(standin_server_count) == 0)); }
+
+# The crash: every browser process of the prefix killed in one signal, with no chance to clean up.
+standin_crash_browsers() {
+  local pids
+  mapfile -t pids < <(standin_pids_of iexplore.exe)
+  ((${#pids[@]} > 0)) || {
+    e2e_fail "no browser process to kill"
+    return 1
+  }
+  pm_log "killing browser processes ${pids[*]}"
+  kill -KILL "${pids[@]}" 2>/dev/null
+  e2e_wait_until 10 "the browser processes to end" standin_no_browser
+}
+
+# After its browsers were killed, Wine's rpcss still hands out their dead class registration and
+# creating a browser fails with 0x800706BA; stopping the service clears its table. Stopping it
+# also forgets the stand-in's registration, which the stand-in is then asked to renew.
+standin_restart_rpcss() {
+  pm_wine net stop rpcss >/dev/null 2>&1 || e2e_fail "net stop rpcss failed" || return 1
+  pm_wine net start rpcss >/dev/null 2>&1 || e2e_fail "net start rpcss failed" || return 1
+  if ! standin_no_server; then
+    standin_browsers reregister || e2e_fail "the stand-in did not renew its registration" ||
+      return 1
+  fi
+}
+
+# --- the web server ---------------------------------------------------------------------------
+
+# standin_start_http DIR LOG: serves DIR on a free port of 127.0.0.1 until the script ends; sets
+# STANDIN_HTTP_PORT and STANDIN_HTTP_LOG (the server's request log).
+standin_start_http() {
+  local dir=$1 log=$2 attempt port pid i
+  for ((attempt = 0; attempt < 5; attempt++)); do
+    port="$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0));
+print(s.getsockname()[1]); s.close()')" || return 1
+    # The port may be taken again between the probe and the bind: then the server exits and the
+    # next port is tried.
+    (cd "$dir" && exec env PYTHONIOENCODING=utf-8 PYTHONUNBUFFERED=1 \
+      python3 -m http.server --bind 127.0.0.1 "$port") </dev/null >"$log" 2>&1 &
+    pid=$!
+    for ((i = 0; i < 100; i++)); do
+      kill -0 "$pid" 2>/dev/null || break
+      if (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; then
+        STANDIN_HTTP_PORT=$port
+        STANDIN_HTTP_LOG=$log
+        pm_on_exit "pm_stop_pid $pid"
+        return 0
+      fi
+      sleep 0.05
+    done
+    pm_stop_pid "$pid"
+  done
+  pm_log "the web server did not start"
+  return 1
+}
+
+# standin_http_requests PATH: how many GET requests the server has logged for PATH (the part of
+# the address after host and port, as typed, UTF-8). Wine's browser sends a path's non-ASCII
+# characters as raw bytes of the ANSI code page (932 under the Japanese locale), not
+# percent-encoded; the server logs the request line read as Latin-1 with control characters and
+# backslashes escaped.
+standin_http_requests() {
+  python3 - "$STANDIN_HTTP_LOG" "$1" <<'PY'
+import re
+import sys
+
+log, path = sys.argv[1], sys.argv[2].encode("cp932")
+unescape = re.compile(r"\\x([0-9a-f]{2})|\\\\")
+count = 0
+with open(log, encoding="utf-8", errors="replace") as lines:
+    for line in lines:
+        m = re.search(r'"GET (.*) HTTP/1\.[01]"', line)
+        if not m:
+            continue
+        text = unescape.sub(lambda e: chr(int(e.group(1), 16)) if e.group(1) else "\\", m.group(1))
+        if text.encode("latin-1", errors="replace") == path:
+            count += 1
+print(count)
+PY
+}

@@ -1,0 +1,25 @@
+// Names shared by the shell-window stand-in and the test tools that talk to it.
+#pragma once
+
+#include <windows.h>
+
+namespace standin {
+
+// The stand-in's own class. The test prefix points CLSID_ShellWindows at it with a TreatAs key,
+// so CoCreateInstance(CLSID_ShellWindows) in any program of that prefix reaches the stand-in.
+// {FAFCB26C-C335-4D90-8F4F-784C3C5CE04B}
+inline constexpr CLSID kClsid = {
+    0xfafcb26c, 0xc335, 0x4d90, {0x8f, 0x4f, 0x78, 0x4c, 0x3c, 0x5c, 0xe0, 0x4b}};
+
+// Set by `browsers reregister` after rpcss was restarted: rpcss then no longer knows the
+// stand-in's class registration, and the next CoCreateInstance would start a second, empty
+// stand-in instead of reaching the running one.
+inline constexpr wchar_t kReregisterEvent[] = L"Local\\PagemindShellWindowsStandinReregister";
+
+// Microsoft Internet Controls (shdocvw/ieframe), which describes IShellWindows and IWebBrowser2;
+// Wine registers it and marshals both interfaces through it.
+// {EAB22AC0-30C1-11CF-A7EB-0000C05BAE0B}
+inline constexpr GUID kShDocVwTypeLib = {
+    0xeab22ac0, 0x30c1, 0x11cf, {0xa7, 0xeb, 0x00, 0x00, 0xc0, 0x5b, 0xae, 0x0b}};
+
+}  // namespace standin

@@ -1,0 +1,488 @@
+// browsers: opens Wine's browser on addresses and registers the windows with the shell-window
+// stand-in (tests/e2e/standin), reads them back through the shell's collection as pagemind.exe
+// does, and inspects the browser frames and pagemind.exe's access log for the end-to-end tests.
+//
+// Windows are found only on the caller's desktop: set BROWSERS_DESKTOP to the name of a Wine
+// virtual desktop (the "e2e" of `explorer /desktop=e2e,...`) to work on that one. Browsers that
+// this tool starts open there too, since a new process starts on its creator's thread desktop.
+// Texts come in as UTF-16 (GetCommandLineW) and go out as UTF-8, fields separated by tabs.
+// Exit status: 0 done/yes, 1 failed/timed out, 2 bad use.
+#include <exdisp.h>
+#include <windows.h>
+#include <wrl/client.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cwchar>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "../standin/com_util.h"
+#include "../standin/standin_ids.h"
+
+namespace {
+
+using Microsoft::WRL::ComPtr;
+using standin::Bstr;
+using standin::ToUtf8;
+using standin::Variant;
+using Clock = std::chrono::steady_clock;
+
+constexpr auto kPollInterval = std::chrono::milliseconds(25);
+constexpr wchar_t kFrameClass[] = L"IEFrame";
+// The address bar of Wine's browser frame: a ComboBoxEx with this control id.
+constexpr int kAddressBarId = 1004;
+
+struct LocalFreeDeleter {
+  void operator()(LPWSTR* p) const { ::LocalFree(p); }
+};
+struct DesktopCloser {
+  void operator()(HDESK d) const { ::CloseDesktop(d); }
+};
+using DesktopHandle = std::unique_ptr<std::remove_pointer_t<HDESK>, DesktopCloser>;
+struct HandleCloser {
+  void operator()(HANDLE h) const { ::CloseHandle(h); }
+};
+using Handle = std::unique_ptr<std::remove_pointer_t<HANDLE>, HandleCloser>;
+
+class ComApartment {
+ public:
+  ComApartment() : hr_(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
+  ~ComApartment() {
+    if (SUCCEEDED(hr_)) ::CoUninitialize();
+  }
+  ComApartment(const ComApartment&) = delete;
+  ComApartment& operator=(const ComApartment&) = delete;
+  [[nodiscard]] HRESULT status() const { return hr_; }
+
+ private:
+  HRESULT hr_;
+};
+
+// WriteFile, not printf: the C runtime would convert the bytes through the console code page.
+void Write(HANDLE to, const std::string& text) {
+  DWORD written = 0;
+  ::WriteFile(to, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+}
+void Print(const std::string& line) {
+  Write(::GetStdHandle(STD_OUTPUT_HANDLE), line + "\n");
+}
+void PrintError(const std::string& line) {
+  Write(::GetStdHandle(STD_ERROR_HANDLE), "browsers: " + line + "\n");
+}
+
+std::string Hex(unsigned long long value) {
+  char text[32];
+  std::snprintf(text, sizeof text, "0x%llx", value);
+  return text;
+}
+
+std::string HrText(HRESULT hr) {
+  return Hex(static_cast<unsigned long>(hr));
+}
+
+// Reports a failed call and returns the tool's failure status.
+int Failed(const std::string& what, HRESULT hr) {
+  PrintError(what + " failed: " + HrText(hr));
+  return 1;
+}
+
+// One line of text from a control, without its own line breaks: fields stay on one line.
+std::string Field(std::wstring text) {
+  std::replace_if(
+      text.begin(), text.end(), [](wchar_t c) { return c == L'\t' || c == L'\r' || c == L'\n'; },
+      L' ');
+  return ToUtf8(text);
+}
+
+std::wstring WindowText(HWND hwnd) {
+  // WM_GETTEXT, as the control itself may keep the text; the timeout guards against a hung window.
+  constexpr UINT kFlags = SMTO_ABORTIFHUNG | SMTO_BLOCK;
+  DWORD_PTR length = 0;
+  if (!::SendMessageTimeoutW(hwnd, WM_GETTEXTLENGTH, 0, 0, kFlags, 2000, &length) || length == 0) {
+    return {};
+  }
+  std::wstring text(length + 1, L'\0');
+  DWORD_PTR got = 0;
+  if (!::SendMessageTimeoutW(hwnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
+                             kFlags, 2000, &got)) {
+    return {};
+  }
+  text.resize(got);
+  return text;
+}
+
+std::wstring ClassName(HWND hwnd) {
+  wchar_t name[256] = {};
+  const int n = ::GetClassNameW(hwnd, name, 256);
+  return std::wstring(name, n > 0 ? static_cast<size_t>(n) : 0);
+}
+
+std::vector<HWND> TopLevelWindows() {
+  std::vector<HWND> windows;
+  ::EnumWindows(
+      [](HWND hwnd, LPARAM param) -> BOOL {
+        reinterpret_cast<std::vector<HWND>*>(param)->push_back(hwnd);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&windows));
+  return windows;
+}
+
+std::vector<HWND> Descendants(HWND parent) {
+  std::vector<HWND> windows;
+  ::EnumChildWindows(
+      parent,
+      [](HWND hwnd, LPARAM param) -> BOOL {
+        reinterpret_cast<std::vector<HWND>*>(param)->push_back(hwnd);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&windows));
+  return windows;
+}
+
+std::vector<HWND> BrowserFrames() {
+  std::vector<HWND> frames;
+  for (HWND hwnd : TopLevelWindows()) {
+    if (ClassName(hwnd) == kFrameClass) frames.push_back(hwnd);
+  }
+  return frames;
+}
+
+std::wstring AddressBarText(HWND frame) {
+  for (HWND child : Descendants(frame)) {
+    if (ClassName(child) == L"ComboBoxEx32" && ::GetDlgCtrlID(child) == kAddressBarId) {
+      return WindowText(child);
+    }
+  }
+  return {};
+}
+
+template <typename Condition>
+bool WaitFor(int timeoutMs, Condition condition) {
+  const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+  for (;;) {
+    if (condition()) return true;
+    if (Clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(kPollInterval);
+  }
+}
+
+bool ParseInt(const std::wstring& text, long& value) {
+  if (text.empty()) return false;
+  wchar_t* end = nullptr;
+  value = std::wcstol(text.c_str(), &end, 0);
+  return *end == L'\0';
+}
+
+// The collection exactly as pagemind.exe asks for it.
+HRESULT ShellWindows(ComPtr<IShellWindows>& windows) {
+  return ::CoCreateInstance(CLSID_ShellWindows, nullptr, CLSCTX_ALL, IID_PPV_ARGS(&windows));
+}
+
+HRESULT ItemAt(IShellWindows* windows, long index, ComPtr<IDispatch>& item) {
+  Variant position(index);
+  item.Reset();
+  return windows->Item(*position.get(), item.ReleaseAndGetAddressOf());
+}
+
+// --- subcommands ------------------------------------------------------------------------------
+
+int Open(std::vector<std::wstring> args) {
+  bool nameWindow = true;
+  if (!args.empty() && args[0] == L"--no-window") {
+    nameWindow = false;
+    args.erase(args.begin());
+  }
+  if (args.empty() || args.size() > 2) return 2;
+  ComPtr<IWebBrowser2> browser;
+  HRESULT hr = ::CoCreateInstance(CLSID_InternetExplorer, nullptr, CLSCTX_LOCAL_SERVER,
+                                  IID_PPV_ARGS(&browser));
+  if (FAILED(hr)) return Failed("creating a browser", hr);
+  Variant address(args[0]);
+  Variant none;
+  hr = browser->Navigate2(address.get(), none.get(), none.get(), none.get(), none.get());
+  if (FAILED(hr)) return Failed("Navigate2", hr);
+  hr = browser->put_Visible(VARIANT_TRUE);
+  if (FAILED(hr)) return Failed("put_Visible", hr);
+  SHANDLE_PTR frameValue = 0;
+  hr = browser->get_HWND(&frameValue);
+  if (FAILED(hr)) return Failed("get_HWND", hr);
+  const HWND frame = reinterpret_cast<HWND>(frameValue);
+  if (args.size() == 2) {
+    // The frame's caption is where the stand-in finds the page's title.
+    DWORD_PTR ignored = 0;
+    if (!::SendMessageTimeoutW(frame, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(args[1].c_str()),
+                               SMTO_ABORTIFHUNG, 5000, &ignored)) {
+      return Failed("setting the frame's title", HRESULT_FROM_WIN32(::GetLastError()));
+    }
+  }
+  ComPtr<IShellWindows> windows;
+  hr = ShellWindows(windows);
+  if (FAILED(hr)) return Failed("creating ShellWindows", hr);
+  ComPtr<IDispatch> dispatch;
+  hr = browser.As(&dispatch);
+  if (FAILED(hr)) return Failed("IDispatch of the browser", hr);
+  // The stand-in keeps its own reference to the browser, so this tool may end at once.
+  LONG cookie = 0;
+  const auto hwndValue = nameWindow ? static_cast<LONG>(reinterpret_cast<LONG_PTR>(frame)) : 0;
+  hr = windows->Register(dispatch.Get(), hwndValue, SWC_BROWSER, &cookie);
+  if (FAILED(hr)) return Failed("Register", hr);
+  Print(std::to_string(cookie) + "\t" + Hex(reinterpret_cast<ULONG_PTR>(frame)));
+  return 0;
+}
+
+int Revoke(const std::vector<std::wstring>& args) {
+  long cookie = 0;
+  if (args.size() != 1 || !ParseInt(args[0], cookie)) return 2;
+  ComPtr<IShellWindows> windows;
+  HRESULT hr = ShellWindows(windows);
+  if (FAILED(hr)) return Failed("creating ShellWindows", hr);
+  hr = windows->Revoke(cookie);
+  return FAILED(hr) ? Failed("Revoke", hr) : 0;
+}
+
+// Count asked by name through IDispatch, as a script would.
+HRESULT CountByName(IShellWindows* windows, long& count) {
+  wchar_t name[] = L"Count";
+  LPOLESTR names[] = {name};
+  DISPID id = 0;
+  HRESULT hr = windows->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
+  if (FAILED(hr)) return hr;
+  DISPPARAMS none = {};
+  Variant result;
+  hr = windows->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none, result.get(),
+                       nullptr, nullptr);
+  if (FAILED(hr)) return hr;
+  Variant number;
+  hr = ::VariantChangeType(number.get(), result.get(), 0, VT_I4);
+  if (SUCCEEDED(hr)) count = V_I4(number.get());
+  return hr;
+}
+
+// Prints "count=N", then "INDEX<TAB>URL<TAB>TITLE" per window, then what the collection gives
+// for the position after the last: "end<TAB>S_FALSE null" when it answers as the shell does.
+// A line "dispatch Count ..." after the count says that IDispatch disagrees with the vtable.
+int List() {
+  ComPtr<IShellWindows> windows;
+  HRESULT hr = ShellWindows(windows);
+  if (FAILED(hr)) return Failed("creating ShellWindows", hr);
+  LONG count = 0;
+  hr = windows->get_Count(&count);
+  if (FAILED(hr)) return Failed("get_Count", hr);
+  Print("count=" + std::to_string(count));
+  int status = 0;
+  long byName = -1;
+  hr = CountByName(windows.Get(), byName);
+  if (FAILED(hr) || byName != count) {
+    Print("dispatch Count " + (FAILED(hr) ? "failed " + HrText(hr) : std::to_string(byName)));
+    status = 1;
+  }
+  for (long i = 0; i < count; ++i) {
+    ComPtr<IDispatch> item;
+    ComPtr<IWebBrowser2> browser;
+    hr = ItemAt(windows.Get(), i, item);
+    if (SUCCEEDED(hr)) hr = item ? item.As(&browser) : E_POINTER;
+    Bstr url;
+    Bstr name;
+    if (SUCCEEDED(hr)) hr = browser->get_LocationURL(url.out());
+    if (SUCCEEDED(hr)) hr = browser->get_LocationName(name.out());
+    if (FAILED(hr)) {
+      Print(std::to_string(i) + "\tfailed " + HrText(hr));
+      status = 1;
+      continue;
+    }
+    Print(std::to_string(i) + "\t" + Field(url.text()) + "\t" + Field(name.text()));
+  }
+  ComPtr<IDispatch> beyond;
+  hr = ItemAt(windows.Get(), count, beyond);
+  Print(std::string("end\t") + (hr == S_FALSE ? "S_FALSE" : HrText(hr)) +
+        (beyond ? " object" : " null"));
+  return status;
+}
+
+// The lines of the list boxes in the top-level window with that exact title, one a line.
+int LogLines(const std::vector<std::wstring>& args) {
+  if (args.size() != 1) return 2;
+  const auto windows = TopLevelWindows();
+  const auto window = std::find_if(windows.begin(), windows.end(),
+                                   [&](HWND hwnd) { return WindowText(hwnd) == args[0]; });
+  if (window == windows.end()) {
+    PrintError("no window titled \"" + ToUtf8(args[0]) + "\"");
+    return 1;
+  }
+  for (HWND child : Descendants(*window)) {
+    if (ClassName(child) != L"ListBox") continue;
+    const LRESULT count = ::SendMessageW(child, LB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+      const LRESULT length = ::SendMessageW(child, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0);
+      if (length == LB_ERR) continue;
+      std::wstring line(static_cast<size_t>(length) + 1, L'\0');
+      const LRESULT got = ::SendMessageW(child, LB_GETTEXT, static_cast<WPARAM>(i),
+                                         reinterpret_cast<LPARAM>(line.data()));
+      line.resize(got == LB_ERR ? 0 : static_cast<size_t>(got));
+      Print(Field(line));
+    }
+  }
+  return 0;
+}
+
+// "HWND<TAB>PID<TAB>VISIBLE<TAB>ADDRESS<TAB>TITLE" per browser frame on this desktop.
+int Frames() {
+  for (HWND frame : BrowserFrames()) {
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(frame, &pid);
+    Print(Hex(reinterpret_cast<ULONG_PTR>(frame)) + "\t" + std::to_string(pid) + "\t" +
+          (::IsWindowVisible(frame) ? "1" : "0") + "\t" + Field(AddressBarText(frame)) + "\t" +
+          Field(WindowText(frame)));
+  }
+  return 0;
+}
+
+// Until exactly N browser frames are visible on this desktop.
+int WaitFrames(const std::vector<std::wstring>& args) {
+  long want = 0;
+  long timeout = 0;
+  if (args.size() != 2 || !ParseInt(args[0], want) || !ParseInt(args[1], timeout)) return 2;
+  const auto visible = [] {
+    const auto frames = BrowserFrames();
+    return std::count_if(frames.begin(), frames.end(), [](HWND f) { return ::IsWindowVisible(f); });
+  };
+  return WaitFor(static_cast<int>(timeout), [&] { return visible() == want; }) ? 0 : 1;
+}
+
+// Times ROUNDS visits of the first window as the poller makes them: Count, Item, the item viewed
+// as IWebBrowser2, LocationURL, LocationName, and letting go of the item. Prints the median and
+// spread of a whole visit and the median of each step, in microseconds.
+// With --keep-item the previous round's item is still held when the next Item answers, as the
+// poller holds the browser it visited last: COM then reuses that proxy instead of building a new
+// one, which under Wine is most of a visit's cost.
+int Bench(const std::vector<std::wstring>& args) {
+  long rounds = 0;
+  if (args.empty() || args.size() > 2 || !ParseInt(args[0], rounds) || rounds < 1) return 2;
+  const bool keepItem = args.size() == 2 && args[1] == L"--keep-item";
+  if (args.size() == 2 && !keepItem) return 2;
+  ComPtr<IDispatch> previous;
+  ComPtr<IShellWindows> windows;
+  HRESULT hr = ShellWindows(windows);
+  if (FAILED(hr)) return Failed("creating ShellWindows", hr);
+  LARGE_INTEGER frequency;
+  ::QueryPerformanceFrequency(&frequency);
+  constexpr const char* kSteps[] = {"count", "item", "query", "url", "name", "release"};
+  constexpr size_t kStepCount = std::size(kSteps);
+  std::vector<double> visits;
+  std::vector<std::vector<double>> steps(kStepCount);
+  for (long round = 0; round < rounds; ++round) {
+    LARGE_INTEGER marks[kStepCount + 1];
+    size_t mark = 0;
+    const auto stamp = [&] { ::QueryPerformanceCounter(&marks[mark++]); };
+    stamp();
+    LONG count = 0;
+    hr = windows->get_Count(&count);
+    stamp();
+    if (SUCCEEDED(hr) && count < 1) hr = E_FAIL;
+    ComPtr<IDispatch> item;
+    ComPtr<IWebBrowser2> browser;
+    if (SUCCEEDED(hr)) hr = ItemAt(windows.Get(), 0, item);
+    stamp();
+    if (SUCCEEDED(hr)) hr = item ? item.As(&browser) : E_POINTER;
+    stamp();
+    Bstr url;
+    Bstr name;
+    if (SUCCEEDED(hr)) hr = browser->get_LocationURL(url.out());
+    stamp();
+    if (SUCCEEDED(hr)) hr = browser->get_LocationName(name.out());
+    stamp();
+    browser.Reset();
+    if (keepItem) previous = item;
+    item.Reset();
+    stamp();
+    if (FAILED(hr)) return Failed("round " + std::to_string(round), hr);
+    const auto micros = [&](size_t from, size_t to) {
+      return static_cast<double>(marks[to].QuadPart - marks[from].QuadPart) * 1e6 /
+             static_cast<double>(frequency.QuadPart);
+    };
+    visits.push_back(micros(0, kStepCount));
+    for (size_t i = 0; i < kStepCount; ++i) steps[i].push_back(micros(i, i + 1));
+  }
+  const auto at = [](std::vector<double>& values, double q) {
+    std::sort(values.begin(), values.end());
+    return std::to_string(
+        static_cast<long>(values[static_cast<size_t>(q * static_cast<double>(values.size() - 1))]));
+  };
+  std::string line = "rounds=" + std::to_string(rounds) + " median_us=" + at(visits, 0.5) +
+                     " p10_us=" + at(visits, 0.1) + " p90_us=" + at(visits, 0.9) +
+                     " min_us=" + at(visits, 0.0) + " max_us=" + at(visits, 1.0) +
+                     " steps_median_us:";
+  for (size_t i = 0; i < kStepCount; ++i)
+    line += std::string(" ") + kSteps[i] + "=" + at(steps[i], 0.5);
+  Print(line);
+  return 0;
+}
+
+int Reregister() {
+  const Handle event(::OpenEventW(EVENT_MODIFY_STATE, FALSE, standin::kReregisterEvent));
+  if (!event) return Failed("opening the stand-in's event", HRESULT_FROM_WIN32(::GetLastError()));
+  return ::SetEvent(event.get()) ? 0 : Failed("SetEvent", HRESULT_FROM_WIN32(::GetLastError()));
+}
+
+int Usage() {
+  PrintError(
+      "usage: browsers COMMAND ...\n"
+      "  open [--no-window] URL [TITLE]  opens a browser on URL, titles its frame, registers it\n"
+      "                                  with the shell's collection; prints COOKIE<TAB>HWND.\n"
+      "                                  --no-window registers it without naming its window\n"
+      "  revoke COOKIE                   takes a window out of the collection\n"
+      "  list                            the collection as pagemind.exe reads it\n"
+      "  log-lines TITLE                 the list box lines of the window with that title\n"
+      "  frames                          the browser frames: HWND PID VISIBLE ADDRESS TITLE\n"
+      "  wait-frames N TIMEOUT_MS        until exactly N browser frames are visible\n"
+      "  bench ROUNDS [--keep-item]      times Count+Item+LocationURL+LocationName\n"
+      "  reregister                      the stand-in registers its class again (after an\n"
+      "                                  rpcss restart)");
+  return 2;
+}
+
+int Run(const std::wstring& command, const std::vector<std::wstring>& args) {
+  if (command == L"log-lines") return LogLines(args);
+  if (command == L"frames" && args.empty()) return Frames();
+  if (command == L"wait-frames") return WaitFrames(args);
+  if (command == L"reregister" && args.empty()) return Reregister();
+  const ComApartment apartment;
+  if (FAILED(apartment.status())) return Failed("CoInitializeEx", apartment.status());
+  if (command == L"open") return Open(args);
+  if (command == L"revoke") return Revoke(args);
+  if (command == L"list" && args.empty()) return List();
+  if (command == L"bench") return Bench(args);
+  return 2;
+}
+
+bool UseDesktop(DesktopHandle& desktop) {
+  const wchar_t* name = _wgetenv(L"BROWSERS_DESKTOP");
+  if (name == nullptr || *name == L'\0') return true;
+  desktop.reset(::OpenDesktopW(name, 0, FALSE, GENERIC_ALL));
+  if (!desktop || !::SetThreadDesktop(desktop.get())) {
+    PrintError("cannot use desktop \"" + ToUtf8(name) + "\"");
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+int main() {
+  int argc = 0;
+  const std::unique_ptr<LPWSTR, LocalFreeDeleter> argv(
+      ::CommandLineToArgvW(::GetCommandLineW(), &argc));
+  if (!argv || argc < 2) return Usage();
+  DesktopHandle desktop;
+  if (!UseDesktop(desktop)) return 2;
+  const std::vector<std::wstring> args(argv.get() + 2, argv.get() + argc);
+  const int status = Run(argv.get()[1], args);
+  return status == 2 ? Usage() : status;
+}
