@@ -1,0 +1,187 @@
+#!/usr/bin/env bash
+# The poller and the reopen command against real browser windows. Wine's own browsers show pages
+# of a local web server; the shell's collection of browser windows, which Wine does not keep, is
+# played by tests/e2e/standin, registered in the test prefix for the length of this script.
+set -uo pipefail
+# shellcheck source=tests/e2e/lib.sh
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+# shellcheck source=tests/e2e/standin/standin.sh
+source "$E2E_DIR/standin/standin.sh"
+
+SLOT_COUNT=31
+# How long the scenario lets the poller and the crash run; both are part of what is tested.
+POLL_PERIOD_S=3.5
+AFTER_CRASH_S=5
+
+slot_file() { printf '%s/Log/log%02d.pms' "$E2E_FOLDER" "$1"; }
+
+wait_until_started() {
+  e2e_wait_window "$E2E_MAIN_TITLE" 20 && e2e_wait_no_window "$E2E_SPLASH_TITLE" 15
+}
+
+access_log() { standin_browsers log-lines "$E2E_MAIN_TITLE"; }
+
+# The access log shows each window as its "Name:" line directly above its " URL:" line.
+# PAGE_LIST holds "ADDRESS<TAB>TITLE" lines.
+log_shows_pages() {
+  local log address title
+  log="$(access_log)" || return 1
+  while IFS=$'\t' read -r address title; do
+    [[ $'\n'"$log"$'\n' == *$'\n'"Name:$title"$'\n'" URL:$address"$'\n'* ]] || return 1
+  done <<<"$PAGE_LIST"
+}
+
+# Every address shown by exactly one visible browser frame, and no other frame.
+frames_show_addresses() {
+  local shown expected
+  shown="$(standin_browsers frames | awk -F '\t' '$3 == 1 { print $4 }' | sort)" || return 1
+  expected="$(cut -f 1 <<<"$PAGE_LIST" | sort)"
+  [[ "$shown" == "$expected" ]]
+}
+
+requested_times() { # TIMES: every page's path requested that many times
+  local address path
+  while IFS=$'\t' read -r address _; do
+    path="/${address#http://*/}"
+    (($(standin_http_requests "$path") == $1)) || return 1
+  done <<<"$PAGE_LIST"
+}
+
+# Opens every page of PAGE_LIST in its own browser and registers it with the stand-in.
+open_pages() {
+  local address title out
+  while IFS=$'\t' read -r address title; do
+    out="$(standin_browsers open "$address" "$title")" ||
+      e2e_fail "could not open and register $address" || return 1
+    pm_log "opened $address as $out"
+  done <<<"$PAGE_LIST"
+}
+
+# The stand-in and the browser tool on their own, as pagemind.exe will use them: the collection
+# reached through CLSID_ShellWindows, registration order kept, the shell's S_FALSE past the end,
+# revoking, titles from the frames, the same collection after an rpcss restart, and a crash
+# emptying the list whether or not a window handle was registered (the window check and the
+# call to the dead browser).
+case_standin_collection() {
+  # The browsers open on the default desktop: no program runs in this case.
+  # shellcheck disable=SC2034  # read by standin_browsers
+  local STANDIN_DESKTOP=""
+  local list expected cookie
+  list="$(standin_browsers list)" || e2e_fail "list failed: $list" || return 1
+  e2e_assert_eq $'count=0\nend\tS_FALSE null' "$list" "an empty collection" || return 1
+
+  local base="http://127.0.0.1:$STANDIN_HTTP_PORT"
+  cookie="$(standin_browsers open "$base/plain.html?first" "最初のページ" | cut -f 1)" ||
+    e2e_fail "could not open the first page" || return 1
+  standin_browsers open "$base/a,b.html?x=3,4" "Second, with a comma" >/dev/null ||
+    e2e_fail "could not open the second page" || return 1
+  standin_browsers open --no-window "$base/plain.html?third" >/dev/null ||
+    e2e_fail "could not open the third page" || return 1
+  list="$(standin_browsers list)"
+  # The third has no frame to take a title from, and Wine's browser has none to give.
+  expected="count=3"$'\n'"0"$'\t'"$base/plain.html?first"$'\t'"最初のページ"
+  expected+=$'\n'"1"$'\t'"$base/a,b.html?x=3,4"$'\t'"Second, with a comma"
+  expected+=$'\n'"2"$'\t'"failed 0x80004001"$'\n'"end"$'\t'"S_FALSE null"
+  e2e_assert_eq "$expected" "$list" "the collection with three browsers" || return 1
+
+  standin_browsers revoke "$cookie" || e2e_fail "revoking cookie $cookie failed" || return 1
+  if standin_browsers revoke "$cookie" 2>/dev/null; then
+    e2e_fail "a revoked cookie was revoked a second time" || return 1
+  fi
+  expected="count=2"$'\n'"0"$'\t'"$base/a,b.html?x=3,4"$'\t'"Second, with a comma"
+  list="$(standin_browsers list | head -n 2)"
+  e2e_assert_eq "$expected" "$list" "the collection after revoking the first" || return 1
+
+  # rpcss forgets every class registration when it restarts; the stand-in renews its own, so
+  # the collection reached afterwards is still this one and not a new, empty one.
+  standin_restart_rpcss || return 1
+  list="$(standin_browsers list | head -n 2)"
+  e2e_assert_eq "$expected" "$list" "the collection after restarting rpcss" || return 1
+
+  standin_crash_browsers || return 1
+  list="$(standin_browsers list)"
+  e2e_assert_eq $'count=0\nend\tS_FALSE null' "$list" "the collection after the crash" || return 1
+  # With no window left and no client, the server leaves by itself.
+  e2e_wait_until 10 "the stand-in to end" standin_no_server
+}
+
+# The poller remembers three open pages; after all browsers crash the slots keep them, and the
+# reopen command opens them again in new browsers; the end command writes them to the slot files.
+case_crash_and_reopen() {
+  local base="http://127.0.0.1:$STANDIN_HTTP_PORT"
+  local PAGE_LIST
+  PAGE_LIST="$base/plain.html"$'\t'"Plain page"
+  PAGE_LIST+=$'\n'"$base/a,b.html?x=1,2"$'\t'"カンマ, のページ"
+  # Wine's browser reports this address as typed, with the Japanese unencoded.
+  PAGE_LIST+=$'\n'"$base/日本語/ページ.html"$'\t'"日本語のページ"
+
+  e2e_start_pagemind "$E2E_FOLDER"
+  wait_until_started || return 1
+  open_pages || return 1
+  sleep "$POLL_PERIOD_S"
+  # The log is emptied each time the cursor wraps, so all three pairs are together only between
+  # the visit of the last window and the next wrap: wait for that moment, at most one more round.
+  e2e_wait_until 4 "the access log to show the three pages" log_shows_pages ||
+    e2e_fail "access log: $(access_log | tr '\n' '|')" || return 1
+  requested_times 1 || e2e_fail "the pages were not requested once each" || return 1
+
+  standin_crash_browsers || return 1
+  standin_browsers wait-frames 0 10000 || e2e_fail "browser frames left after the crash" ||
+    return 1
+  local before after
+  before="$(access_log)"
+  sleep "$AFTER_CRASH_S"
+  after="$(access_log)"
+  e2e_assert_eq "$before" "$after" "the access log while no browser is open" || return 1
+  e2e_assert_eq $'count=0\nend\tS_FALSE null' "$(standin_browsers list)" \
+    "the collection after the crash" || return 1
+
+  standin_restart_rpcss || return 1
+  e2e_pmctl post-command "$E2E_MAIN_TITLE" "$E2E_CMD_REOPEN" ||
+    e2e_fail "could not post the reopen command" || return 1
+  e2e_wait_until 20 "three browsers on the remembered addresses" frames_show_addresses ||
+    e2e_fail "frames: $(standin_browsers frames | tr '\n' '|')" || return 1
+  e2e_wait_until 10 "each page to be requested again" requested_times 2 || return 1
+  e2e_screenshot poller_reopen-reopened
+  if e2e_pmctl message-box-text 0 >/dev/null 2>&1; then
+    e2e_fail "a message box: $(e2e_pmctl message-box-text 0)" || return 1
+  fi
+
+  e2e_end_program || return 1
+  e2e_wait_process_end 20 || return 1
+  local expected="$E2E_FOLDER.expected" i=0 address
+  mkdir -p "$expected"
+  while IFS=$'\t' read -r address _; do
+    e2e_write_cp932 "$expected/$i" "$address"
+    e2e_assert_same_bytes "$expected/$i" "$(slot_file "$i")" "slot $i" || return 1
+    i=$((i + 1))
+  done <<<"$PAGE_LIST"
+  for (( ; i < SLOT_COUNT; i++)); do
+    [[ -f "$(slot_file "$i")" && ! -s "$(slot_file "$i")" ]] ||
+      e2e_fail "slot $i is missing or not empty" || return 1
+  done
+}
+
+e2e_setup poller_reopen
+problem=""
+www="$E2E_BUILD/run/poller_reopen/www"
+rm -rf "$www" && mkdir -p "$www/日本語"
+for page in plain.html a,b.html 日本語/ページ.html; do
+  printf '<html><head><title>%s</title></head><body>%s</body></html>\n' "$page" "$page" \
+    >"$www/$page"
+done
+if ! standin_build; then
+  problem="the stand-in or the browser tool did not build"
+elif ! standin_register; then
+  problem="the stand-in could not be registered in $WINEPREFIX"
+elif ! standin_start_http "$www" "$E2E_ARTIFACTS/poller_reopen-http.log"; then
+  problem="the web server did not start"
+fi
+pm_on_exit standin_unregister
+if [[ -n "$problem" ]]; then
+  echo "FAIL $E2E_TEST: $problem"
+  exit 1
+fi
+e2e_case standin_collection case_standin_collection
+e2e_case crash_and_reopen case_crash_and_reopen
+e2e_finish
