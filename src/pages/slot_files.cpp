@@ -68,13 +68,17 @@ FileProblems LoadPageSlots(const std::filesystem::path& programFolder,
 FileProblems SavePageSlots(const std::filesystem::path& programFolder,
                            const platform::AnsiCodec& ansi, const PageSlots& slots) {
   if (auto problems = EnsureLogFolder(programFolder); !problems.empty()) return problems;
-  FileProblems problems;
   // Every file is tried even after one fails: each success is a page that is safe on disk.
+  std::array<std::string, kSlotCount> bytes;
+  std::vector<platform::FileReplacement> files;
   for (int k = 0; k < kSlotCount; ++k) {
-    const auto path = SlotFilePath(programFolder, k);
-    const auto bytes = ansi.ToAnsi(slots[static_cast<std::size_t>(k)]);
-    if (auto failed = platform::ReplaceFileContents(path, bytes))
-      problems.push_back({path, failed});
+    bytes[static_cast<std::size_t>(k)] = ansi.ToAnsi(slots[static_cast<std::size_t>(k)]);
+    files.push_back({SlotFilePath(programFolder, k), bytes[static_cast<std::size_t>(k)]});
+  }
+  const auto errors = platform::ReplaceFilesContents(files);
+  FileProblems problems;
+  for (std::size_t k = 0; k < files.size(); ++k) {
+    if (errors[k]) problems.push_back({files[k].path, errors[k]});
   }
   return problems;
 }

@@ -2,9 +2,11 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <span>
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <vector>
 
 namespace pagemind::platform {
 
@@ -27,6 +29,16 @@ std::error_code ReadWholeFile(const std::filesystem::path& path, std::size_t lim
 // flushed to the disk, and that file then takes the target's place. Afterwards the target holds
 // either its old contents or `bytes`, never a mixture; the file beside it is gone either way.
 std::error_code ReplaceFileContents(const std::filesystem::path& path, std::string_view bytes);
+
+struct FileReplacement {
+  std::filesystem::path path;
+  std::string_view bytes;
+};
+
+// The same for several files at once, with one error (or none) per file, in order. The files
+// beside the targets are all written and flushed before the first one takes its target's
+// place, so a platform can flush them together.
+std::vector<std::error_code> ReplaceFilesContents(std::span<const FileReplacement> files);
 
 std::error_code DeleteFile(const std::filesystem::path& path);
 

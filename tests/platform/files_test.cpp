@@ -72,6 +72,27 @@ TEST(Files, AFailedReplaceKeepsTheOldContentsWhole) {
   EXPECT_FALSE(std::filesystem::exists(temp.path() / "none"));
 }
 
+TEST(Files, ReplacingSeveralFilesReportsEachAndKeepsTheOthersGoing) {
+  TempFolder temp;
+  WriteBytes(temp.path() / "b", "old b");
+  std::filesystem::create_directory(temp.path() / "blocked");
+  const FileReplacement files[] = {
+      {temp.path() / "a", "new a"},
+      {temp.path() / "blocked", "never"},
+      {temp.path() / "b", ""},
+  };
+  const auto errors = ReplaceFilesContents(files);
+  ASSERT_EQ(errors.size(), 3U);
+  EXPECT_FALSE(errors[0]);
+  EXPECT_TRUE(errors[1]);
+  EXPECT_FALSE(errors[2]);
+  EXPECT_EQ(ReadBytes(temp.path() / "a"), "new a");
+  EXPECT_EQ(ReadBytes(temp.path() / "b"), "");
+  EXPECT_TRUE(std::filesystem::is_directory(temp.path() / "blocked"));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(temp.path()), {}), 3)
+      << "no file is left beside a target";
+}
+
 TEST(Files, DeleteFileRemovesAFileAndReportsAMissingOne) {
   TempFolder temp;
   WriteBytes(temp.path() / "f", "x");

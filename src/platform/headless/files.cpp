@@ -99,22 +99,44 @@ std::error_code ReadWholeFile(const std::filesystem::path& path, std::size_t lim
   return {};
 }
 
-std::error_code ReplaceFileContents(const std::filesystem::path& path, std::string_view bytes) {
-  Note("replace", path);
-  auto temporary = path;
-  temporary += ".tmp";
-  std::error_code error;
-  {
+std::vector<std::error_code> ReplaceFilesContents(std::span<const FileReplacement> files) {
+  std::vector<std::error_code> errors(files.size());
+  std::vector<std::filesystem::path> temporaries;
+  int anyWritten = -1;
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    Note("replace", files[i].path);
+    auto temporary = files[i].path;
+    temporary += ".tmp";
     Descriptor file(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
-    if (!file.valid()) return LastError();
-    error = WriteAll(file.get(), bytes);
-    if (!error && ::fsync(file.get()) != 0) error = LastError();
-    const auto closeError = file.Close();
-    if (!error) error = closeError;
+    if (!file.valid()) {
+      errors[i] = LastError();
+    } else {
+      errors[i] = WriteAll(file.get(), files[i].bytes);
+      const auto closeError = file.Close();
+      if (!errors[i]) errors[i] = closeError;
+    }
+    temporaries.push_back(std::move(temporary));
+    if (!errors[i] && anyWritten < 0) anyWritten = static_cast<int>(i);
   }
-  if (!error && ::rename(temporary.c_str(), path.c_str()) != 0) error = LastError();
-  if (error) ::unlink(temporary.c_str());
-  return error;
+  // One flush of the file system carries every file written above to the disk; where that is
+  // refused, each file is flushed on its own.
+  if (anyWritten >= 0) {
+    Descriptor first(
+        ::open(temporaries[static_cast<std::size_t>(anyWritten)].c_str(), O_RDONLY | O_CLOEXEC));
+    const bool synced = first.valid() && ::syncfs(first.get()) == 0;
+    for (std::size_t i = 0; i < files.size() && !synced; ++i) {
+      if (errors[i]) continue;
+      Descriptor file(::open(temporaries[i].c_str(), O_WRONLY | O_CLOEXEC));
+      if (!file.valid() || ::fsync(file.get()) != 0) errors[i] = LastError();
+    }
+  }
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    if (!errors[i] && ::rename(temporaries[i].c_str(), files[i].path.c_str()) != 0) {
+      errors[i] = LastError();
+    }
+    if (errors[i]) ::unlink(temporaries[i].c_str());
+  }
+  return errors;
 }
 
 std::error_code DeleteFile(const std::filesystem::path& path) {

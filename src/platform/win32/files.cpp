@@ -89,36 +89,46 @@ std::error_code ReadWholeFile(const std::filesystem::path& path, std::size_t lim
   return {};
 }
 
-std::error_code ReplaceFileContents(const std::filesystem::path& path, std::string_view bytes) {
-  std::filesystem::path temporary = path;
-  temporary += L".tmp";
+namespace {
 
-  const auto writeTemporary = [&]() -> std::error_code {
-    UniqueFile file(::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return LastError();
-    std::size_t written = 0;
-    while (written < bytes.size()) {
-      const DWORD want = static_cast<DWORD>(std::min(bytes.size() - written, kMaxPiece));
-      DWORD done = 0;
-      if (!::WriteFile(file.get(), bytes.data() + written, want, &done, nullptr)) {
-        return LastError();
-      }
-      written += done;
+// Writes the bytes to a new file and flushes them to the disk: they must be there before the
+// file takes the old one's place, or a power cut after the rename could leave an empty file
+// where the old contents were.
+std::error_code WriteFlushed(const std::filesystem::path& path, std::string_view bytes) {
+  UniqueFile file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return LastError();
+  std::size_t written = 0;
+  while (written < bytes.size()) {
+    const DWORD want = static_cast<DWORD>(std::min(bytes.size() - written, kMaxPiece));
+    DWORD done = 0;
+    if (!::WriteFile(file.get(), bytes.data() + written, want, &done, nullptr)) {
+      return LastError();
     }
-    // The bytes must be on the disk before the new file takes the old one's place; otherwise
-    // a power cut after the rename could leave an empty file where the old contents were.
-    if (!::FlushFileBuffers(file.get())) return LastError();
-    return {};
-  };
-
-  std::error_code failure = writeTemporary();
-  if (!failure && !::MoveFileExW(temporary.c_str(), path.c_str(),
-                                 MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    failure = LastError();
+    written += done;
   }
-  if (failure) ::DeleteFileW(temporary.c_str());
-  return failure;
+  if (!::FlushFileBuffers(file.get())) return LastError();
+  return {};
+}
+
+}  // namespace
+
+std::vector<std::error_code> ReplaceFilesContents(std::span<const FileReplacement> files) {
+  std::vector<std::error_code> errors(files.size());
+  std::vector<std::filesystem::path> temporaries;
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    temporaries.push_back(files[i].path);
+    temporaries.back() += L".tmp";
+    errors[i] = WriteFlushed(temporaries[i], files[i].bytes);
+  }
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    if (!errors[i] && !::MoveFileExW(temporaries[i].c_str(), files[i].path.c_str(),
+                                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+      errors[i] = LastError();
+    }
+    if (errors[i]) ::DeleteFileW(temporaries[i].c_str());
+  }
+  return errors;
 }
 
 std::error_code DeleteFile(const std::filesystem::path& path) {

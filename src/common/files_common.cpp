@@ -30,3 +30,12 @@ std::error_code make_error_code(FileError e) {
 }
 
 }  // namespace pagemind::platform
+
+namespace pagemind::platform {
+
+std::error_code ReplaceFileContents(const std::filesystem::path& path, std::string_view bytes) {
+  const FileReplacement one{path, bytes};
+  return ReplaceFilesContents(std::span(&one, 1)).front();
+}
+
+}  // namespace pagemind::platform
