@@ -10,15 +10,15 @@ namespace pagemind::about {
 
 using platform::ControlKind;
 
-platform::FormSpec AboutVer::Spec() {
-  platform::FormSpec spec;
-  spec.name = "AboutVer";
-  spec.caption = "Pagemind - バージョン情報";
-  spec.clientWidth = 5325;
-  spec.clientHeight = 3195;
-  spec.border = platform::Border::kFixedSingle;
+platform::FormLayout AboutVer::Layout() {
+  platform::FormLayout layout;
+  layout.name = "AboutVer";
+  layout.caption = "Pagemind - バージョン情報";
+  layout.clientWidth = 5325;
+  layout.clientHeight = 3195;
+  layout.border = platform::Border::kFixedSingle;
   const auto link = PGothic(9, false, false, true);
-  spec.controls = {
+  layout.controls = {
       {.id = kCommand1,
        .name = "Command1",
        .kind = ControlKind::kButton,
@@ -84,7 +84,7 @@ platform::FormSpec AboutVer::Spec() {
        .rect = {240, 1560, 4800, 0},
        .color = 0x00808080},
   };
-  return spec;
+  return layout;
 }
 
 bool AboutVer::IsVisibleLoadingIfNeeded() {
@@ -93,7 +93,7 @@ bool AboutVer::IsVisibleLoadingIfNeeded() {
 }
 
 void AboutVer::Load() {
-  window_.Set(ports_.ui.CreateForm(Spec(), *this));
+  window_.Set(ports_.ui.CreateForm(Layout(), *this));
   Form_Load();
 }
 

@@ -30,7 +30,7 @@ class AboutVer final : platform::FormEvents {
   void ShowModal() { window_.ShowModal(); }
   void Unload() { window_.Unload(); }
 
-  static platform::FormSpec Spec();
+  static platform::FormLayout Layout();
 
  private:
   void Load();

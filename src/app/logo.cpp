@@ -16,15 +16,15 @@ namespace {
 constexpr std::chrono::milliseconds kSplashTime{3000};
 }  // namespace
 
-platform::FormSpec Logo::Spec() {
-  platform::FormSpec spec;
-  spec.name = "Logo";
-  spec.caption = "Pagemind - 起動中...";
-  spec.clientWidth = 4020;
-  spec.clientHeight = 1080;
-  spec.border = platform::Border::kFixedSingle;
-  spec.icon = platform::Picture::kWarningIcon;
-  spec.controls = {
+platform::FormLayout Logo::Layout() {
+  platform::FormLayout layout;
+  layout.name = "Logo";
+  layout.caption = "Pagemind - 起動中...";
+  layout.clientWidth = 4020;
+  layout.clientHeight = 1080;
+  layout.border = platform::Border::kFixedSingle;
+  layout.icon = platform::Picture::kWarningIcon;
+  layout.controls = {
       {.id = kImage1,
        .name = "Image1",
        .kind = ControlKind::kImage,
@@ -61,14 +61,14 @@ platform::FormSpec Logo::Spec() {
        .color = 0x0000C000,
        .visible = false},
   };
-  return spec;
+  return layout;
 }
 
 Logo::Logo(platform::Ports ports, Application& application)
     : ports_(ports), application_(application) {}
 
 bool Logo::Load() {
-  form_ = ports_.ui.CreateForm(Spec(), *this);
+  form_ = ports_.ui.CreateForm(Layout(), *this);
   Form_Load();
   return !refused_;
 }

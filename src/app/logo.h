@@ -25,7 +25,7 @@ class Logo final : platform::FormEvents {
   // The program's own unload; destroys the window.
   void Unload(platform::UnloadReason reason);
 
-  static platform::FormSpec Spec();
+  static platform::FormLayout Layout();
 
  private:
   void Form_Load();

@@ -15,15 +15,15 @@ namespace pagemind::app {
 using platform::ControlKind;
 using platform::UnloadReason;
 
-platform::FormSpec Main::Spec() {
-  platform::FormSpec spec;
-  spec.name = "Main";
-  spec.caption = "Pagemind - アクセスログ";
-  spec.clientWidth = 4875;
-  spec.clientHeight = 3855;
-  spec.border = platform::Border::kNone;
-  spec.showInTaskbar = false;
-  spec.controls = {
+platform::FormLayout Main::Layout() {
+  platform::FormLayout layout;
+  layout.name = "Main";
+  layout.caption = "Pagemind - アクセスログ";
+  layout.clientWidth = 4875;
+  layout.clientHeight = 3855;
+  layout.border = platform::Border::kNone;
+  layout.showInTaskbar = false;
+  layout.controls = {
       {.id = kCommand1,
        .name = "Command1",
        .kind = ControlKind::kButton,
@@ -50,7 +50,7 @@ platform::FormSpec Main::Spec() {
        .rect = {4080, 3600, 855, 255},
        .visible = false},
   };
-  return spec;
+  return layout;
 }
 
 namespace {
@@ -66,7 +66,7 @@ Main::Main(platform::Ports ports, Application& application)
       reopener_(ports.shell) {}
 
 void Main::Load() {
-  form_ = ports_.ui.CreateForm(Spec(), *this);
+  form_ = ports_.ui.CreateForm(Layout(), *this);
   // The poll timer runs from the window's creation; its ticks are handled once the loading
   // below has returned to the event loop.
   form_->StartTimer(kTimer1, kPollInterval);

@@ -46,7 +46,7 @@ class Main final : platform::FormEvents, pages::AccessLogLines {
   [[nodiscard]] int PollIndex() const { return pollIndex_; }
   [[nodiscard]] bool UseLog() const { return useLog_; }
 
-  static platform::FormSpec Spec();
+  static platform::FormLayout Layout();
 
  private:
   void Form_Load();

@@ -46,7 +46,7 @@ struct TwipsRect {
   int height = 0;
 };
 
-struct ControlSpec {
+struct ControlLayout {
   int id = 0;          // the form's own number for the control; never 0
   std::string name{};  // the designer name, such as "Label1"
   ControlKind kind = ControlKind::kLabel;
@@ -68,7 +68,7 @@ struct ControlSpec {
 
 enum class Border { kNone, kFixedSingle };
 
-struct FormSpec {
+struct FormLayout {
   std::string name{};  // "Logo", "Main", ...
   std::string caption{};
   int clientWidth = 0;  // twips
@@ -76,7 +76,7 @@ struct FormSpec {
   Border border = Border::kFixedSingle;
   bool showInTaskbar = true;
   Picture icon = Picture::kProgramIcon;
-  std::vector<ControlSpec> controls{};  // in tab order
+  std::vector<ControlLayout> controls{};  // in tab order
 };
 
 // Why a window is being unloaded.
@@ -104,7 +104,7 @@ class FormEvents {
   ~FormEvents() = default;
 };
 
-// A live window made from a FormSpec. Destroying the object destroys the window; a form may do
+// A live window made from a FormLayout. Destroying the object destroys the window; a form may do
 // so from inside one of its own event handlers.
 class Form {
  public:
@@ -166,7 +166,7 @@ class Ui {
  public:
   virtual ~Ui() = default;
   // The new window is hidden until made visible.
-  virtual std::unique_ptr<Form> CreateForm(const FormSpec& spec, FormEvents& events) = 0;
+  virtual std::unique_ptr<Form> CreateForm(const FormLayout& layout, FormEvents& events) = 0;
   // A modal message box with one OK button and the application's title as its caption.
   virtual void ShowMessage(std::string_view text, MessageIcon icon) = 0;
   // Lets the events that are waiting be handled once.

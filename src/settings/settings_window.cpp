@@ -11,14 +11,14 @@ const char* const kPageMemoryHint =
     "なお、プログラムは独自にログを作成しますので、ユーザーが\"アクセスログ\""
     "画面から保存したログファイルは参照しません。";
 
-platform::FormSpec Settings::Spec() {
-  platform::FormSpec spec;
-  spec.name = "Settings";
-  spec.caption = "Pagemind - 設定画面";
-  spec.clientWidth = 5550;
-  spec.clientHeight = 2430;
-  spec.border = platform::Border::kFixedSingle;
-  spec.controls = {
+platform::FormLayout Settings::Layout() {
+  platform::FormLayout layout;
+  layout.name = "Settings";
+  layout.caption = "Pagemind - 設定画面";
+  layout.clientWidth = 5550;
+  layout.clientHeight = 2430;
+  layout.border = platform::Border::kFixedSingle;
+  layout.controls = {
       {.id = kFrame1,
        .name = "Frame1",
        .kind = ControlKind::kFrame,
@@ -76,7 +76,7 @@ platform::FormSpec Settings::Spec() {
        .text = "同フォルダにPagemind.iniファイルが作成されます。",
        .rect = {240, 120, 5055, 255}},
   };
-  return spec;
+  return layout;
 }
 
 bool Settings::IsVisibleLoadingIfNeeded() {
@@ -87,7 +87,7 @@ bool Settings::IsVisibleLoadingIfNeeded() {
 void Settings::Load() {
   splashChoice_ = Choice::kUnset;
   pageMemoryChoice_ = Choice::kOff;
-  window_.Set(ports_.ui.CreateForm(Spec(), *this));
+  window_.Set(ports_.ui.CreateForm(Layout(), *this));
   Form_Load();
 }
 

@@ -35,7 +35,7 @@ class Settings final : platform::FormEvents {
   [[nodiscard]] Choice splashChoice() const { return splashChoice_; }
   [[nodiscard]] Choice pageMemoryChoice() const { return pageMemoryChoice_; }
 
-  static platform::FormSpec Spec();
+  static platform::FormLayout Layout();
 
  private:
   void Load();

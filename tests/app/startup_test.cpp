@@ -58,7 +58,7 @@ TEST_F(StartupTest, SplashShowsTheVersionForThreeSecondsThenMainLoadsHidden) {
   app.Start();
   ASSERT_NE(Logo(), nullptr);
   EXPECT_TRUE(Logo()->IsVisible());
-  EXPECT_EQ(Logo()->spec().caption, "Pagemind - 起動中...");
+  EXPECT_EQ(Logo()->layout().caption, "Pagemind - 起動中...");
   EXPECT_EQ(Logo()->TextNamed("Label2"), "Ver:1.00");
   EXPECT_FALSE(Logo()->IsVisibleNamed("Label5"));
   EXPECT_TRUE(Logo()->closeRemoved());

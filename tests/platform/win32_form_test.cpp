@@ -36,8 +36,8 @@ enum : int {
   kOther = 13,
 };
 
-ControlSpec Control(int id, ControlKind kind, std::string text, TwipsRect rect, int frame = 0) {
-  ControlSpec control;
+ControlLayout Control(int id, ControlKind kind, std::string text, TwipsRect rect, int frame = 0) {
+  ControlLayout control;
   control.id = id;
   control.kind = kind;
   control.text = std::move(text);
@@ -47,11 +47,11 @@ ControlSpec Control(int id, ControlKind kind, std::string text, TwipsRect rect, 
 }
 
 // The settings window's table, with a link label and a third button added.
-FormSpec SettingsLikeSpec() {
+FormLayout SettingsLikeSpec() {
   using enum ControlKind;
-  FormSpec spec{
+  FormLayout layout{
       .name = "Settings", .caption = "Pagemind - 設定", .clientWidth = 5550, .clientHeight = 2430};
-  spec.controls = {
+  layout.controls = {
       Control(kTitle, kLabel, "同フォルダに作成されます。", {240, 120, 5055, 255}),
       Control(kFrame1, kFrame, "起動時の設定", {240, 480, 2415, 1095}),
       Control(kOption1, kOptionButton, "ロゴを表示する", {240, 360, 1695, 255}, kFrame1),
@@ -64,29 +64,29 @@ FormSpec SettingsLikeSpec() {
       Control(kOther, kButton, "？", {2300, 1800, 600, 375}),
       Control(kCancel, kButton, "キャンセル", {3480, 1800, 1335, 375}),
   };
-  ControlSpec& link = spec.controls[7];
+  ControlLayout& link = layout.controls[7];
   link.font = Font{.face = "ＭＳ Ｐゴシック", .points = 9, .underline = true};
   link.color = kSystemHighlight;
   link.clickable = true;
-  spec.controls[8].isDefault = true;
-  spec.controls[10].isCancel = true;
-  return spec;
+  layout.controls[8].isDefault = true;
+  layout.controls[10].isCancel = true;
+  return layout;
 }
 
 // The access-log window: borderless, out of the taskbar, no default or cancel button.
-FormSpec AccessLogLikeSpec() {
+FormLayout AccessLogLikeSpec() {
   using enum ControlKind;
-  FormSpec spec{.name = "Main",
-                .caption = "Pagemind - アクセスログ",
-                .clientWidth = 4875,
-                .clientHeight = 3855,
-                .border = Border::kNone,
-                .showInTaskbar = false};
-  spec.controls = {Control(kList, kListBox, "", {120, 120, 4575, 3120}),
-                   Control(kOther, kButton, "OK", {720, 3360, 1335, 375}),
-                   Control(kPicture, kPictureBox, "", {3840, 0, 255, 255})};
-  spec.controls[2].visible = false;
-  return spec;
+  FormLayout layout{.name = "Main",
+                    .caption = "Pagemind - アクセスログ",
+                    .clientWidth = 4875,
+                    .clientHeight = 3855,
+                    .border = Border::kNone,
+                    .showInTaskbar = false};
+  layout.controls = {Control(kList, kListBox, "", {120, 120, 4575, 3120}),
+                     Control(kOther, kButton, "OK", {720, 3360, 1335, 375}),
+                     Control(kPicture, kPictureBox, "", {3840, 0, 255, 255})};
+  layout.controls[2].visible = false;
+  return layout;
 }
 
 // Records every event; a test may act inside a handler through the hooks.
@@ -116,8 +116,8 @@ struct Recorder : FormEvents {
 
 class Win32Form : public ::testing::Test {
  protected:
-  std::unique_ptr<Form> Make(const FormSpec& spec, Recorder& events) {
-    auto form = ui.CreateForm(spec, events);
+  std::unique_ptr<Form> Make(const FormLayout& layout, Recorder& events) {
+    auto form = ui.CreateForm(layout, events);
     if (Native(*form).Window() == nullptr) {
       ADD_FAILURE() << "no window: " << ::GetLastError();
     }
@@ -180,19 +180,19 @@ class Win32Form : public ::testing::Test {
 
 TEST_F(Win32Form, CreatedHiddenAtItsTwipsSizeCentredWithTheFrameAsked) {
   Recorder events;
-  for (const FormSpec& spec : {SettingsLikeSpec(), AccessLogLikeSpec()}) {
-    SCOPED_TRACE(spec.name);
-    const auto form = Make(spec, events);
+  for (const FormLayout& layout : {SettingsLikeSpec(), AccessLogLikeSpec()}) {
+    SCOPED_TRACE(layout.name);
+    const auto form = Make(layout, events);
     const HWND window = Native(*form).Window();
     EXPECT_FALSE(form->IsVisible());
-    EXPECT_EQ(Narrow(WindowTextOf(window)), spec.caption);
+    EXPECT_EQ(Narrow(WindowTextOf(window)), layout.caption);
 
     const auto dpi = static_cast<int>(Native(*form).Dpi());
     RECT client{}, outer{};
     ::GetClientRect(window, &client);
     ::GetWindowRect(window, &outer);
-    EXPECT_EQ(client.right, ::MulDiv(spec.clientWidth, dpi, 1440));
-    EXPECT_EQ(client.bottom, ::MulDiv(spec.clientHeight, dpi, 1440));
+    EXPECT_EQ(client.right, ::MulDiv(layout.clientWidth, dpi, 1440));
+    EXPECT_EQ(client.bottom, ::MulDiv(layout.clientHeight, dpi, 1440));
     MONITORINFO monitor{};
     monitor.cbSize = sizeof(monitor);
     ::GetMonitorInfoW(::MonitorFromPoint({0, 0}, MONITOR_DEFAULTTOPRIMARY), &monitor);
@@ -203,7 +203,7 @@ TEST_F(Win32Form, CreatedHiddenAtItsTwipsSizeCentredWithTheFrameAsked) {
     const auto style = static_cast<DWORD>(::GetWindowLongPtrW(window, GWL_STYLE));
     const auto exStyle = static_cast<DWORD>(::GetWindowLongPtrW(window, GWL_EXSTYLE));
     EXPECT_EQ(style & (WS_THICKFRAME | WS_MAXIMIZEBOX | WS_MINIMIZEBOX), 0u);
-    if (spec.border == Border::kNone) {
+    if (layout.border == Border::kNone) {
       EXPECT_EQ(style & (WS_CAPTION | WS_BORDER | WS_SYSMENU), 0u);
       EXPECT_EQ(outer.bottom - outer.top, client.bottom);
     } else {
@@ -211,8 +211,8 @@ TEST_F(Win32Form, CreatedHiddenAtItsTwipsSizeCentredWithTheFrameAsked) {
     }
     // Out of the taskbar: a tool window with a hidden owner, for shells that ignore the style.
     const HWND owner = ::GetWindow(window, GW_OWNER);
-    EXPECT_EQ((exStyle & WS_EX_TOOLWINDOW) != 0, !spec.showInTaskbar);
-    EXPECT_EQ(owner != nullptr, !spec.showInTaskbar);
+    EXPECT_EQ((exStyle & WS_EX_TOOLWINDOW) != 0, !layout.showInTaskbar);
+    EXPECT_EQ(owner != nullptr, !layout.showInTaskbar);
     EXPECT_FALSE(owner != nullptr && ::IsWindowVisible(owner));
   }
 }
@@ -519,12 +519,12 @@ TEST_F(Win32Form, ANewDpiLaysTheFormOutAgainFromItsTwips) {
 }
 
 TEST_F(Win32Form, FontsStayJapaneseAndLabelsTakeTheirColours) {
-  FormSpec spec = SettingsLikeSpec();
-  spec.controls.push_back(Control(50, ControlKind::kLabel, "代替", {0, 0, 900, 255}));
-  spec.controls.back().font =
+  FormLayout layout = SettingsLikeSpec();
+  layout.controls.push_back(Control(50, ControlKind::kLabel, "代替", {0, 0, 900, 255}));
+  layout.controls.back().font =
       Font{.face = "No Such Face 7f3a", .points = 11.25, .bold = true, .italic = true};
   Recorder events;
-  const auto form = Make(spec, events);
+  const auto form = Make(layout, events);
   FormWindow& native = Native(*form);
 
   // What the font mapper really chose, not only what was asked for: the designer's face, a

@@ -30,7 +30,7 @@ TEST(Win32Layout, TwipsBecomePixelsAtTheWindowsDpi) {
 }
 
 TEST(Win32Layout, ControlsInFramesAddEveryEnclosingFramesCorner) {
-  const std::vector<ControlSpec> controls = {
+  const std::vector<ControlLayout> controls = {
       {.id = 10, .kind = ControlKind::kFrame, .rect = {2880, 480, 2415, 1095}},
       {.id = 11, .kind = ControlKind::kOptionButton, .rect = {240, 360, 1815, 255}, .parent = 10},
       {.id = 12, .kind = ControlKind::kFrame, .rect = {100, 50, 500, 500}, .parent = 10},
@@ -49,7 +49,7 @@ TEST(Win32Layout, ControlsInFramesAddEveryEnclosingFramesCorner) {
 }
 
 TEST(Win32Layout, FramesThatContainEachOtherDoNotHang) {
-  const std::vector<ControlSpec> controls = {
+  const std::vector<ControlLayout> controls = {
       {.id = 1, .kind = ControlKind::kFrame, .rect = {10, 0, 0, 0}, .parent = 2},
       {.id = 2, .kind = ControlKind::kFrame, .rect = {100, 0, 0, 0}, .parent = 1},
   };

@@ -26,20 +26,20 @@ using namespace std::chrono_literals;
 
 constexpr int kPicture = 1;
 
-FormSpec OwnerSpec() {
-  FormSpec spec;
-  spec.name = "Main";
-  spec.caption = "Pagemind - アクセスログ";
-  spec.clientWidth = 4875;
-  spec.clientHeight = 3855;
-  spec.border = Border::kNone;
-  spec.showInTaskbar = false;
-  spec.controls = {{.id = kPicture,
-                    .name = "Picture1",
-                    .kind = ControlKind::kPictureBox,
-                    .rect = {3840, 0, 255, 255},
-                    .visible = false}};
-  return spec;
+FormLayout OwnerSpec() {
+  FormLayout layout;
+  layout.name = "Main";
+  layout.caption = "Pagemind - アクセスログ";
+  layout.clientWidth = 4875;
+  layout.clientHeight = 3855;
+  layout.border = Border::kNone;
+  layout.showInTaskbar = false;
+  layout.controls = {{.id = kPicture,
+                      .name = "Picture1",
+                      .kind = ControlKind::kPictureBox,
+                      .rect = {3840, 0, 255, 255},
+                      .visible = false}};
+  return layout;
 }
 
 // Acts on the screen from a timer, as a user would while a system dialog runs its own loop.

@@ -28,7 +28,7 @@ class SettingsWindowTest : public testing::ResidentApp {
 TEST_F(SettingsWindowTest, WithoutAFileBothOnOptionsShowAndOkWritesLogoThenLog) {
   auto* w = Open();
   ASSERT_NE(w, nullptr);
-  EXPECT_EQ(w->spec().caption, "Pagemind - 設定画面");
+  EXPECT_EQ(w->layout().caption, "Pagemind - 設定画面");
   EXPECT_EQ(Selected(w), (std::vector<bool>{true, false, true, false}));
   EXPECT_FALSE(std::filesystem::exists(IniPath())) << "opening creates no file";
   w->PressEnter();

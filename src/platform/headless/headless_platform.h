@@ -23,7 +23,7 @@ class HeadlessUi;
 // actions (clicks, keys, close requests) available to tests.
 class HeadlessForm final : public Form {
  public:
-  HeadlessForm(HeadlessUi& ui, const FormSpec& spec, FormEvents& events);
+  HeadlessForm(HeadlessUi& ui, const FormLayout& layout, FormEvents& events);
   ~HeadlessForm() override;
 
   void SetVisible(bool visible) override;
@@ -54,8 +54,8 @@ class HeadlessForm final : public Form {
   void TrayMessage(int mouseMessage);
 
   // What a test can look at.
-  [[nodiscard]] const FormSpec& spec() const { return spec_; }
-  [[nodiscard]] const ControlSpec& Control(std::string_view name) const;
+  [[nodiscard]] const FormLayout& layout() const { return layout_; }
+  [[nodiscard]] const ControlLayout& Control(std::string_view name) const;
   [[nodiscard]] std::string TextNamed(std::string_view name) const;
   [[nodiscard]] bool IsVisibleNamed(std::string_view name) const;
   [[nodiscard]] bool closeRemoved() const { return closeRemoved_; }
@@ -72,10 +72,10 @@ class HeadlessForm final : public Form {
   };
   ControlState& State(int controlId);
   [[nodiscard]] const ControlState& State(int controlId) const;
-  [[nodiscard]] const ControlSpec& ControlById(int controlId) const;
+  [[nodiscard]] const ControlLayout& ControlById(int controlId) const;
 
   HeadlessUi& ui_;
-  FormSpec spec_;
+  FormLayout layout_;
   FormEvents& events_;
   bool visible_ = false;
   bool modal_ = false;
@@ -92,7 +92,7 @@ class HeadlessUi final : public Ui {
  public:
   explicit HeadlessUi(Journal& journal) : journal_(journal) {}
 
-  std::unique_ptr<Form> CreateForm(const FormSpec& spec, FormEvents& events) override;
+  std::unique_ptr<Form> CreateForm(const FormLayout& layout, FormEvents& events) override;
   void ShowMessage(std::string_view text, MessageIcon icon) override;
   void ProcessPendingEvents() override;
   int ShowPopupMenu(Form& owner, const std::vector<MenuItem>& items) override;

@@ -5,9 +5,9 @@
 
 namespace pagemind::platform::headless {
 
-HeadlessForm::HeadlessForm(HeadlessUi& ui, const FormSpec& spec, FormEvents& events)
-    : ui_(ui), spec_(spec), events_(events) {
-  for (const auto& control : spec_.controls) {
+HeadlessForm::HeadlessForm(HeadlessUi& ui, const FormLayout& layout, FormEvents& events)
+    : ui_(ui), layout_(layout), events_(events) {
+  for (const auto& control : layout_.controls) {
     controls_[control.id] = ControlState{control.text, control.visible, false, {}};
   }
   ui_.Register(this);
@@ -26,21 +26,21 @@ void HeadlessForm::ShowModal() {
   // A test plays the user inside the modal loop, so the call records the state and returns.
   visible_ = true;
   modal_ = true;
-  ui_.journal_.Record(spec_.name + " show modal");
+  ui_.journal_.Record(layout_.name + " show modal");
 }
 
-const ControlSpec& HeadlessForm::ControlById(int controlId) const {
-  for (const auto& control : spec_.controls) {
+const ControlLayout& HeadlessForm::ControlById(int controlId) const {
+  for (const auto& control : layout_.controls) {
     if (control.id == controlId) return control;
   }
-  throw std::out_of_range(spec_.name + " has no control " + std::to_string(controlId));
+  throw std::out_of_range(layout_.name + " has no control " + std::to_string(controlId));
 }
 
-const ControlSpec& HeadlessForm::Control(std::string_view name) const {
-  for (const auto& control : spec_.controls) {
+const ControlLayout& HeadlessForm::Control(std::string_view name) const {
+  for (const auto& control : layout_.controls) {
     if (control.name == name) return control;
   }
-  throw std::out_of_range(spec_.name + " has no control " + std::string(name));
+  throw std::out_of_range(layout_.name + " has no control " + std::string(name));
 }
 
 HeadlessForm::ControlState& HeadlessForm::State(int controlId) {
@@ -69,7 +69,7 @@ bool HeadlessForm::IsControlVisible(int controlId) const {
 void HeadlessForm::SelectOption(int controlId) {
   const auto& chosen = ControlById(controlId);
   if (chosen.kind != ControlKind::kOptionButton) throw std::logic_error("not an option button");
-  for (const auto& control : spec_.controls) {
+  for (const auto& control : layout_.controls) {
     if (control.kind == ControlKind::kOptionButton && control.parent == chosen.parent) {
       controls_[control.id].selected = control.id == controlId;
     }
@@ -105,7 +105,7 @@ std::vector<std::string> HeadlessForm::Lines(int controlId) const {
 
 void HeadlessForm::RemoveCloseFromSystemMenu() {
   closeRemoved_ = true;
-  ui_.journal_.Record(spec_.name + " remove close");
+  ui_.journal_.Record(layout_.name + " remove close");
 }
 
 void HeadlessForm::StartTimer(int timerId, std::chrono::milliseconds interval) {
@@ -129,13 +129,13 @@ void HeadlessForm::ClickNamed(std::string_view name) {
 }
 
 void HeadlessForm::PressEnter() {
-  for (const auto& control : spec_.controls) {
+  for (const auto& control : layout_.controls) {
     if (control.isDefault) return events_.OnClick(control.id);
   }
 }
 
 void HeadlessForm::PressEscape() {
-  for (const auto& control : spec_.controls) {
+  for (const auto& control : layout_.controls) {
     if (control.isCancel) return events_.OnClick(control.id);
   }
 }
@@ -158,9 +158,9 @@ bool HeadlessForm::IsVisibleNamed(std::string_view name) const {
   return IsControlVisible(Control(name).id);
 }
 
-std::unique_ptr<Form> HeadlessUi::CreateForm(const FormSpec& spec, FormEvents& events) {
-  journal_.Record(spec.name + " create");
-  return std::make_unique<HeadlessForm>(*this, spec, events);
+std::unique_ptr<Form> HeadlessUi::CreateForm(const FormLayout& layout, FormEvents& events) {
+  journal_.Record(layout.name + " create");
+  return std::make_unique<HeadlessForm>(*this, layout, events);
 }
 
 void HeadlessUi::ShowMessage(std::string_view text, MessageIcon icon) {
@@ -174,13 +174,13 @@ void HeadlessUi::ProcessPendingEvents() {
 }
 
 int HeadlessUi::ShowPopupMenu(Form& owner, const std::vector<MenuItem>& items) {
-  journal_.Record(static_cast<HeadlessForm&>(owner).spec().name + " popup menu");
+  journal_.Record(static_cast<HeadlessForm&>(owner).layout().name + " popup menu");
   popupMenus.push_back(items);
   return onPopupMenu ? onPopupMenu(items) : 0;
 }
 
 SaveDialogResult HeadlessUi::ShowSaveDialog(Form& owner, const SaveDialogOptions& options) {
-  journal_.Record(static_cast<HeadlessForm&>(owner).spec().name + " save dialog");
+  journal_.Record(static_cast<HeadlessForm&>(owner).layout().name + " save dialog");
   saveDialogs.push_back(options);
   return onSaveDialog ? onSaveDialog(options) : SaveDialogResult{};
 }
@@ -222,7 +222,7 @@ void HeadlessNotifyArea::Mouse(int mouseMessage) {
 }
 
 void HeadlessUi::Unregister(HeadlessForm* form) {
-  journal_.Record(form->spec().name + " destroy");
+  journal_.Record(form->layout().name + " destroy");
   std::erase(forms_, form);
   std::erase_if(timers_, [form](const Timer& t) { return t.form == form; });
 }
@@ -256,7 +256,7 @@ void HeadlessUi::Advance(std::chrono::milliseconds duration) {
 
 HeadlessForm* HeadlessUi::Find(std::string_view name) const {
   for (auto* form : forms_) {
-    if (form->spec().name == name) return form;
+    if (form->layout().name == name) return form;
   }
   return nullptr;
 }

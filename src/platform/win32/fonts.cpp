@@ -52,18 +52,18 @@ UniqueFont CreateDesignerFont(const Font& font, UINT dpi) {
       face = FallbackJapaneseFace();
     }
   }
-  LOGFONTW spec{};
-  spec.lfHeight = FontHeight(font.points, dpi);
-  spec.lfWeight = font.bold ? FW_BOLD : FW_NORMAL;
-  spec.lfItalic = font.italic ? TRUE : FALSE;
-  spec.lfUnderline = font.underline ? TRUE : FALSE;
-  spec.lfCharSet = charSet;
-  spec.lfOutPrecision = OUT_DEFAULT_PRECIS;
-  spec.lfClipPrecision = CLIP_DEFAULT_PRECIS;
-  spec.lfQuality = DEFAULT_QUALITY;
-  spec.lfPitchAndFamily = DEFAULT_PITCH | FF_DONTCARE;
-  CopyFace(spec, face);
-  return UniqueFont(::CreateFontIndirectW(&spec));
+  LOGFONTW layout{};
+  layout.lfHeight = FontHeight(font.points, dpi);
+  layout.lfWeight = font.bold ? FW_BOLD : FW_NORMAL;
+  layout.lfItalic = font.italic ? TRUE : FALSE;
+  layout.lfUnderline = font.underline ? TRUE : FALSE;
+  layout.lfCharSet = charSet;
+  layout.lfOutPrecision = OUT_DEFAULT_PRECIS;
+  layout.lfClipPrecision = CLIP_DEFAULT_PRECIS;
+  layout.lfQuality = DEFAULT_QUALITY;
+  layout.lfPitchAndFamily = DEFAULT_PITCH | FF_DONTCARE;
+  CopyFace(layout, face);
+  return UniqueFont(::CreateFontIndirectW(&layout));
 }
 
 UniqueFont CreateMessageFont(UINT dpi) {
@@ -78,12 +78,12 @@ UniqueFont CreateMessageFont(UINT dpi) {
     metrics.lfMessageFont.lfHeight =
         ::MulDiv(metrics.lfMessageFont.lfHeight, static_cast<int>(dpi), ::GetDpiForSystem());
   }
-  LOGFONTW spec = metrics.lfMessageFont;
-  if (!FaceInstalled(spec.lfFaceName, SHIFTJIS_CHARSET)) {
-    CopyFace(spec, FallbackJapaneseFace());
-    spec.lfCharSet = SHIFTJIS_CHARSET;
+  LOGFONTW layout = metrics.lfMessageFont;
+  if (!FaceInstalled(layout.lfFaceName, SHIFTJIS_CHARSET)) {
+    CopyFace(layout, FallbackJapaneseFace());
+    layout.lfCharSet = SHIFTJIS_CHARSET;
   }
-  return UniqueFont(::CreateFontIndirectW(&spec));
+  return UniqueFont(::CreateFontIndirectW(&layout));
 }
 
 }  // namespace pagemind::platform::win32

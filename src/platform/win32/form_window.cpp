@@ -74,14 +74,14 @@ void ModalState::Restore() {
   }
 }
 
-FormWindow::FormWindow(const FormSpec& spec, FormEvents& events, WindowUi& ui)
-    : events_(events), ui_(ui), spec_(spec) {
-  style_ = spec.border == Border::kNone ? WS_POPUP : (WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU);
-  exStyle_ = spec.showInTaskbar ? 0 : WS_EX_TOOLWINDOW;
+FormWindow::FormWindow(const FormLayout& layout, FormEvents& events, WindowUi& ui)
+    : events_(events), ui_(ui), layout_(layout) {
+  style_ = layout.border == Border::kNone ? WS_POPUP : (WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU);
+  exStyle_ = layout.showInTaskbar ? 0 : WS_EX_TOOLWINDOW;
   // Not every shell honours WS_EX_TOOLWINDOW (Wine's taskbar lists any visible unowned
   // window); an owned window is left out of every taskbar.
-  const HWND owner = spec.showInTaskbar ? nullptr : ui_.HiddenOwner();
-  const std::wstring caption = Widen(spec.caption);
+  const HWND owner = layout.showInTaskbar ? nullptr : ui_.HiddenOwner();
+  const std::wstring caption = Widen(layout.caption);
   // Created hidden and empty; the size follows once the window can say which DPI it has.
   window_.reset(::CreateWindowExW(exStyle_, MAKEINTATOM(WindowClass()), caption.c_str(), style_, 0,
                                   0, 0, 0, owner, nullptr, ProgramModule(), this));
@@ -98,14 +98,14 @@ FormWindow::FormWindow(const FormSpec& spec, FormEvents& events, WindowUi& ui)
   monitor.cbSize = sizeof(monitor);
   ::GetMonitorInfoW(::MonitorFromPoint({0, 0}, MONITOR_DEFAULTTOPRIMARY), &monitor);
   const SIZE size =
-      WindowSizeForClient(TwipsToPixels(spec_.clientWidth, dpi_),
-                          TwipsToPixels(spec_.clientHeight, dpi_), style_, exStyle_, dpi_);
+      WindowSizeForClient(TwipsToPixels(layout_.clientWidth, dpi_),
+                          TwipsToPixels(layout_.clientHeight, dpi_), style_, exStyle_, dpi_);
   SetOuterBounds(CentredIn(monitor.rcWork, size));
 }
 
 void FormWindow::SetOuterBounds(POINT origin) {
-  const int clientWidth = TwipsToPixels(spec_.clientWidth, dpi_);
-  const int clientHeight = TwipsToPixels(spec_.clientHeight, dpi_);
+  const int clientWidth = TwipsToPixels(layout_.clientWidth, dpi_);
+  const int clientHeight = TwipsToPixels(layout_.clientHeight, dpi_);
   const SIZE size = WindowSizeForClient(clientWidth, clientHeight, style_, exStyle_, dpi_);
   ::SetWindowPos(window_.get(), nullptr, origin.x, origin.y, size.cx, size.cy,
                  SWP_NOZORDER | SWP_NOACTIVATE);
@@ -135,15 +135,15 @@ bool FormWindow::IsForm(HWND window) {
 }
 
 void FormWindow::CreateControls() {
-  controls_.reserve(spec_.controls.size());
+  controls_.reserve(layout_.controls.size());
   bool cancelTaken = false;
-  for (std::size_t i = 0; i < spec_.controls.size(); ++i) {
+  for (std::size_t i = 0; i < layout_.controls.size(); ++i) {
     Control control;
-    control.spec = spec_.controls[i];
-    control.formRect = FormTwipsRect(spec_.controls, i);
-    control.visible = control.spec.visible;
+    control.layout = layout_.controls[i];
+    control.formRect = FormTwipsRect(layout_.controls, i);
+    control.visible = control.layout.visible;
     control.childId = kFirstChildId + static_cast<int>(i);
-    if (control.spec.isCancel && !cancelTaken) {
+    if (control.layout.isCancel && !cancelTaken) {
       // The dialog manager turns Esc into IDCANCEL.
       control.childId = IDCANCEL;
       cancelTaken = true;
@@ -151,27 +151,27 @@ void FormWindow::CreateControls() {
     controls_.push_back(std::move(control));
   }
 
-  const ControlSpec* previous = nullptr;
+  const ControlLayout* previous = nullptr;
   for (Control& control : controls_) {
-    const ControlSpec& spec = control.spec;
+    const ControlLayout& layout = control.layout;
     const wchar_t* windowClass = nullptr;
     DWORD style = WS_CHILD;
     DWORD exStyle = 0;
-    switch (spec.kind) {
+    switch (layout.kind) {
       case ControlKind::kLabel:
         windowClass = L"STATIC";
         style |= WS_GROUP;
         // Labels show data (addresses, versions) in which '&' is an ordinary character.
-        style |= SS_NOPREFIX | (spec.align == Align::kCenter  ? SS_CENTER
-                                : spec.align == Align::kRight ? SS_RIGHT
-                                                              : SS_LEFT);
-        if (spec.clickable) style |= SS_NOTIFY;
+        style |= SS_NOPREFIX | (layout.align == Align::kCenter  ? SS_CENTER
+                                : layout.align == Align::kRight ? SS_RIGHT
+                                                                : SS_LEFT);
+        if (layout.clickable) style |= SS_NOTIFY;
         break;
       case ControlKind::kButton:
         windowClass = L"BUTTON";
         // BS_NOTIFY: the focus moving between buttons moves the default look with it.
-        style |=
-            WS_TABSTOP | WS_GROUP | BS_NOTIFY | (spec.isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
+        style |= WS_TABSTOP | WS_GROUP | BS_NOTIFY |
+                 (layout.isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
         break;
       case ControlKind::kOptionButton:
         windowClass = L"BUTTON";
@@ -180,7 +180,7 @@ void FormWindow::CreateControls() {
         // frame is one group for the arrow keys.
         style |= WS_TABSTOP | BS_RADIOBUTTON;
         if (previous == nullptr || previous->kind != ControlKind::kOptionButton ||
-            previous->parent != spec.parent) {
+            previous->parent != layout.parent) {
           style |= WS_GROUP;
         }
         break;
@@ -205,13 +205,13 @@ void FormWindow::CreateControls() {
       case ControlKind::kLine:
         break;  // drawn by the form
     }
-    previous = &spec;
+    previous = &layout;
     if (windowClass == nullptr) continue;
-    const std::wstring text = spec.kind == ControlKind::kImage ? L"" : Widen(spec.text);
+    const std::wstring text = layout.kind == ControlKind::kImage ? L"" : Widen(layout.text);
     control.window = ::CreateWindowExW(
         exStyle, windowClass, text.c_str(), style, 0, 0, 0, 0, window_.get(),
         reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.childId)), ProgramModule(), nullptr);
-    if (spec.kind == ControlKind::kPictureBox && control.window != nullptr) {
+    if (layout.kind == ControlKind::kPictureBox && control.window != nullptr) {
       // A picture box may receive the notification area's callbacks. The static control
       // leaves its window's user data to the application: it keeps the control's own
       // procedure there for every message that is not such a callback.
@@ -224,7 +224,7 @@ void FormWindow::CreateControls() {
 
 void FormWindow::ReceiveTrayCallbacks(int controlId, UINT callbackMessage) {
   Control* control = Find(controlId);
-  if (control != nullptr && control->spec.kind == ControlKind::kPictureBox) {
+  if (control != nullptr && control->layout.kind == ControlKind::kPictureBox) {
     control->trayMessage = callbackMessage;
   }
 }
@@ -261,7 +261,7 @@ void FormWindow::ApplyFonts() {
   for (Control& control : controls_) {
     if (control.window == nullptr) continue;
     UniqueFont own;
-    if (control.spec.font) own = CreateDesignerFont(*control.spec.font, dpi_);
+    if (control.layout.font) own = CreateDesignerFont(*control.layout.font, dpi_);
     HFONT font = own ? own.get() : messageFont.get();
     ::SendMessageW(control.window, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
     control.font = std::move(own);
@@ -270,19 +270,19 @@ void FormWindow::ApplyFonts() {
 }
 
 void FormWindow::ApplyIcons() {
-  if (spec_.icon != Picture::kNone) {
-    UniqueIcon big = LoadPicture(spec_.icon, ::GetSystemMetricsForDpi(SM_CXICON, dpi_));
-    UniqueIcon small = LoadPicture(spec_.icon, ::GetSystemMetricsForDpi(SM_CXSMICON, dpi_));
+  if (layout_.icon != Picture::kNone) {
+    UniqueIcon big = LoadPicture(layout_.icon, ::GetSystemMetricsForDpi(SM_CXICON, dpi_));
+    UniqueIcon small = LoadPicture(layout_.icon, ::GetSystemMetricsForDpi(SM_CXSMICON, dpi_));
     ::SendMessageW(window_.get(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big.get()));
     ::SendMessageW(window_.get(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small.get()));
     bigIcon_ = std::move(big);
     smallIcon_ = std::move(small);
   }
   for (Control& control : controls_) {
-    if (control.spec.kind != ControlKind::kImage || control.window == nullptr) continue;
+    if (control.layout.kind != ControlKind::kImage || control.window == nullptr) continue;
     const RECT rect = PixelRect(control.formRect, dpi_);
-    UniqueIcon icon =
-        LoadPicture(control.spec.picture, std::min(rect.right - rect.left, rect.bottom - rect.top));
+    UniqueIcon icon = LoadPicture(control.layout.picture,
+                                  std::min(rect.right - rect.left, rect.bottom - rect.top));
     ::SendMessageW(control.window, STM_SETICON, reinterpret_cast<WPARAM>(icon.get()), 0);
     control.icon = std::move(icon);
   }
@@ -300,12 +300,12 @@ void FormWindow::PlaceControls() {
 
 bool FormWindow::EffectivelyVisible(const Control& control) const {
   if (!control.visible) return false;
-  int parent = control.spec.parent;
+  int parent = control.layout.parent;
   for (std::size_t depth = 0; parent != 0 && depth < controls_.size(); ++depth) {
     const Control* frame = Find(parent);
     if (frame == nullptr) break;
     if (!frame->visible) return false;
-    parent = frame->spec.parent;
+    parent = frame->layout.parent;
   }
   return true;
 }
@@ -321,14 +321,14 @@ void FormWindow::ApplyVisibility() {
 void FormWindow::Paint() {
   const PaintScope paint(window_.get());
   for (const Control& control : controls_) {
-    if (control.spec.kind != ControlKind::kLine || !EffectivelyVisible(control)) continue;
+    if (control.layout.kind != ControlKind::kLine || !EffectivelyVisible(control)) continue;
     const TwipsRect& line = control.formRect;
     const POINT from{TwipsToPixels(line.left, dpi_), TwipsToPixels(line.top, dpi_)};
     const POINT to{TwipsToPixels(line.left + line.width, dpi_),
                    TwipsToPixels(line.top + line.height, dpi_)};
-    const int width = std::max(1, ::MulDiv(control.spec.lineWidthPixels, static_cast<int>(dpi_),
+    const int width = std::max(1, ::MulDiv(control.layout.lineWidthPixels, static_cast<int>(dpi_),
                                            static_cast<int>(kDefaultDpi)));
-    const COLORREF color = ColorFromOle(control.spec.color.value_or(kWindowTextColor));
+    const COLORREF color = ColorFromOle(control.layout.color.value_or(kWindowTextColor));
     if (from.y == to.y || from.x == to.x) {
       // A level or upright line lies below or right of its coordinates, whatever its width, so
       // that two lines on the same coordinates (a wide light one under a thin dark one) make
@@ -355,14 +355,14 @@ void FormWindow::Paint() {
 
 FormWindow::Control* FormWindow::Find(int controlId) {
   for (Control& control : controls_) {
-    if (control.spec.id == controlId) return &control;
+    if (control.layout.id == controlId) return &control;
   }
   return nullptr;
 }
 
 const FormWindow::Control* FormWindow::Find(int controlId) const {
   for (const Control& control : controls_) {
-    if (control.spec.id == controlId) return &control;
+    if (control.layout.id == controlId) return &control;
   }
   return nullptr;
 }
@@ -377,7 +377,7 @@ FormWindow::Control* FormWindow::FindByWindow(HWND window) {
 
 const FormWindow::Control* FormWindow::DefaultControl() const {
   for (const Control& control : controls_) {
-    if (control.spec.isDefault && control.window != nullptr) return &control;
+    if (control.layout.isDefault && control.window != nullptr) return &control;
   }
   return nullptr;
 }
@@ -397,7 +397,7 @@ HWND FormWindow::ControlWindow(int controlId) const {
 void FormWindow::ShowAsDefault(const Control* button) {
   // The push button Enter would press wears the default look, as in every dialog.
   for (const Control& control : controls_) {
-    if (control.spec.kind != ControlKind::kButton || control.window == nullptr) continue;
+    if (control.layout.kind != ControlKind::kButton || control.window == nullptr) continue;
     const DWORD style = &control == button ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
     if ((::GetWindowLongPtrW(control.window, GWL_STYLE) & BS_TYPEMASK) != style) {
       ::SendMessageW(control.window, BM_SETSTYLE, style, TRUE);
@@ -410,7 +410,7 @@ LRESULT FormWindow::DefaultButtonId() const {
   // form's default button.
   const HWND focus = ::GetFocus();
   for (const Control& control : controls_) {
-    if (control.window == focus && control.spec.kind == ControlKind::kButton) {
+    if (control.window == focus && control.layout.kind == ControlKind::kButton) {
       return MAKELRESULT(control.childId, DC_HASDEFID);
     }
   }
@@ -466,10 +466,10 @@ void FormWindow::RestoreFocus() {
 }
 
 void FormWindow::CheckOption(std::size_t index) {
-  const int frame = controls_[index].spec.parent;
+  const int frame = controls_[index].layout.parent;
   for (std::size_t i = 0; i < controls_.size(); ++i) {
     Control& other = controls_[i];
-    if (other.spec.kind != ControlKind::kOptionButton || other.spec.parent != frame) continue;
+    if (other.layout.kind != ControlKind::kOptionButton || other.layout.parent != frame) continue;
     ::SendMessageW(other.window, BM_SETCHECK, i == index ? BST_CHECKED : BST_UNCHECKED, 0);
   }
 }
@@ -534,8 +534,8 @@ LRESULT FormWindow::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     case WM_CTLCOLORSTATIC: {
       const auto dc = reinterpret_cast<HDC>(wParam);
       const Control* control = FindByWindow(reinterpret_cast<HWND>(lParam));
-      const COLORREF text = control != nullptr && control->spec.color
-                                ? ColorFromOle(*control->spec.color)
+      const COLORREF text = control != nullptr && control->layout.color
+                                ? ColorFromOle(*control->layout.color)
                                 : ::GetSysColor(COLOR_BTNTEXT);
       ::SetTextColor(dc, text);
       ::SetBkColor(dc, ::GetSysColor(COLOR_BTNFACE));
@@ -609,25 +609,26 @@ LRESULT FormWindow::OnCommandMessage(WPARAM wParam, LPARAM lParam) {
   if (source != nullptr && source != controls_[index].window) return 0;
 
   const Control& control = controls_[index];
-  if (control.spec.kind == ControlKind::kButton && (code == BN_SETFOCUS || code == BN_KILLFOCUS)) {
+  if (control.layout.kind == ControlKind::kButton &&
+      (code == BN_SETFOCUS || code == BN_KILLFOCUS)) {
     ShowAsDefault(code == BN_SETFOCUS ? &control : DefaultControl());
     return 0;
   }
   // BN_CLICKED and STN_CLICKED are both 0; an accelerator's 1 counts as a press too.
   if (code != BN_CLICKED && !(source == nullptr && code == 1)) return 0;
-  switch (control.spec.kind) {
+  switch (control.layout.kind) {
     case ControlKind::kButton:
       break;
     case ControlKind::kOptionButton:
       CheckOption(index);
       break;
     case ControlKind::kLabel:
-      if (!control.spec.clickable) return 0;
+      if (!control.layout.clickable) return 0;
       break;
     default:
       return 0;
   }
-  const int id = control.spec.id;
+  const int id = control.layout.id;
   FormEvents& events = events_;
   events.OnClick(id);
   return 0;
@@ -697,8 +698,8 @@ bool FormWindow::IsControlVisible(int controlId) const {
 
 void FormWindow::SelectOption(int controlId) {
   for (std::size_t i = 0; i < controls_.size(); ++i) {
-    if (controls_[i].spec.id != controlId) continue;
-    if (controls_[i].spec.kind != ControlKind::kOptionButton || controls_[i].window == nullptr) {
+    if (controls_[i].layout.id != controlId) continue;
+    if (controls_[i].layout.kind != ControlKind::kOptionButton || controls_[i].window == nullptr) {
       return;
     }
     CheckOption(i);

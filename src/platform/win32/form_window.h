@@ -29,12 +29,12 @@ class ModalState {
   bool restored_ = false;
 };
 
-// A top-level window made from a FormSpec. Controls are children of the form itself, frames
+// A top-level window made from a FormLayout. Controls are children of the form itself, frames
 // included (a frame only draws its box), so that the dialog manager sees every control of the
 // form as one tab order.
 class FormWindow final : public Form {
  public:
-  FormWindow(const FormSpec& spec, FormEvents& events, WindowUi& ui);
+  FormWindow(const FormLayout& layout, FormEvents& events, WindowUi& ui);
   ~FormWindow() override;
   FormWindow(const FormWindow&) = delete;
   FormWindow& operator=(const FormWindow&) = delete;
@@ -80,7 +80,7 @@ class FormWindow final : public Form {
 
  private:
   struct Control {
-    ControlSpec spec;
+    ControlLayout layout;
     TwipsRect formRect;     // in the form's client area, frames resolved
     HWND window = nullptr;  // a child of the form: destroyed with it, never on its own
     int childId = 0;        // the Win32 control id; IDCANCEL for the cancel control
@@ -122,7 +122,7 @@ class FormWindow final : public Form {
 
   FormEvents& events_;
   WindowUi& ui_;
-  FormSpec spec_;
+  FormLayout layout_;
   DWORD style_ = 0;
   DWORD exStyle_ = 0;
   UINT dpi_ = 96;

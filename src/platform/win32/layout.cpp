@@ -15,13 +15,13 @@ RECT PixelRect(const TwipsRect& twips, UINT dpi) {
           top + TwipsToPixels(twips.height, dpi)};
 }
 
-TwipsRect FormTwipsRect(const std::vector<ControlSpec>& controls, std::size_t index) {
+TwipsRect FormTwipsRect(const std::vector<ControlLayout>& controls, std::size_t index) {
   TwipsRect rect = controls.at(index).rect;
   int parent = controls[index].parent;
   // Bounded by the number of controls, so a table whose frames name each other cannot hang.
   for (std::size_t depth = 0; parent != 0 && depth < controls.size(); ++depth) {
-    const ControlSpec* frame = nullptr;
-    for (const ControlSpec& candidate : controls) {
+    const ControlLayout* frame = nullptr;
+    for (const ControlLayout& candidate : controls) {
       if (candidate.id == parent) {
         frame = &candidate;
         break;

@@ -21,7 +21,8 @@ inline constexpr UINT kDefaultDpi = 96;
 
 // A control's rectangle in the form's client area in twips: a control inside a frame is
 // declared relative to it, and frames may sit inside frames.
-[[nodiscard]] TwipsRect FormTwipsRect(const std::vector<ControlSpec>& controls, std::size_t index);
+[[nodiscard]] TwipsRect FormTwipsRect(const std::vector<ControlLayout>& controls,
+                                      std::size_t index);
 
 // The LOGFONT height (negative: the character height without internal leading) for a point
 // size at a DPI.

@@ -13,8 +13,8 @@ namespace pagemind::platform::win32 {
 WindowUi::WindowUi(WhenLastFormCloses whenLastFormCloses)
     : whenLastFormCloses_(whenLastFormCloses) {}
 
-std::unique_ptr<Form> WindowUi::CreateForm(const FormSpec& spec, FormEvents& events) {
-  return std::make_unique<FormWindow>(spec, events, *this);
+std::unique_ptr<Form> WindowUi::CreateForm(const FormLayout& layout, FormEvents& events) {
+  return std::make_unique<FormWindow>(layout, events, *this);
 }
 
 void WindowUi::ShowMessage(std::string_view text, MessageIcon icon) {

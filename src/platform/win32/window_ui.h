@@ -19,7 +19,7 @@ class WindowUi final : public Ui {
 
   explicit WindowUi(WhenLastFormCloses whenLastFormCloses = WhenLastFormCloses::kKeepRunning);
 
-  std::unique_ptr<Form> CreateForm(const FormSpec& spec, FormEvents& events) override;
+  std::unique_ptr<Form> CreateForm(const FormLayout& layout, FormEvents& events) override;
   // Owned by the active form when there is one; otherwise MB_TASKMODAL disables every window
   // of the thread, so that no form takes input behind the box.
   void ShowMessage(std::string_view text, MessageIcon icon) override;
