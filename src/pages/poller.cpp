@@ -15,10 +15,13 @@ void Poller::Timer1_Timer() {
   if (!windowList_) windowList_ = shell_.CreateWindowList();
   if (!windowList_) return;
   const auto count = windowList_->Count();
-  if (!count || *count == 0) return;
+  // A collection that stops answering belongs to a shell that went away (explorer restarted):
+  // the next tick asks the new shell for a new one instead of asking the dead one forever.
+  if (!count) return windowList_.reset();
+  if (*count == 0) return;
 
   auto item = windowList_->Item(pollIndex_);
-  if (!item) return;
+  if (!item) return windowList_.reset();
   polledBrowser_ = std::move(*item);
   if (!polledBrowser_) return EmptyIndex();
   if (!Visit()) return;

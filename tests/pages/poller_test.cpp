@@ -139,6 +139,18 @@ TEST_F(PollerTest, EveryFailingCallHoldsTheCursorAndTheSlot) {
   }
 }
 
+TEST_F(PollerTest, ACollectionThatStopsAnsweringIsMadeAgain) {
+  OpenWindows(1);
+  Tick();
+  shell.failing.insert("Count");  // the shell that served the collection went away
+  Tick(2);
+  shell.failing.clear();
+  shell.calls.clear();
+  Tick();
+  EXPECT_EQ(shell.calls.front(), "CreateWindowList");
+  EXPECT_EQ(pollIndex, 2) << "the new collection is polled where the cursor stood";
+}
+
 TEST_F(PollerTest, AWindowVanishingBetweenCountAndItemIsAnEmptyIndex) {
   OpenWindows(2);
   pollIndex = 1;
