@@ -18,7 +18,7 @@ inline constexpr int kSlotCount = 31;
 using PageSlots = std::array<std::string, kSlotCount>;
 
 // A slot file larger than this is not a page address.
-inline constexpr std::size_t kSlotFileLimit = 64 * 1024;
+inline constexpr std::size_t kSlotFileLimit = std::size_t{64} * 1024;
 
 // Log\logNN.pms beside the program, NN = 00 … 30.
 std::filesystem::path SlotFilePath(const std::filesystem::path& programFolder, int k);
