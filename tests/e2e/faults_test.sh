@@ -1,0 +1,305 @@
+#!/usr/bin/env bash
+# pagemind.exe against what can go wrong on the disk: a damaged settings file, a file named "Log"
+# where its folder belongs, a slot file another program holds open, slot files that are not
+# addresses, and a full disk. In each, no page the program stored may be lost, the program must
+# say what failed, and a failed save must leave it running so the user can end it again.
+set -uo pipefail
+# shellcheck source=tests/e2e/lib.sh
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+# shellcheck source=tests/e2e/slot_sets.sh
+source "$E2E_DIR/slot_sets.sh"
+
+HOLDFILE_EXE="$E2E_BUILD/holdfile.exe"
+VISIBLE_TEXTS_EXE="$E2E_BUILD/visible_texts.exe"
+# The disk-full case mounts a small tmpfs over its program folder; this is its mount point.
+MOUNTED=""
+
+# Builds tests/e2e/tools/NAME.cpp into E2E_BUILD when missing or older than its source.
+build_tool() {
+  local src="$E2E_DIR/tools/$1.cpp" exe="$E2E_BUILD/$1.exe"
+  [[ -x "$exe" && "$exe" -nt "$src" ]] && return 0
+  x86_64-w64-mingw32-g++-posix -std=c++20 -O2 -Wall -Wextra -Werror -DUNICODE -D_UNICODE \
+    -static -o "$exe.tmp" "$src" -lshell32 && mv -f "$exe.tmp" "$exe"
+}
+
+visible_texts() { # TITLE
+  local desktop=""
+  [[ "$E2E_MODE" == plain ]] || desktop=$E2E_DESKTOP
+  PMCTL_DESKTOP="$desktop" pm_wine "$VISIBLE_TEXTS_EXE" "$1" </dev/null
+}
+
+# A fresh folder beside the case's program folder for what the case keeps outside it: sets of
+# slot files to compare with, and the holder's signal files. Sets SCRATCH.
+fresh_scratch() {
+  SCRATCH="$E2E_FOLDER.scratch"
+  rm -rf "$SCRATCH"
+  mkdir -p "$SCRATCH"
+}
+
+message_box_text() { e2e_pmctl message-box-text 20000; }
+
+# The box is there with TEXT; press OK and wait for it to go.
+dismiss_message_box() {
+  e2e_pmctl click-ok 2000 || e2e_fail "could not press OK" || return 1
+  e2e_wait_until 10 "the message box to close" box_closed
+}
+box_closed() { ! e2e_pmctl message-box-text 0 >/dev/null 2>&1; }
+
+# Still resident: one process, its main window there, a while after the last message.
+assert_resident() {
+  sleep 1
+  e2e_assert_eq 1 "$(e2e_program_count)" "pagemind.exe processes ($1)" || return 1
+  e2e_assert_eq 1 "$(e2e_window_count "$E2E_MAIN_TITLE")" "main windows ($1)"
+}
+
+# Every line of TEXT that names a file, as the file's last path component (one a line).
+# shellcheck disable=SC1003  # a backslash in single quotes, as meant
+named_files() { grep -oE '[^\\]+$' <<<"$(grep -E '^[A-Za-z]:\\' <<<"$1")"; }
+
+# Every byte value, COUNT times over: binary garbage that is the same on every run.
+all_bytes() {
+  local i block=""
+  for ((i = 0; i < 256; i++)); do block+="$(printf '\\x%02x' "$i")"; done
+  for ((i = 0; i < $1; i++)); do printf '%b' "$block"; done
+}
+
+# --- a damaged settings file ------------------------------------------------------------------
+
+# Binary bytes, a 100 KB line, a repeated section whose second copy holds keys, quotes without
+# their pair and values that are no numbers: none of it sets a key, so the program must start
+# as with no settings file at all — splash shown, pages remembered, no debug indicators.
+case_garbage_settings() {
+  fresh_scratch
+  local ini="$E2E_FOLDER/Pagemind.ini" pages="$SCRATCH/pages"
+  {
+    all_bytes 16 | tr -d '[]=\n\r'
+    printf '\r\n%s\r\n' "$(head -c $((100 * 1024)) /dev/zero | tr '\0' 'z')"
+    printf '[Settings]\r\n"Logo=0\r\n[Debug]\r\n[Settings]\r\nLog=0\r\nDebugMode=1\r\n'
+    printf '[Debug ]]\r\n\x00DebugMode=1\r\n'
+  } >"$ini"
+  cp "$ini" "$SCRATCH/ini.before"
+  slot_set_make "$pages" garbage-ini
+  slot_set_plant "$pages"
+
+  e2e_pmctl lifetime "$E2E_SPLASH_TITLE" 20000 >"$SCRATCH/lifetime" &
+  local watcher=$!
+  e2e_start_pagemind "$E2E_FOLDER"
+  e2e_wait_window "$E2E_SPLASH_TITLE" 20 || return 1
+  local texts
+  texts="$(visible_texts "$E2E_SPLASH_TITLE")"
+  e2e_assert_contains "$texts" "起動しています" "splash texts" || return 1
+  [[ "$texts" != *"デバッグモード ON"* ]] || e2e_fail "the splash shows the debug mode" || return 1
+  wait "$watcher" || e2e_fail "the splash window was never shown, or did not go" || return 1
+  slot_wait_started || return 1
+  e2e_wait_until 10 "the slot files to be read" slot_files_gone || return 1
+  slot_no_message_box || return 1
+  e2e_assert_eq 1 "$(e2e_program_count)" "pagemind.exe processes" || return 1
+  slot_end_and_wait || return 1
+  slot_set_assert "$pages" "after the end" || return 1
+  e2e_assert_same_bytes "$SCRATCH/ini.before" "$ini" "the settings file"
+}
+
+# --- a file named Log -------------------------------------------------------------------------
+
+case_log_is_a_file() {
+  printf 'not a folder' >"$E2E_FOLDER/Log"
+  e2e_start_pagemind "$E2E_FOLDER"
+  local text
+  text="$(message_box_text)" || e2e_fail "no message box at the start" || return 1
+  pm_log "start message: $(tr '\n' '|' <<<"$text")"
+  e2e_assert_eq "Log" "$(named_files "$text")" "files named at the start" || return 1
+  e2e_assert_contains "$text" "フォルダとして使えません" "the reason at the start" || return 1
+  dismiss_message_box || return 1
+  assert_resident "after the start" || return 1
+
+  e2e_end_program || return 1
+  text="$(message_box_text)" || e2e_fail "no message box after the end command" || return 1
+  pm_log "end message: $(tr '\n' '|' <<<"$text")"
+  e2e_assert_contains "$text" "保存できませんでした" "the message after the end command" ||
+    return 1
+  e2e_assert_eq "Log" "$(named_files "$text")" "files named after the end command" || return 1
+  dismiss_message_box || return 1
+  assert_resident "after the failed end" || return 1
+  e2e_assert_eq "not a folder" "$(<"$E2E_FOLDER/Log")" "the file named Log"
+}
+
+# --- a slot file held open by another program -------------------------------------------------
+
+# The program stores pages NEW (read at start); meanwhile the Log folder gets files OLD, and
+# another program holds log05.pms open with no sharing. The end command must replace every file
+# but that one, keep it whole, say so and stay; once the holder lets go, ending works.
+case_held_slot_file() {
+  fresh_scratch
+  local new="$SCRATCH/new" old="$SCRATCH/old" held=5
+  slot_set_make "$new" new
+  slot_set_make "$old" old
+  slot_set_plant "$new"
+  e2e_start_pagemind "$E2E_FOLDER"
+  slot_wait_started || return 1
+  e2e_wait_until 10 "the slot files to be read" slot_files_gone || return 1
+  slot_set_plant "$old"
+
+  local ready="$SCRATCH/ready" release="$SCRATCH/release"
+  pm_wine "$HOLDFILE_EXE" "$(pm_winpath "$(slot_file $held)")" "$(pm_winpath "$ready")" \
+    "$(pm_winpath "$release")" 120000 </dev/null >/dev/null 2>&1 &
+  local holder=$!
+  e2e_wait_file "$ready" 20 || return 1
+  kill -0 "$holder" 2>/dev/null || e2e_fail "the holder did not keep the file open" || return 1
+
+  e2e_end_program || return 1
+  local text
+  text="$(message_box_text)" || e2e_fail "no message box after the end command" || return 1
+  pm_log "end message: $(tr '\n' '|' <<<"$text")"
+  e2e_assert_eq "$(slot_name $held)" "$(named_files "$text")" "files named in the message" ||
+    return 1
+  dismiss_message_box || return 1
+  assert_resident "after the blocked end" || return 1
+  local k
+  for ((k = 0; k < SLOT_COUNT; k++)); do
+    if ((k == held)); then
+      e2e_assert_same_bytes "$old/$(slot_name "$k")" "$(slot_file "$k")" "the held slot" ||
+        return 1
+    else
+      e2e_assert_same_bytes "$new/$(slot_name "$k")" "$(slot_file "$k")" "slot $k" || return 1
+    fi
+  done
+  e2e_assert_eq "" "$(slot_extra_files "$E2E_FOLDER")" "other files in Log" || return 1
+
+  : >"$release"
+  wait "$holder" || e2e_fail "the holder did not let go as asked" || return 1
+  slot_end_and_wait || return 1
+  slot_set_assert "$new" "after the second end" || return 1
+  e2e_assert_eq "" "$(slot_extra_files "$E2E_FOLDER")" "other files in Log"
+}
+
+# --- slot files that are not addresses --------------------------------------------------------
+
+# Binary bytes, invalid code page 932 sequences and a 1 MB file among good ones: the 1 MB file is
+# named and stays on disk untouched, all the others are read; nothing crashes.
+case_bad_slot_files() {
+  fresh_scratch
+  local good="$SCRATCH/good" kept="$SCRATCH/kept"
+  slot_set_make "$good" good
+  slot_set_plant "$good"
+  all_bytes 6 >"$(slot_file 7)"
+  printf 'http://127.0.0.1/\x81\x20\xff\x80\xa0\xfd\xfe/\x00/end\x82' >"$(slot_file 8)"
+  head -c $((1024 * 1024)) /dev/urandom >"$(slot_file 9)"
+  cp "$(slot_file 9)" "$kept"
+
+  e2e_start_pagemind "$E2E_FOLDER"
+  local text
+  text="$(message_box_text)" || e2e_fail "no message box at the start" || return 1
+  pm_log "start message: $(tr '\n' '|' <<<"$text")"
+  e2e_assert_eq "$(slot_name 9)" "$(named_files "$text")" "files named at the start" || return 1
+  e2e_assert_contains "$text" "64 KB" "the reason" || return 1
+  dismiss_message_box || return 1
+  assert_resident "after the start" || return 1
+  e2e_assert_same_bytes "$kept" "$(slot_file 9)" "the 1 MB slot file after the start" || return 1
+  local k
+  for ((k = 0; k < SLOT_COUNT; k++)); do
+    ((k == 9)) && continue
+    e2e_assert_missing "$(slot_file "$k")" "slot $k after the start (it should have been read)" ||
+      return 1
+  done
+
+  slot_end_and_wait || return 1
+  for ((k = 0; k < SLOT_COUNT; k++)); do
+    ((k >= 7 && k <= 9)) && continue
+    e2e_assert_same_bytes "$good/$(slot_name "$k")" "$(slot_file "$k")" "slot $k after the end" ||
+      return 1
+  done
+  # What the damaged files become is the code page's business; that they are written back, as
+  # addresses that fit a slot, is the program's.
+  for k in 7 8; do
+    e2e_assert_exists "$(slot_file "$k")" "slot $k after the end" || return 1
+    e2e_assert_between "$(stat -c %s "$(slot_file "$k")")" 1 65536 "bytes in slot $k" || return 1
+  done
+}
+
+# --- a full disk ------------------------------------------------------------------------------
+
+unmount_folder() {
+  [[ -n "$MOUNTED" ]] || return 0
+  pm_kill_wine
+  umount "$MOUNTED" 2>/dev/null || umount -l "$MOUNTED" 2>/dev/null
+  MOUNTED=""
+}
+
+# Fills the file system of FOLDER to the last byte.
+fill_disk() {
+  dd if=/dev/zero of="$1/filler" bs=4096 2>/dev/null
+  dd if=/dev/zero of="$1/filler-tail" bs=1 2>/dev/null
+  (($(stat -f -c %a "$1") == 0))
+}
+
+# The program folder is a small tmpfs; the disk fills up while the program runs. The end
+# command must fail for every slot with something to write, keep those files whole, say so and
+# stay; once there is room, ending works.
+case_full_disk() {
+  fresh_scratch
+  local new="$SCRATCH/new" old="$SCRATCH/old" size
+  # Room for the program and the slot files, and little else.
+  size=$(($(stat -c %s "$PAGEMIND_EXE") + 2 * 1024 * 1024))
+  MOUNTED="$E2E_FOLDER"
+  mount -t tmpfs -o "size=$size,mode=0755" pagemind-full "$E2E_FOLDER" ||
+    e2e_fail "mounting the tmpfs failed" || return 1
+  cp "$PAGEMIND_EXE" "$E2E_FOLDER/pagemind.exe"
+  slot_set_make "$new" new
+  slot_set_make "$old" old
+  slot_set_plant "$new"
+  e2e_start_pagemind "$E2E_FOLDER"
+  slot_wait_started || return 1
+  e2e_wait_until 10 "the slot files to be read" slot_files_gone || return 1
+  slot_set_plant "$old"
+  fill_disk "$E2E_FOLDER" || e2e_fail "the disk did not fill up" || return 1
+
+  e2e_end_program || return 1
+  local text
+  text="$(message_box_text)" || e2e_fail "no message box after the end command" || return 1
+  pm_log "end message: $(tr '\n' '|' <<<"$text" | head -c 600)"
+  dismiss_message_box || return 1
+  assert_resident "after the end on a full disk" || return 1
+  local k named expected=""
+  named="$(named_files "$text" | sort)"
+  for ((k = 0; k < SLOT_COUNT; k++)); do
+    if [[ -s "$new/$(slot_name "$k")" ]]; then
+      expected+="$(slot_name "$k")"$'\n'
+      e2e_assert_same_bytes "$old/$(slot_name "$k")" "$(slot_file "$k")" "slot $k on a full disk" ||
+        return 1
+    else
+      # Nothing to write: an empty file takes no room, so this one is saved.
+      e2e_assert_same_bytes "$new/$(slot_name "$k")" "$(slot_file "$k")" "empty slot $k" ||
+        return 1
+    fi
+  done
+  e2e_assert_eq "$(sort <<<"${expected%$'\n'}")" "$named" "files named in the message" ||
+    return 1
+  e2e_assert_eq "" "$(slot_extra_files "$E2E_FOLDER")" "other files in Log" || return 1
+
+  rm -f "$E2E_FOLDER/filler" "$E2E_FOLDER/filler-tail"
+  slot_end_and_wait || return 1
+  slot_set_assert "$new" "after the end with room again" || return 1
+  unmount_folder
+}
+
+e2e_setup faults
+pm_on_exit unmount_folder
+if ! build_tool holdfile || ! build_tool visible_texts; then
+  echo "FAIL faults: the test tools did not build"
+  exit 1
+fi
+e2e_case garbage_settings case_garbage_settings
+e2e_case log_is_a_file case_log_is_a_file
+e2e_case held_slot_file case_held_slot_file
+e2e_case bad_slot_files case_bad_slot_files
+# Mounting needs the right to; where it is refused the case cannot be shown and is skipped.
+probe="$E2E_BUILD/mount-probe"
+mkdir -p "$probe"
+if why="$(mount -t tmpfs -o size=64k pagemind-probe "$probe" 2>&1)"; then
+  umount "$probe"
+  e2e_case full_disk case_full_disk
+else
+  echo "SKIP $E2E_TEST/full_disk: this machine refuses to mount a tmpfs: ${why:-no reason given}"
+fi
+unmount_folder
+e2e_finish

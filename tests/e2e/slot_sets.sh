@@ -1,0 +1,89 @@
+# shellcheck shell=bash
+# folder holding log00.pms … log30.pms, planted into a program's Log folder before a start and
+# compared with it afterwards byte for byte. Source tests/e2e/lib.sh first.
+
+SLOT_COUNT=31
+
+slot_name() { printf 'log%02d.pms' "$1"; }
+slot_file() { printf '%s/Log/%s' "${2:-$E2E_FOLDER}" "$(slot_name "$1")"; } # K [FOLDER]
+
+# slot_set_make DIR TAG: 31 distinct addresses, all naming TAG, in the shapes the program meets:
+# empty slots, commas and a query, Japanese in code page 932, and a few long addresses (a long
+# write is a wide target for a kill during the save).
+slot_set_make() {
+  local dir=$1 tag=$2 k file
+  rm -rf "$dir"
+  mkdir -p "$dir"
+  for ((k = 0; k < SLOT_COUNT; k++)); do
+    file="$dir/$(slot_name "$k")"
+    case $((k % 6)) in
+      3) : >"$file" ;;
+      1) e2e_write_cp932 "$file" "http://127.0.0.1/$tag/日本語のページ/$k" ;;
+      4) printf 'http://127.0.0.1/%s/%d/%s' "$tag" "$k" "$(head -c $((2048 * k)) /dev/zero |
+        tr '\0' 'a')" >"$file" ;;
+      *) printf 'http://127.0.0.1/%s/a,b?k=%d,%d' "$tag" "$k" "$k" >"$file" ;;
+    esac
+  done
+}
+
+# slot_set_plant DIR [FOLDER]: the set becomes the program folder's slot files.
+slot_set_plant() {
+  local folder=${2:-$E2E_FOLDER}
+  mkdir -p "$folder/Log"
+  cp "$1"/*.pms "$folder/Log/"
+}
+
+# slot_set_matches DIR [FOLDER]: every slot file holds exactly the set's bytes.
+slot_set_matches() {
+  local folder=${2:-$E2E_FOLDER} k
+  for ((k = 0; k < SLOT_COUNT; k++)); do
+    cmp -s "$1/$(slot_name "$k")" "$(slot_file "$k" "$folder")" || return 1
+  done
+}
+
+# slot_set_assert DIR WHAT [FOLDER]: as slot_set_matches, naming the first slot that differs.
+slot_set_assert() {
+  local folder=${3:-$E2E_FOLDER} k
+  for ((k = 0; k < SLOT_COUNT; k++)); do
+    e2e_assert_same_bytes "$1/$(slot_name "$k")" "$(slot_file "$k" "$folder")" "$2, slot $k" ||
+      return 1
+  done
+}
+
+# No logNN.pms is left: the program has read (and deleted) them all.
+slot_files_gone() {
+  local folder=${1:-$E2E_FOLDER} k
+  for ((k = 0; k < SLOT_COUNT; k++)); do
+    [[ -e "$(slot_file "$k" "$folder")" ]] && return 1
+  done
+  return 0
+}
+
+# Names in Log that are not slot files (a .tmp left behind, say), space-separated.
+slot_extra_files() {
+  local folder=${1:-$E2E_FOLDER} f names=""
+  for f in "$folder"/Log/* "$folder"/Log/.[!.]*; do
+    [[ -e "$f" && ! "$(basename "$f")" =~ ^log[0-9]{2}\.pms$ ]] && names+="$(basename "$f") "
+  done
+  printf '%s' "${names% }"
+}
+
+# Started: the main window is there and the splash has gone.
+slot_wait_started() {
+  e2e_wait_window "$E2E_MAIN_TITLE" 20 && e2e_wait_no_window "$E2E_SPLASH_TITLE" 15
+}
+
+slot_end_and_wait() {
+  e2e_end_program || return 1
+  e2e_wait_process_end 20
+}
+
+# No message box is open (the program showed none).
+slot_no_message_box() {
+  local text
+  if text="$(e2e_pmctl message-box-text 0 2>/dev/null)"; then
+    e2e_fail "an unexpected message box: $(tr '\n' '|' <<<"$text")"
+    return 1
+  fi
+  return 0
+}
