@@ -3,6 +3,7 @@
 #   native    unit tests on the headless platform, AddressSanitizer + UBSan
 #   mingw64   pagemind.exe and the win32 unit tests, run under Wine through ctest
 #   mingw32   compile check of the i686 build
+#   fuzz      each libFuzzer target for a few seconds (tools/fuzz.sh)
 #   e2e       tests/e2e/*_test.sh: pagemind.exe under Wine on Xvfb
 # Ends with "N passed, M failed" and a non-zero status when anything failed.
 set -uo pipefail
@@ -69,7 +70,7 @@ e2e_script() {
   log="$LOGS/${name//\//-}.log"
   pm_log "$name"
   out="$("$script" 2>"$log" </dev/null)" || rc=$?
-  printf '%s\n' "$out" | grep -E '^(PASS|FAIL) ' || true
+  printf '%s\n' "$out" | grep -E '^(PASS|FAIL|SKIP) ' || true
   local passes fails
   passes=$(printf '%s\n' "$out" | grep -c '^PASS ')
   fails=$(printf '%s\n' "$out" | grep -c '^FAIL ')
@@ -116,6 +117,12 @@ fi
 
 step mingw32/build configure_and_build mingw32
 
+# Each libFuzzer target for a few seconds (PAGEMIND_FUZZ_SECONDS, default 5); tools/fuzz.sh
+# runs them longer on demand.
+step fuzz "$PM_ROOT/tools/fuzz.sh"
+
+# tests/e2e/cycles_test.sh's start/end runs take about 4.5 s each: the test run does 10 of its 50.
+export PAGEMIND_E2E_CYCLES="${PAGEMIND_E2E_CYCLES:-10}"
 if ((mingw64_built && wine_ready)); then
   for script in "$PM_ROOT"/tests/e2e/*_test.sh; do
     e2e_script "$script"
