@@ -93,6 +93,18 @@ TEST(Files, ReplacingSeveralFilesReportsEachAndKeepsTheOthersGoing) {
       << "no file is left beside a target";
 }
 
+TEST(Files, WhatAKilledSaveLeftBesideATargetNeitherBlocksNorLeaksIntoTheNextSave) {
+  TempFolder temp;
+  const auto target = temp.path() / "log00.pms";
+  WriteBytes(target, "http://127.0.0.1/old");
+  // A save killed after writing the file beside its target: longer than what comes next, so
+  // bytes kept from it would show.
+  WriteBytes(temp.path() / "log00.pms.tmp", "http://127.0.0.1/from-the-killed-save/long");
+  ASSERT_FALSE(ReplaceFileContents(target, "http://127.0.0.1/new"));
+  EXPECT_EQ(ReadBytes(target), "http://127.0.0.1/new");
+  EXPECT_FALSE(std::filesystem::exists(temp.path() / "log00.pms.tmp"));
+}
+
 TEST(Files, DeleteFileRemovesAFileAndReportsAMissingOne) {
   TempFolder temp;
   WriteBytes(temp.path() / "f", "x");
