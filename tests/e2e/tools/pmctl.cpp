@@ -138,6 +138,53 @@ void PrintLines(const std::wstring& text) {
   Print(ToUtf8(line));
 }
 
+std::vector<HWND> Children(HWND parent) {
+  std::vector<HWND> children;
+  EnumChildWindows(
+      parent,
+      [](HWND hwnd, LPARAM param) -> BOOL {
+        reinterpret_cast<std::vector<HWND>*>(param)->push_back(hwnd);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&children));
+  return children;
+}
+
+// The popup menu a program shows with TrackPopupMenu: a top-level window of the system's menu
+// class that is on screen.
+HWND OpenMenuWindow() {
+  for (HWND hwnd : TopLevelWindows()) {
+    if (ClassName(hwnd) == L"#32768" && IsWindowVisible(hwnd)) return hwnd;
+  }
+  return nullptr;
+}
+
+// The window that has the keyboard focus in the thread that owns `window`: GetFocus only knows
+// the caller's own thread.
+HWND FocusOfThreadOf(HWND window) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof(info);
+  const DWORD thread = GetWindowThreadProcessId(window, nullptr);
+  return GetGUIThreadInfo(thread, &info) ? info.hwndFocus : nullptr;
+}
+
+std::string RectText(const RECT& r) {
+  return std::to_string(r.left) + "," + std::to_string(r.top) + "," +
+         std::to_string(r.right - r.left) + "," + std::to_string(r.bottom - r.top);
+}
+
+// Whether a button is a check box or option button, and its state; "-" for other controls.
+std::string CheckState(HWND control) {
+  if (ClassName(control) != L"Button") return "-";
+  const auto type = GetWindowLongPtrW(control, GWL_STYLE) & BS_TYPEMASK;
+  const bool checkable = type == BS_CHECKBOX || type == BS_AUTOCHECKBOX || type == BS_RADIOBUTTON ||
+                         type == BS_AUTORADIOBUTTON || type == BS_3STATE || type == BS_AUTO3STATE;
+  if (!checkable) return "-";
+  DWORD_PTR state = 0;
+  SendMessageTimeoutW(control, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 2000, &state);
+  return state == BST_CHECKED ? "checked" : "unchecked";
+}
+
 bool ParseInt(const std::wstring& text, int& value) {
   if (text.empty()) return false;
   wchar_t* end = nullptr;
@@ -163,6 +210,17 @@ int Usage() {
       "  list-items TITLE                 prints the items of the window's list boxes\n"
       "  message-box-text [TIMEOUT_MS] [CAPTION]  prints an open message box's text\n"
       "  click-ok [TIMEOUT_MS] [CAPTION]  presses OK on the message box\n"
+      "  geometry TITLE                   the window's place and size in pixels, its client\n"
+      "                                   size and place on screen, whether it has a caption\n"
+      "                                   and a border and would be listed in a taskbar, and\n"
+      "                                   the primary work area\n"
+      "  controls TITLE                   per child control: CLASS ID X,Y,W,H (in the window's\n"
+      "                                   client area) VISIBLE CHECK FOCUS TEXT, tab-separated\n"
+      "  combo-items TITLE ID             the items of the combo box with that control id;\n"
+      "                                   the selected one is marked with \"*\"\n"
+      "  menu [TIMEOUT_MS]                waits for an open popup menu, prints its owner's pid\n"
+      "                                   and its place and size\n"
+      "  wait-no-menu TIMEOUT_MS          until no popup menu is open\n"
       "  windows                          lists all top-level windows\n"
       "CAPTION defaults to \"Pagemind\"; TIMEOUT_MS to 5000.");
   return 2;
@@ -217,6 +275,23 @@ int Run(const std::vector<std::wstring>& args) {
     Print(std::to_string(count));
     return 0;
   }
+  // Only the menu's window: its items cannot be read from another process, as Wine keeps them in
+  // the process that made the menu.
+  if (command == L"menu" || command == L"wait-no-menu") {
+    int timeout = kDefaultTimeoutMs;
+    if (args.size() > 2 || (args.size() == 2 && !ParseInt(arg(1), timeout))) return Usage();
+    if (command == L"wait-no-menu") {
+      return WaitFor(timeout, [] { return OpenMenuWindow() == nullptr; }) ? 0 : 1;
+    }
+    HWND menu = nullptr;
+    if (!WaitFor(timeout, [&] { return (menu = OpenMenuWindow()) != nullptr; })) return 1;
+    DWORD pid = 0;
+    GetWindowThreadProcessId(menu, &pid);
+    RECT r{};
+    GetWindowRect(menu, &r);
+    Print("pid=" + std::to_string(pid) + " rect=" + RectText(r));
+    return 0;
+  }
   if (command == L"message-box-text" || command == L"click-ok") {
     int timeout = kDefaultTimeoutMs;
     if (args.size() > 3 || (args.size() >= 2 && !ParseInt(arg(1), timeout))) return Usage();
@@ -265,6 +340,62 @@ int Run(const std::vector<std::wstring>& args) {
     for (HWND child : children) {
       const std::wstring text = WindowText(child);
       if (!text.empty()) PrintLines(text);
+    }
+    return 0;
+  }
+  if (command == L"geometry" && args.size() == 2) {
+    RECT outer{};
+    RECT client{};
+    GetWindowRect(window, &outer);
+    GetClientRect(window, &client);
+    POINT clientOrigin{0, 0};
+    ClientToScreen(window, &clientOrigin);
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof(monitor);
+    GetMonitorInfoW(MonitorFromPoint({0, 0}, MONITOR_DEFAULTTOPRIMARY), &monitor);
+    const LONG_PTR style = GetWindowLongPtrW(window, GWL_STYLE);
+    const LONG_PTR exStyle = GetWindowLongPtrW(window, GWL_EXSTYLE);
+    // A taskbar lists a visible window that is unowned and no tool window (or has
+    // WS_EX_APPWINDOW).
+    const bool inTaskbar =
+        (exStyle & WS_EX_APPWINDOW) != 0 ||
+        ((exStyle & WS_EX_TOOLWINDOW) == 0 && GetWindow(window, GW_OWNER) == nullptr);
+    Print("window=" + RectText(outer) + " client=" + std::to_string(client.right) + "," +
+          std::to_string(client.bottom) + " client_at=" + std::to_string(clientOrigin.x) + "," +
+          std::to_string(clientOrigin.y) +
+          " caption=" + ((style & WS_CAPTION) == WS_CAPTION ? "1" : "0") +
+          " border=" + ((style & (WS_BORDER | WS_THICKFRAME | WS_DLGFRAME)) != 0 ? "1" : "0") +
+          " taskbar=" + (inTaskbar ? "1" : "0") + " workarea=" + RectText(monitor.rcWork));
+    return 0;
+  }
+  if (command == L"controls" && args.size() == 2) {
+    const HWND focus = FocusOfThreadOf(window);
+    for (HWND child : Children(window)) {
+      RECT r{};
+      GetWindowRect(child, &r);
+      MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&r), 2);
+      Print(ToUtf8(ClassName(child)) + "\t" + std::to_string(GetDlgCtrlID(child)) + "\t" +
+            RectText(r) + "\t" + (IsWindowVisible(child) ? "1" : "0") + "\t" + CheckState(child) +
+            "\t" + (child == focus ? "focus" : "-") + "\t" + ToUtf8(WindowText(child)));
+    }
+    return 0;
+  }
+  if (command == L"combo-items" && args.size() == 3 && ParseInt(arg(2), number)) {
+    const HWND combo = GetDlgItem(window, number);
+    if (combo == nullptr) {
+      PrintError("no control " + std::to_string(number));
+      return 2;
+    }
+    const LRESULT selected = SendMessageW(combo, CB_GETCURSEL, 0, 0);
+    const LRESULT count = SendMessageW(combo, CB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+      const LRESULT length = SendMessageW(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0);
+      if (length < 0) continue;
+      std::wstring item(static_cast<size_t>(length) + 1, L'\0');
+      SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(i),
+                   reinterpret_cast<LPARAM>(item.data()));
+      item.resize(static_cast<size_t>(length));
+      Print((i == selected ? "*" : " ") + ToUtf8(item));
     }
     return 0;
   }
