@@ -68,9 +68,21 @@ cpu_ticks() {
   awk '{ print $12 + $13 }' <<<"${stat##*) }"
 }
 
-# The Linux process's private resident memory (pages no other process maps) and its RSS, in KiB.
-private_kib() { awk '/^Private_(Clean|Dirty):/ { s += $2 } END { print s }' "/proc/$1/smaps_rollup"; }
+# The Linux process's private dirty memory in KiB: the pages it wrote itself (heaps, stacks, the
+# data of the loaded modules), which is what Windows counts as a process's private bytes. Clean
+# pages of mapped files are left out: whether Linux calls them private changes with whichever
+# other process maps the same library at the moment.
+private_kib() { awk '/^Private_Dirty:/ { s += $2 } END { print s }' "/proc/$1/smaps_rollup"; }
 rss_kib() { awk '/^VmRSS:/ { print $2 }' "/proc/$1/status"; }
+
+# Where a process's private dirty memory is, by mapping (file name, or [heap] and the like), largest
+# first: "KiB name" lines.
+private_by_mapping() {
+  awk '/^[0-9a-f]+-[0-9a-f]+ / { name = (NF >= 6) ? $6 : "[anonymous]"; sub(/.*\//, "", name) }
+       /^Private_Dirty:/ { kib[name] += $2 }
+       END { for (n in kib) if (kib[n] > 0) printf "%d %s\n", kib[n], n }' "/proc/$1/smaps" |
+    sort -rn | head -n "$2"
+}
 
 tray_shown() { [[ -n "$(xdotool search --onlyvisible --name "^$TRAY_TITLE\$" 2>/dev/null)" ]]; }
 
@@ -185,8 +197,9 @@ idle_figures() {
   [[ "$pm" =~ ^[0-9]+$ && "$min" =~ ^[0-9]+$ ]] || die "cannot find the two processes"
   [[ -n "$standin" ]] || die "the poller never reached the stand-in"
 
-  local pm0 min0 st0 pm1 min1 st1
+  local pm0 min0 st0 pm1 min1 st1 pm_priv0 min_priv0
   pm0=$(cpu_ticks "$pm") min0=$(cpu_ticks "$min") st0=$(cpu_ticks "$standin")
+  pm_priv0=$(private_kib "$pm") min_priv0=$(private_kib "$min")
   sleep "$IDLE_SECONDS"
   pm1=$(cpu_ticks "$pm") min1=$(cpu_ticks "$min") st1=$(cpu_ticks "$standin")
   local pm_priv min_priv pm_rss min_rss
@@ -202,13 +215,18 @@ idle_figures() {
 
   echo "== Idle for $IDLE_SECONDS s under Wine, pagemind.exe's poller running every 100 ms against"
   echo "   the shell-window stand-in with no browser windows"
-  echo "   memory: private resident memory of the Linux process, Private_Clean + Private_Dirty"
-  echo "   of /proc/PID/smaps_rollup (pages no other process shares), with VmRSS beside it,"
-  echo "   read at the end of the idle time"
-  printf '   %-16s %7d KiB private   %7d KiB RSS\n' pagemind.exe "$pm_priv" "$pm_rss"
-  printf '   %-16s %7d KiB private   %7d KiB RSS\n' minimal_tray.exe "$min_priv" "$min_rss"
+  echo "   memory: private bytes as the Linux process's Private_Dirty of /proc/PID/smaps_rollup"
+  echo "   (what it wrote itself: heaps, stacks, module data), at the start and at the end of the"
+  echo "   idle time; VmRSS beside it"
+  printf '   %-16s %7d -> %7d KiB private   %7d KiB RSS\n' pagemind.exe "$pm_priv0" "$pm_priv" \
+    "$pm_rss"
+  printf '   %-16s %7d -> %7d KiB private   %7d KiB RSS\n' minimal_tray.exe "$min_priv0" \
+    "$min_priv" "$min_rss"
   printf '   ratio %s; aim: <= %s times the minimal program: %s\n' "$ratio" "$AIM_MEMORY_RATIO" \
     "$(verdict "$(awk -v r="$ratio" -v a="$AIM_MEMORY_RATIO" 'BEGIN { print (r <= a) }')")"
+  echo "   largest private dirty mappings (KiB):"
+  echo "     pagemind.exe: $(private_by_mapping "$pm" 8 | paste -sd ',' | sed 's/,/, /g')"
+  echo "     minimal_tray.exe: $(private_by_mapping "$min" 8 | paste -sd ',' | sed 's/,/, /g')"
   echo "   CPU: utime + stime of /proc/PID/stat over the idle time, in % of one core"
   printf '   %-16s %s %%\n' pagemind.exe "$pm_cpu"
   printf '   %-16s %s %%\n' minimal_tray.exe "$min_cpu"
