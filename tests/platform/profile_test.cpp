@@ -78,6 +78,8 @@ TEST_F(ProfileTest, AFolderThatCannotHoldTheFileFailsTheWrite) {
 // can answer from what it cached of an earlier content.
 using std::string_view_literals::operator""sv;
 
+constexpr std::size_t kLongLine = std::size_t{100} * 1024;
+
 class DamagedProfileTest : public ProfileTest {
  protected:
   int ReadFrom(std::string_view contents, std::string_view section, std::string_view key,
@@ -123,11 +125,11 @@ TEST_F(DamagedProfileTest, AWriteIntoADamagedFileIsWhatTheNextReadSees) {
   EXPECT_EQ(profile->ReadInt(path, "Settings", "Logo", 7), 0);
 
   const auto other = temp.path() / "written2.ini";
-  WriteBytes(other, "\x01\xff garbage\r\n[Settings]\r\nLog\r\n" + std::string(100 * 1024, 'x'));
+  WriteBytes(other, "\x01\xff garbage\r\n[Settings]\r\nLog\r\n" + std::string(kLongLine, 'x'));
   ASSERT_TRUE(profile->WriteString(other, "Settings", "Log", "0"));
   EXPECT_EQ(profile->ReadInt(other, "Settings", "Log", 7), 0)
       << "the key without a value is the one that gets it";
-  EXPECT_NE(ReadBytes(other).find(std::string(100 * 1024, 'x')), std::string::npos);
+  EXPECT_NE(ReadBytes(other).find(std::string(kLongLine, 'x')), std::string::npos);
 }
 
 TEST_F(DamagedProfileTest, BlanksAroundNamesAndValuesAreIgnoredButNotInsideAValue) {
@@ -175,13 +177,13 @@ TEST_F(DamagedProfileTest, EmptyValuesGiveTheDefault) {
 }
 
 TEST_F(DamagedProfileTest, AVeryLongLineIsReadWithoutHarmToTheLinesAround) {
-  const std::string longLine(100 * 1024, 'x');
+  const std::string longLine(kLongLine, 'x');
   EXPECT_EQ(ReadFrom(longLine + "\r\n[Settings]\r\nLogo=0\r\n", "Settings", "Logo"), 0);
   EXPECT_EQ(ReadFrom("[Settings]\r\n" + longLine + "\r\nLogo=0\r\n", "Settings", "Logo"), 0);
   EXPECT_EQ(ReadFrom("[Settings]\r\nLogo=0\r\n" + longLine, "Settings", "Logo"), 0);
   // Only the first 29 characters of a value are read: 29 ones, wrapped at 32 bits.
   EXPECT_EQ(
-      ReadFrom("[Settings]\r\nLog=" + std::string(100 * 1024, '1') + "\r\n", "Settings", "Log"),
+      ReadFrom("[Settings]\r\nLog=" + std::string(kLongLine, '1') + "\r\n", "Settings", "Log"),
       1729917383);
   EXPECT_EQ(ReadFrom("[Settings]\r\nLog=" + std::string(28, '0') + "123\r\n", "Settings", "Log"),
             1);
