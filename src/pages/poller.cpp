@@ -12,16 +12,24 @@ Poller::Poller(platform::Shell& shell, PageSlots& pageSlots, int& pollIndex, Acc
     : shell_(shell), pageSlots_(pageSlots), pollIndex_(pollIndex), log_(log) {}
 
 void Poller::Timer1_Timer() {
+  // A call into another process lets the thread's messages in while it waits, timer ticks
+  // among them: a tick that starts inside another must not replace the objects that one is
+  // still calling.
+  if (ticking_) return;
+  ticking_ = true;
+  Tick();
+  ticking_ = false;
+}
+
+void Poller::Tick() {
   if (!windowList_) windowList_ = shell_.CreateWindowList();
   if (!windowList_) return;
   const auto count = windowList_->Count();
-  // A collection that stops answering belongs to a shell that went away (explorer restarted):
-  // the next tick asks the new shell for a new one instead of asking the dead one forever.
-  if (!count) return windowList_.reset();
+  if (!count) return ForgetLostWindowList();
   if (*count == 0) return;
 
   auto item = windowList_->Item(pollIndex_);
-  if (!item) return windowList_.reset();
+  if (!item) return ForgetLostWindowList();
   polledBrowser_ = std::move(*item);
   if (!polledBrowser_) return EmptyIndex();
   if (!Visit()) return;
@@ -42,6 +50,12 @@ bool Poller::Visit() {
   pageSlots_[static_cast<std::size_t>(pollIndex_)] = *address;
   writtenThisCycle_.set(static_cast<std::size_t>(pollIndex_));
   return true;
+}
+
+void Poller::ForgetLostWindowList() {
+  // A collection whose shell went away (explorer restarted) never answers again: the next
+  // tick asks the new shell for a new one.
+  if (windowList_->Lost()) windowList_.reset();
 }
 
 void Poller::EmptyIndex() {

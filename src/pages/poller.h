@@ -35,8 +35,10 @@ class Poller {
   void ReleasePolledBrowser() { polledBrowser_.reset(); }
 
  private:
-  // Steps 1 to 8 of a tick; false when a call failed and the tick must end where it stands.
+  void Tick();
+  // Records the window at the cursor; false when a call failed and the tick must end there.
   bool Visit();
+  void ForgetLostWindowList();
   void EmptyIndex();
   void Wrap();
 
@@ -49,6 +51,7 @@ class Poller {
   // The slots a visit wrote in the cycle under way: a wrap keeps those and empties the rest, so
   // the slots always hold every window of the last full cycle.
   std::bitset<kSlotCount> writtenThisCycle_;
+  bool ticking_ = false;
 };
 
 }  // namespace pagemind::pages

@@ -32,6 +32,9 @@ class BrowserWindowList {
   // The window at a 0-based position: nullptr when there is none at that position (an ordinary
   // answer), an empty optional when the call fails.
   [[nodiscard]] virtual std::optional<std::unique_ptr<Browser>> Item(int index) = 0;
+  // True once a call failed because the process that served the collection has gone (the
+  // shell restarted): this collection will never answer again.
+  [[nodiscard]] virtual bool Lost() const = 0;
 };
 
 class Shell {

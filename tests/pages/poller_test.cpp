@@ -139,16 +139,32 @@ TEST_F(PollerTest, EveryFailingCallHoldsTheCursorAndTheSlot) {
   }
 }
 
-TEST_F(PollerTest, ACollectionThatStopsAnsweringIsMadeAgain) {
+TEST_F(PollerTest, ACollectionWhoseShellRestartedIsMadeAgainOthersAreKept) {
   OpenWindows(1);
   Tick();
-  shell.failing.insert("Count");  // the shell that served the collection went away
+  shell.failing.insert("Count");  // an ordinary failure: the collection is kept
   Tick(2);
   shell.failing.clear();
+  shell.RestartServer();  // the old collection is dead from now on
+  Tick();
   shell.calls.clear();
   Tick();
   EXPECT_EQ(shell.calls.front(), "CreateWindowList");
   EXPECT_EQ(pollIndex, 2) << "the new collection is polled where the cursor stood";
+  EXPECT_EQ(std::count(shell.calls.begin(), shell.calls.end(), "CreateWindowList"), 1);
+}
+
+TEST_F(PollerTest, ATickThatStartsWhileAnotherWaitsForTheShellDoesNothing) {
+  OpenWindows(2);
+  int nested = 0;
+  shell.beforeCall = [&](std::string_view call) {
+    // The wait for the shell's answer lets the next timer tick in.
+    if (call == "LocationName" && nested++ == 0) poller.Timer1_Timer();
+  };
+  Tick();
+  EXPECT_EQ(pollIndex, 1);
+  EXPECT_EQ(log.lines, (std::vector<std::string>{"Name:Page 0", " URL:http://127.0.0.1/0"}));
+  EXPECT_EQ(slots[0], "http://127.0.0.1/0");
 }
 
 TEST_F(PollerTest, AWindowVanishingBetweenCountAndItemIsAnEmptyIndex) {

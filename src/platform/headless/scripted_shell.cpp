@@ -46,14 +46,16 @@ class ScriptedBrowser final : public Browser {
 
 class ScriptedWindowList final : public BrowserWindowList {
  public:
-  explicit ScriptedWindowList(ScriptedShell& shell) : shell_(shell) {}
+  explicit ScriptedWindowList(ScriptedShell& shell)
+      : shell_(shell), generation_(shell.generation) {}
 
   std::optional<int> Count() override {
-    if (shell_.Call("Count")) return std::nullopt;
+    if (shell_.Call("Count") || Lost()) return std::nullopt;
     return static_cast<int>(shell_.windows.size());
   }
+  bool Lost() const override { return generation_ != shell_.generation; }
   std::optional<std::unique_ptr<Browser>> Item(int index) override {
-    if (shell_.Call("Item", std::to_string(index))) return std::nullopt;
+    if (shell_.Call("Item", std::to_string(index)) || Lost()) return std::nullopt;
     if (index < 0 || static_cast<std::size_t>(index) >= shell_.windows.size()) {
       return std::unique_ptr<Browser>();
     }
@@ -63,6 +65,7 @@ class ScriptedWindowList final : public BrowserWindowList {
 
  private:
   ScriptedShell& shell_;
+  int generation_;
 };
 
 }  // namespace

@@ -29,6 +29,9 @@ class ScriptedShell final : public Shell {
   void Crash();
   // Closes the window at a position; the later ones move up.
   void Close(std::size_t index);
+  // The process serving the collection restarts: every collection made before answers no more
+  // and reports itself lost; new ones work.
+  void RestartServer() { ++generation; }
 
   std::unique_ptr<BrowserWindowList> CreateWindowList() override;
   std::unique_ptr<Browser> CreateBrowser() override;
@@ -48,6 +51,7 @@ class ScriptedShell final : public Shell {
   // Browsers the program created, shown or not; a shown one joins the collection.
   std::vector<std::shared_ptr<ScriptedWindow>> created;
   int quitCount = 0;
+  int generation = 0;
 
   // Records the call; true when it is to fail.
   bool Call(const std::string& name, const std::string& argument = {});

@@ -92,9 +92,11 @@ class ComWindowList final : public BrowserWindowList {
 
   std::optional<int> Count() override {
     long count = 0;
-    if (FAILED(windows_->get_Count(&count)) || count < 0) return std::nullopt;
+    if (Failed(windows_->get_Count(&count)) || count < 0) return std::nullopt;
     return static_cast<int>(count);
   }
+
+  bool Lost() const override { return lost_; }
 
   std::optional<std::unique_ptr<Browser>> Item(int index) override {
     VARIANT position;
@@ -102,7 +104,7 @@ class ComWindowList final : public BrowserWindowList {
     V_VT(&position) = VT_I4;
     V_I4(&position) = index;
     ComPtr<IDispatch> item;
-    if (FAILED(windows_->Item(position, item.GetAddressOf()))) return std::nullopt;
+    if (Failed(windows_->Item(position, item.GetAddressOf()))) return std::nullopt;
     // Beyond the last window the collection answers with no object, not with an error.
     if (!item) return std::unique_ptr<Browser>();
     ComPtr<IWebBrowser2> browser;
@@ -111,7 +113,26 @@ class ComWindowList final : public BrowserWindowList {
   }
 
  private:
+  // Notes whether a failure means the serving process is gone.
+  bool Failed(HRESULT result) {
+    if (SUCCEEDED(result)) return false;
+    switch (result) {
+      case RPC_E_DISCONNECTED:
+      case RPC_E_SERVER_DIED:
+      case RPC_E_SERVER_DIED_DNE:
+      case CO_E_OBJNOTCONNECTED:
+      case HRESULT_FROM_WIN32(RPC_S_SERVER_UNAVAILABLE):
+      case HRESULT_FROM_WIN32(RPC_S_CALL_FAILED):
+        lost_ = true;
+        break;
+      default:
+        break;
+    }
+    return true;
+  }
+
   ComPtr<IShellWindows> windows_;
+  bool lost_ = false;
 };
 
 class ComShell final : public Shell {
