@@ -178,7 +178,8 @@ void FormWindow::CreateControls() {
         // Manual radio buttons: the form decides which is checked, so that a click from the
         // program and one from the user run the same steps. A run of option buttons in one
         // frame is one group for the arrow keys.
-        style |= WS_TABSTOP | BS_RADIOBUTTON;
+        // BS_NOTIFY: the arrow keys select the option they move the focus to (below).
+        style |= WS_TABSTOP | BS_RADIOBUTTON | BS_NOTIFY;
         if (previous == nullptr || previous->kind != ControlKind::kOptionButton ||
             previous->parent != layout.parent) {
           style |= WS_GROUP;
@@ -614,6 +615,18 @@ LRESULT FormWindow::OnCommandMessage(WPARAM wParam, LPARAM lParam) {
     ShowAsDefault(code == BN_SETFOCUS ? &control : DefaultControl());
     return 0;
   }
+  if (control.layout.kind == ControlKind::kOptionButton && code == BN_SETFOCUS) {
+    // As with standard option buttons, the arrow keys select the option they move to; focus
+    // that arrives by Tab or by the mouse selects nothing by itself.
+    const bool byArrow = ::GetKeyState(VK_UP) < 0 || ::GetKeyState(VK_DOWN) < 0 ||
+                         ::GetKeyState(VK_LEFT) < 0 || ::GetKeyState(VK_RIGHT) < 0;
+    if (!byArrow || ::SendMessageW(control.window, BM_GETCHECK, 0, 0) == BST_CHECKED) return 0;
+    CheckOption(index);
+    const int id = control.layout.id;
+    FormEvents& events = events_;
+    events.OnClick(id);
+    return 0;
+  }
   // BN_CLICKED and STN_CLICKED are both 0; an accelerator's 1 counts as a press too.
   if (code != BN_CLICKED && !(source == nullptr && code == 1)) return 0;
   switch (control.layout.kind) {
@@ -643,6 +656,13 @@ void FormWindow::SetVisible(bool visible) {
     modal_.reset();
   }
   ::ShowWindow(window_.get(), visible ? SW_SHOW : SW_HIDE);
+  if (!visible) return;
+  // A window the user asked to see takes the keyboard, with the focus on its first control, so
+  // that Enter presses its default button at once.
+  ::SetForegroundWindow(window_.get());
+  if (!::IsChild(window_.get(), ::GetFocus())) {
+    if (HWND first = ::GetNextDlgTabItem(window_.get(), nullptr, FALSE)) ::SetFocus(first);
+  }
 }
 
 bool FormWindow::IsVisible() const {
