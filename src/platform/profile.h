@@ -5,10 +5,11 @@
 
 namespace pagemind::platform {
 
-// The INI-style profile file with the semantics of the Windows profile functions: section and
-// key names match without regard to case; a missing file, section or key gives the default; a
-// value is read as a decimal integer from its start and one that does not begin with a digit
-// reads as 0.
+// The INI-style profile file with the semantics of the Windows profile functions
+// (GetPrivateProfileIntA, WritePrivateProfileStringA): section and key names match without
+// regard to case; a missing file, section or key, or an empty value, gives the default; a value
+// is read as an integer from its start, as those functions read it, and one that does not
+// begin with a digit reads as 0.
 class Profile {
  public:
   virtual ~Profile() = default;

@@ -10,23 +10,8 @@ source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 source "$E2E_DIR/slot_sets.sh"
 
 HOLDFILE_EXE="$E2E_BUILD/holdfile.exe"
-VISIBLE_TEXTS_EXE="$E2E_BUILD/visible_texts.exe"
 # The disk-full case mounts a small tmpfs over its program folder; this is its mount point.
 MOUNTED=""
-
-# Builds tests/e2e/tools/NAME.cpp into E2E_BUILD when missing or older than its source.
-build_tool() {
-  local src="$E2E_DIR/tools/$1.cpp" exe="$E2E_BUILD/$1.exe"
-  [[ -x "$exe" && "$exe" -nt "$src" ]] && return 0
-  x86_64-w64-mingw32-g++-posix -std=c++20 -O2 -Wall -Wextra -Werror -DUNICODE -D_UNICODE \
-    -static -o "$exe.tmp" "$src" -lshell32 && mv -f "$exe.tmp" "$exe"
-}
-
-visible_texts() { # TITLE
-  local desktop=""
-  [[ "$E2E_MODE" == plain ]] || desktop=$E2E_DESKTOP
-  PMCTL_DESKTOP="$desktop" pm_wine "$VISIBLE_TEXTS_EXE" "$1" </dev/null
-}
 
 # A fresh folder beside the case's program folder for what the case keeps outside it: sets of
 # slot files to compare with, and the holder's signal files. Sets SCRATCH.
@@ -86,7 +71,7 @@ case_garbage_settings() {
   e2e_start_pagemind "$E2E_FOLDER"
   e2e_wait_window "$E2E_SPLASH_TITLE" 20 || return 1
   local texts
-  texts="$(visible_texts "$E2E_SPLASH_TITLE")"
+  texts="$(e2e_visible_texts "$E2E_SPLASH_TITLE")"
   e2e_assert_contains "$texts" "起動しています" "splash texts" || return 1
   [[ "$texts" != *"デバッグモード ON"* ]] || e2e_fail "the splash shows the debug mode" || return 1
   wait "$watcher" || e2e_fail "the splash window was never shown, or did not go" || return 1
@@ -284,7 +269,7 @@ case_full_disk() {
 
 e2e_setup faults
 pm_on_exit unmount_folder
-if ! build_tool holdfile || ! build_tool visible_texts; then
+if ! e2e_build_tool holdfile || ! e2e_build_tool visible_texts; then
   echo "FAIL faults: the test tools did not build"
   exit 1
 fi

@@ -46,14 +46,16 @@ E2E_CMD_END=1005
 
 # --- set-up -----------------------------------------------------------------------------------
 
-# Builds pmctl.exe when it is missing or older than its source.
-e2e_build_pmctl() {
-  local src="$E2E_DIR/tools/pmctl.cpp"
-  [[ -x "$E2E_PMCTL" && "$E2E_PMCTL" -nt "$src" ]] && return 0
+# Builds tests/e2e/tools/NAME.cpp into E2E_BUILD/NAME.exe when missing or older than its source.
+e2e_build_tool() {
+  local src="$E2E_DIR/tools/$1.cpp" exe="$E2E_BUILD/$1.exe"
+  [[ -x "$exe" && "$exe" -nt "$src" ]] && return 0
   mkdir -p "$E2E_BUILD"
   x86_64-w64-mingw32-g++-posix -std=c++20 -O2 -Wall -Wextra -Werror -DUNICODE -D_UNICODE \
-    -static -o "$E2E_PMCTL.tmp" "$src" -lshell32 && mv -f "$E2E_PMCTL.tmp" "$E2E_PMCTL"
+    -static -o "$exe.tmp" "$src" -lshell32 && mv -f "$exe.tmp" "$exe"
 }
+
+e2e_build_pmctl() { e2e_build_tool pmctl; }
 
 # Shared by all tests of a run; tools/test.sh makes a fresh one before the first test.
 e2e_prepare_prefix() {
@@ -209,6 +211,14 @@ e2e_pmctl() {
   local desktop=""
   [[ "$E2E_MODE" == plain ]] || desktop=$E2E_DESKTOP
   PMCTL_DESKTOP="$desktop" pm_wine "$E2E_PMCTL" "$@" </dev/null
+}
+
+# The texts of the controls of window TITLE that are shown, one a line (pmctl text lists the
+# hidden ones too). Needs e2e_build_tool visible_texts.
+e2e_visible_texts() { # TITLE
+  local desktop=""
+  [[ "$E2E_MODE" == plain ]] || desktop=$E2E_DESKTOP
+  PMCTL_DESKTOP="$desktop" pm_wine "$E2E_BUILD/visible_texts.exe" "$1" </dev/null
 }
 
 e2e_wait_window() { # TITLE TIMEOUT_S

@@ -128,13 +128,22 @@ case_no_logo() {
   end_and_wait
 }
 
-# DebugMode=1: the splash says so.
+# DebugMode=1: the splash says so; without it the label stays hidden.
 case_debug_mode() {
+  local texts
+  e2e_start_pagemind "$E2E_FOLDER"
+  e2e_wait_window "$E2E_SPLASH_TITLE" 20 || return 1
+  texts="$(e2e_visible_texts "$E2E_SPLASH_TITLE")"
+  e2e_assert_contains "$texts" "起動しています..." "splash texts without DebugMode" || return 1
+  [[ "$texts" != *"デバッグモード ON"* ]] ||
+    e2e_fail "the debug label shows without DebugMode=1" || return 1
+  wait_until_started || return 1
+  end_and_wait || return 1
+
   printf '[Debug]\r\nDebugMode=1\r\n' >"$E2E_FOLDER/Pagemind.ini"
   e2e_start_pagemind "$E2E_FOLDER"
   e2e_wait_window "$E2E_SPLASH_TITLE" 20 || return 1
-  local texts
-  texts="$(e2e_pmctl text "$E2E_SPLASH_TITLE")"
+  texts="$(e2e_visible_texts "$E2E_SPLASH_TITLE")"
   e2e_screenshot splash-debug
   e2e_assert_contains "$texts" "デバッグモード ON" "splash texts" || return 1
   wait_until_started || return 1
@@ -142,6 +151,7 @@ case_debug_mode() {
 }
 
 e2e_setup startup
+e2e_build_tool visible_texts || { echo "FAIL startup: visible_texts did not build"; exit 1; }
 e2e_case splash case_splash
 e2e_case slot_files_round_trip case_slot_files_round_trip
 e2e_case second_instance case_second_instance
