@@ -82,6 +82,7 @@ void Main::Form_Load() {
   // Without its folder no slot file can be read; the folder's problem is the one to report.
   if (useLog_ && startupProblems_.empty()) {
     startupProblems_ = pages::LoadPageSlots(folder, ports_.ansi, pageSlots_);
+    unreadSlotFiles_ = pages::UnreadSlots(startupProblems_);
   }
   form_->RemoveCloseFromSystemMenu();
   pollIndex_ = 0;
@@ -126,7 +127,8 @@ bool Main::Unload(UnloadReason reason) {
 }
 
 void Main::CommandEnd_Click() {
-  const auto problems = pages::SavePageSlots(ports_.program.Folder(), ports_.ansi, pageSlots_);
+  const auto problems =
+      pages::SavePageSlots(ports_.program.Folder(), ports_.ansi, pageSlots_, unreadSlotFiles_);
   if (!problems.empty()) {
     // Staying resident keeps the pages in memory, so the user can make room and end again.
     ports_.ui.ShowMessage(pages::SaveProblemsMessage(problems), platform::MessageIcon::kStop);

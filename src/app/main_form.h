@@ -76,6 +76,9 @@ class Main final : platform::FormEvents, pages::AccessLogLines {
   int pollIndex_ = 0;
   bool useLog_ = false;
   pages::FileProblems startupProblems_;
+  // Slot files the start could not read: kept on disk for the next start while their slot
+  // holds nothing newer.
+  pages::SlotMask unreadSlotFiles_;
   pages::Poller poller_;
   pages::Reopener reopener_;
   std::optional<tray::TrayIcon> trayIcon_;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <bitset>
 #include <cstddef>
 #include <filesystem>
 #include <string>
@@ -27,8 +28,14 @@ std::filesystem::path SlotFilePath(const std::filesystem::path& programFolder, i
 struct FileProblem {
   std::filesystem::path path;
   std::error_code error;
+  // The slot whose file the load could not read and left on disk; -1 for any other step.
+  int unreadSlot = -1;
 };
 using FileProblems = std::vector<FileProblem>;
+using SlotMask = std::bitset<kSlotCount>;
+
+// The slots whose files a load left on disk unread.
+SlotMask UnreadSlots(const FileProblems& problems);
 
 // Makes the Log folder when nothing of that name exists. A file named "Log" is a problem.
 FileProblems EnsureLogFolder(const std::filesystem::path& programFolder);
@@ -41,8 +48,11 @@ FileProblems LoadPageSlots(const std::filesystem::path& programFolder,
 
 // Writes all 31 slot files; each is replaced in one step, so after a failure every file holds
 // either its old or its new content. Makes the Log folder first if it has gone meanwhile.
+// A slot in `keepIfEmpty` that is still empty leaves its file as it is: the file the start
+// could not read stays for the next start to try again rather than being emptied.
 FileProblems SavePageSlots(const std::filesystem::path& programFolder,
-                           const platform::AnsiCodec& ansi, const PageSlots& slots);
+                           const platform::AnsiCodec& ansi, const PageSlots& slots,
+                           const SlotMask& keepIfEmpty = {});
 
 // A slot file's bytes as the address they hold: the whole file, less one trailing line break
 // that a hand edit may have left.

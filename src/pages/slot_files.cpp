@@ -50,7 +50,7 @@ FileProblems LoadPageSlots(const std::filesystem::path& programFolder,
     }
     std::string bytes;
     if (auto failed = platform::ReadWholeFile(path, kSlotFileLimit, bytes)) {
-      problems.push_back({path, failed});
+      problems.push_back({path, failed, k});
       continue;
     }
     slots[static_cast<std::size_t>(k)] = DecodeSlotFile(bytes, ansi);
@@ -65,15 +65,25 @@ FileProblems LoadPageSlots(const std::filesystem::path& programFolder,
   return problems;
 }
 
+SlotMask UnreadSlots(const FileProblems& problems) {
+  SlotMask unread;
+  for (const auto& problem : problems) {
+    if (problem.unreadSlot >= 0) unread.set(static_cast<std::size_t>(problem.unreadSlot));
+  }
+  return unread;
+}
+
 FileProblems SavePageSlots(const std::filesystem::path& programFolder,
-                           const platform::AnsiCodec& ansi, const PageSlots& slots) {
+                           const platform::AnsiCodec& ansi, const PageSlots& slots,
+                           const SlotMask& keepIfEmpty) {
   if (auto problems = EnsureLogFolder(programFolder); !problems.empty()) return problems;
   // Every file is tried even after one fails: each success is a page that is safe on disk.
   std::array<std::string, kSlotCount> bytes;
   std::vector<platform::FileReplacement> files;
-  for (int k = 0; k < kSlotCount; ++k) {
-    bytes[static_cast<std::size_t>(k)] = ansi.ToAnsi(slots[static_cast<std::size_t>(k)]);
-    files.push_back({SlotFilePath(programFolder, k), bytes[static_cast<std::size_t>(k)]});
+  for (std::size_t k = 0; k < slots.size(); ++k) {
+    if (keepIfEmpty.test(k) && slots[k].empty()) continue;
+    bytes[k] = ansi.ToAnsi(slots[k]);
+    files.push_back({SlotFilePath(programFolder, static_cast<int>(k)), bytes[k]});
   }
   const auto errors = platform::ReplaceFilesContents(files);
   FileProblems problems;

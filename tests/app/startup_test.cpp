@@ -227,6 +227,22 @@ TEST_F(StartupTest, LoadProblemsAreShownOnceTheSplashIsGoneAndTheProgramGoesOn) 
   EXPECT_EQ(steps, (std::vector<std::string>{"Logo destroy", "message"}));
 }
 
+TEST_F(StartupTest, AFileTheStartCouldNotReadOutlivesTheEndUnlessItsSlotGotAPage) {
+  std::filesystem::create_directory(temp.path() / "Log");
+  const std::string big(pages::kSlotFileLimit + 1, 'x');
+  WriteBytes(Slot(1), big);
+  WriteBytes(Slot(2), big);
+  StartAndWaitForMain();
+  platform.shell.Open("http://127.0.0.1/zero", "0");
+  platform.shell.Open("http://127.0.0.1/one", "1");
+  platform.ui.Advance(200ms);  // the poller records two windows: slots 0 and 1
+  MainForm()->ChooseCommand(tray::kCommandEnd);
+  ASSERT_TRUE(platform.program.ended());
+  EXPECT_EQ(ReadBytes(Slot(1)), "http://127.0.0.1/one") << "a page now open is worth more";
+  EXPECT_EQ(ReadBytes(Slot(2)), big) << "kept for the next start";
+  EXPECT_EQ(ReadBytes(Slot(3)), "");
+}
+
 TEST_F(StartupTest, AFileNamedLogIsReportedAndTheProgramRunsWithoutPageFiles) {
   WriteBytes(temp.path() / "Log", "in the way");
   StartAndWaitForMain();

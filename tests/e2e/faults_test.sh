@@ -199,6 +199,8 @@ case_bad_slot_files() {
     e2e_assert_exists "$(slot_file "$k")" "slot $k after the end" || return 1
     e2e_assert_between "$(stat -c %s "$(slot_file "$k")")" 1 65536 "bytes in slot $k" || return 1
   done
+  # The file the start could not read outlives the end while its slot holds nothing newer.
+  e2e_assert_same_bytes "$kept" "$(slot_file 9)" "the 1 MB slot file after the end" || return 1
 }
 
 # --- a full disk ------------------------------------------------------------------------------
