@@ -86,6 +86,12 @@ struct LocalMemoryTraits {
   static void Close(Handle h) noexcept { ::LocalFree(h); }
 };
 
+struct ModuleTraits {
+  using Handle = HMODULE;
+  static Handle Invalid() noexcept { return nullptr; }
+  static void Close(Handle h) noexcept { ::FreeLibrary(h); }
+};
+
 using UniqueHandle = Unique<KernelHandleTraits>;
 using UniqueFile = Unique<FileHandleTraits>;
 using UniqueWindow = Unique<WindowTraits>;
@@ -95,6 +101,7 @@ using UniquePen = Unique<GdiObjectTraits<HPEN>>;
 using UniqueIcon = Unique<IconTraits>;
 using UniqueMenu = Unique<MenuTraits>;
 using UniqueLocalMemory = Unique<LocalMemoryTraits>;
+using UniqueModule = Unique<ModuleTraits>;
 
 // Selects a GDI object into a device context for one scope and puts the previous one back.
 class SelectedObject {

@@ -10,6 +10,41 @@
 
 namespace pagemind::platform::win32 {
 
+namespace {
+
+// The Save dialog's library is loaded when the dialog is first shown: it brings the printing
+// support with it (winspool and, under Wine, the CUPS client with its network libraries), which
+// a resident program that may never show the dialog should not carry.
+class CommonDialogs {
+ public:
+  using GetSaveFileNameFunction = BOOL(WINAPI*)(OPENFILENAMEW*);
+  using ExtendedErrorFunction = DWORD(WINAPI*)();
+
+  static const CommonDialogs& Get() {
+    static const CommonDialogs dialogs;
+    return dialogs;
+  }
+  [[nodiscard]] bool loaded() const { return getSaveFileName && extendedError; }
+
+  GetSaveFileNameFunction getSaveFileName = nullptr;
+  ExtendedErrorFunction extendedError = nullptr;
+
+ private:
+  CommonDialogs()
+      : module_(::LoadLibraryExW(L"comdlg32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)) {
+    if (!module_) return;
+    // Through a function pointer of no particular type, as GetProcAddress's result must be.
+    getSaveFileName = reinterpret_cast<GetSaveFileNameFunction>(
+        reinterpret_cast<void (*)()>(::GetProcAddress(module_.get(), "GetSaveFileNameW")));
+    extendedError = reinterpret_cast<ExtendedErrorFunction>(
+        reinterpret_cast<void (*)()>(::GetProcAddress(module_.get(), "CommDlgExtendedError")));
+  }
+
+  UniqueModule module_;
+};
+
+}  // namespace
+
 WindowUi::WindowUi(WhenLastFormCloses whenLastFormCloses)
     : whenLastFormCloses_(whenLastFormCloses) {}
 
@@ -91,12 +126,15 @@ SaveDialogResult WindowUi::ShowSaveDialog(Form& owner, const SaveDialogOptions& 
   dialog.Flags = options.flags | OFN_EXPLORER;
 
   SaveDialogResult result;
-  if (::GetSaveFileNameW(&dialog)) {
+  const auto& dialogs = CommonDialogs::Get();
+  if (!dialogs.loaded()) {
+    result.outcome = SaveDialogResult::Outcome::kFailed;
+  } else if (dialogs.getSaveFileName(&dialog)) {
     result.outcome = SaveDialogResult::Outcome::kConfirmed;
     result.path = Narrow(file.c_str());
   } else {
-    result.outcome = ::CommDlgExtendedError() == 0 ? SaveDialogResult::Outcome::kCancelled
-                                                   : SaveDialogResult::Outcome::kFailed;
+    result.outcome = dialogs.extendedError() == 0 ? SaveDialogResult::Outcome::kCancelled
+                                                  : SaveDialogResult::Outcome::kFailed;
   }
   return result;
 }
