@@ -163,25 +163,7 @@ case_crash_and_reopen() {
 }
 
 e2e_setup poller_reopen
-problem=""
-www="$E2E_BUILD/run/poller_reopen/www"
-rm -rf "$www" && mkdir -p "$www/日本語"
-for page in plain.html a,b.html 日本語/ページ.html; do
-  printf '<html><head><title>%s</title></head><body>%s</body></html>\n' "$page" "$page" \
-    >"$www/$page"
-done
-if ! standin_build; then
-  problem="the stand-in or the browser tool did not build"
-elif ! standin_register; then
-  problem="the stand-in could not be registered in $WINEPREFIX"
-elif ! standin_start_http "$www" "$E2E_ARTIFACTS/poller_reopen-http.log"; then
-  problem="the web server did not start"
-fi
-pm_on_exit standin_unregister
-if [[ -n "$problem" ]]; then
-  echo "FAIL $E2E_TEST: $problem"
-  exit 1
-fi
+standin_setup
 e2e_case standin_collection case_standin_collection
 e2e_case crash_and_reopen case_crash_and_reopen
 e2e_finish

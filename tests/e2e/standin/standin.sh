@@ -177,3 +177,29 @@ with open(log, encoding="utf-8", errors="replace") as lines:
 print(count)
 PY
 }
+
+# --- one call for a test script ---------------------------------------------------------------
+
+# standin_setup: the stand-in built and registered, the three test pages served from a folder of
+# the test's own; a script that cannot have them says so as a FAIL line and exits.
+standin_setup() {
+  local problem="" www="$E2E_BUILD/run/$E2E_TEST/www"
+  rm -rf "$www" && mkdir -p "$www/日本語"
+  local page
+  for page in plain.html a,b.html 日本語/ページ.html; do
+    printf '<html><head><title>%s</title></head><body>%s</body></html>\n' "$page" "$page" \
+      >"$www/$page"
+  done
+  if ! standin_build; then
+    problem="the stand-in or the browser tool did not build"
+  elif ! standin_register; then
+    problem="the stand-in could not be registered in $WINEPREFIX"
+  elif ! standin_start_http "$www" "$E2E_ARTIFACTS/$E2E_TEST-http.log"; then
+    problem="the web server did not start"
+  fi
+  pm_on_exit standin_unregister
+  if [[ -n "$problem" ]]; then
+    echo "FAIL $E2E_TEST: $problem"
+    exit 1
+  fi
+}
