@@ -12,8 +12,8 @@ PM_RUN_PACKAGES=(
   wine wine64 xvfb xauth xdotool x11-utils imagemagick fonts-ipafont-gothic locales
 )
 # What the tests need on top: the native build with GoogleTest, whose sources also build for
-# MinGW (/usr/src/googletest).
-PM_TEST_PACKAGES=(g++ libgtest-dev googletest)
+# MinGW (/usr/src/googletest), and Python for the end-to-end tests' local web server.
+PM_TEST_PACKAGES=(g++ libgtest-dev googletest python3)
 
 pm_log() { printf '== %s\n' "$*" >&2; }
 
