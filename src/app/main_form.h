@@ -40,7 +40,6 @@ class Main final : platform::FormEvents, pages::AccessLogLines {
   void CommandShowVersion_Click();
   // The notification-area icon's callback with the mouse message over the icon.
   void Picture1_MouseDown(int mouseMessage);
-  [[nodiscard]] bool IsVisible() const { return form_->IsVisible(); }
 
   [[nodiscard]] const pages::PageSlots& PageSlots() const { return pageSlots_; }
   [[nodiscard]] int PollIndex() const { return pollIndex_; }

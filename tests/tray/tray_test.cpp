@@ -100,8 +100,10 @@ TEST_F(TrayTest, SettingsAndAboutOpenModallyAndCloseWhenChosenWhileVisible) {
 
 TEST_F(TrayTest, EndRemovesTheIconAfterLettingGoOfTheBrowser) {
   NextMenuChoice(kCommandEnd);
+  EXPECT_EQ(platform.ui.pendingEventRounds(), 0);
   area().Mouse(516);
   EXPECT_TRUE(area().icons.empty());
+  EXPECT_EQ(platform.ui.pendingEventRounds(), 1) << "the unload lets waiting events in once";
   EXPECT_TRUE(platform.program.ended());
 }
 
