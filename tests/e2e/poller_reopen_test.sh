@@ -47,16 +47,6 @@ requested_times() { # TIMES: every page's path requested that many times
   done <<<"$PAGE_LIST"
 }
 
-# Opens every page of PAGE_LIST in its own browser and registers it with the stand-in.
-open_pages() {
-  local address title out
-  while IFS=$'\t' read -r address title; do
-    out="$(standin_browsers open "$address" "$title")" ||
-      e2e_fail "could not open and register $address" || return 1
-    pm_log "opened $address as $out"
-  done <<<"$PAGE_LIST"
-}
-
 # The stand-in and the browser tool on their own, as pagemind.exe will use them: the collection
 # reached through CLSID_ShellWindows, registration order kept, the shell's S_FALSE past the end,
 # revoking, titles from the frames, the same collection after an rpcss restart, and a crash
@@ -117,7 +107,7 @@ case_crash_and_reopen() {
 
   e2e_start_pagemind "$E2E_FOLDER"
   wait_until_started || return 1
-  open_pages || return 1
+  standin_open_pages || return 1
   sleep "$POLL_PERIOD_S"
   # The log is emptied each time the cursor wraps, so all three pairs are together only between
   # the visit of the last window and the next wrap: wait for that moment, at most one more round.

@@ -96,16 +96,6 @@ $(geometry_field "$MAIN" taskbar)" "caption, border and taskbar entry of the acc
 
 # --- the pages, the poller and the crash -------------------------------------------------------
 
-# PAGE_LIST: "ADDRESS<TAB>TITLE" lines.
-open_pages() {
-  local address title out
-  while IFS=$'\t' read -r address title; do
-    out="$(standin_browsers open "$address" "$title")" ||
-      e2e_fail "could not open and register $address" || return 1
-    pm_log "opened $address as $out"
-  done <<<"$PAGE_LIST"
-}
-
 # The access log after one visit of each page, top line first: the last page visited on top.
 expected_log_lines() {
   local address title lines=()
@@ -180,7 +170,7 @@ case_save_log() {
   PAGE_LIST="$base/plain.html?saved"$'\t'"Plain page"
   PAGE_LIST+=$'\n'"$base/日本語/ページ.html?saved"$'\t'"日本語のページ"
   start_and_wait_for_icon || return 1
-  open_pages || return 1
+  standin_open_pages || return 1
   wait_for_fresh_complete_log || return 1
   # With every browser gone the poller finds no window and the log stays as it is.
   standin_crash_browsers || return 1
@@ -254,7 +244,7 @@ case_crash_and_double_click() {
   PAGE_LIST+=$'\n'"$base/a,b.html?x=1,2"$'\t'"カンマ, のページ"
   PAGE_LIST+=$'\n'"$base/日本語/ページ.html"$'\t'"日本語のページ"
   start_and_wait_for_icon || return 1
-  open_pages || return 1
+  standin_open_pages || return 1
   e2e_wait_until 10 "the access log to show every page" log_is "$(expected_log_lines)" ||
     return 1
   pages_requested 1 || e2e_fail "the pages were not requested once each" || return 1

@@ -178,6 +178,19 @@ print(count)
 PY
 }
 
+# --- pages -----------------------------------------------------------------------------------
+
+# Opens every page of PAGE_LIST ("ADDRESS<TAB>TITLE" lines) in its own browser and registers it
+# with the stand-in.
+standin_open_pages() {
+  local address title out
+  while IFS=$'\t' read -r address title; do
+    out="$(standin_browsers open "$address" "$title")" ||
+      e2e_fail "could not open and register $address" || return 1
+    pm_log "opened $address as $out"
+  done <<<"$PAGE_LIST"
+}
+
 # --- one call for a test script ---------------------------------------------------------------
 
 # standin_setup: the stand-in built and registered, the three test pages served from a folder of
