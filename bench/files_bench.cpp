@@ -24,10 +24,11 @@ PageSlots TwoKilobyteAddresses() {
 // Each save replaces 31 files, each written beside its target, flushed and renamed.
 void BM_SavePageSlots(benchmark::State& state) {
   pagemind::testing::TempFolder folder;
+  const auto files = pagemind::platform::MakeFileSystem();
   const auto ansi = pagemind::platform::MakeAnsiCodec();
   const auto slots = TwoKilobyteAddresses();
   for (auto _ : state) {
-    auto problems = pagemind::pages::SavePageSlots(folder.path(), *ansi, slots);
+    auto problems = pagemind::pages::SavePageSlots(*files, folder.path(), *ansi, slots);
     if (!problems.empty()) state.SkipWithError("the save failed");
   }
   state.SetLabel("31 slots of 2 KB, flushed");
@@ -36,14 +37,15 @@ BENCHMARK(BM_SavePageSlots)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_LoadPageSlots(benchmark::State& state) {
   pagemind::testing::TempFolder folder;
+  const auto files = pagemind::platform::MakeFileSystem();
   const auto ansi = pagemind::platform::MakeAnsiCodec();
   const auto slots = TwoKilobyteAddresses();
   for (auto _ : state) {
     state.PauseTiming();
-    (void)pagemind::pages::SavePageSlots(folder.path(), *ansi, slots);
+    (void)pagemind::pages::SavePageSlots(*files, folder.path(), *ansi, slots);
     state.ResumeTiming();
     PageSlots loaded;
-    auto problems = pagemind::pages::LoadPageSlots(folder.path(), *ansi, loaded);
+    auto problems = pagemind::pages::LoadPageSlots(*files, folder.path(), *ansi, loaded);
     if (!problems.empty() || loaded != slots) state.SkipWithError("the load failed");
   }
   state.SetLabel("31 slots of 2 KB, read and deleted");
@@ -52,13 +54,14 @@ BENCHMARK(BM_LoadPageSlots)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_AccessLogSave(benchmark::State& state) {
   pagemind::testing::TempFolder folder;
+  const auto files = pagemind::platform::MakeFileSystem();
   const auto ansi = pagemind::platform::MakeAnsiCodec();
   const auto line = [](std::size_t i) {
     return (i % 2 ? " URL:http://127.0.0.1/page/" : "Name:ページの題名 ") + std::to_string(i);
   };
   for (auto _ : state) {
     const auto bytes = pagemind::tray::AccessLogFileBytes(line, *ansi);
-    if (pagemind::platform::ReplaceFileContents(folder.path() / "log.txt", bytes)) {
+    if (files->ReplaceFileContents(folder.path() / "log.txt", bytes)) {
       state.SkipWithError("the save failed");
     }
   }

@@ -77,11 +77,11 @@ void Main::Form_Load() {
   const auto folder = ports_.program.Folder();
   const settings::SettingsFile settings(ports_.profile, folder);
   if (settings::SwitchedOn(settings.DebugMode())) form_->SetControlVisible(kLabel1, true);
-  startupProblems_ = pages::EnsureLogFolder(folder);
+  startupProblems_ = pages::EnsureLogFolder(ports_.files, folder);
   useLog_ = settings::SwitchedOn(settings.Log());
   // Without its folder no slot file can be read; the folder's problem is the one to report.
   if (useLog_ && startupProblems_.empty()) {
-    startupProblems_ = pages::LoadPageSlots(folder, ports_.ansi, pageSlots_);
+    startupProblems_ = pages::LoadPageSlots(ports_.files, folder, ports_.ansi, pageSlots_);
     unreadSlotFiles_ = pages::UnreadSlots(startupProblems_);
   }
   form_->RemoveCloseFromSystemMenu();
@@ -127,8 +127,8 @@ bool Main::Unload(UnloadReason reason) {
 }
 
 void Main::CommandEnd_Click() {
-  const auto problems =
-      pages::SavePageSlots(ports_.program.Folder(), ports_.ansi, pageSlots_, unreadSlotFiles_);
+  const auto problems = pages::SavePageSlots(ports_.files, ports_.program.Folder(), ports_.ansi,
+                                             pageSlots_, unreadSlotFiles_);
   if (!problems.empty()) {
     // Staying resident keeps the pages in memory, so the user can make room and end again.
     ports_.ui.ShowMessage(pages::SaveProblemsMessage(problems), platform::MessageIcon::kStop);
@@ -219,9 +219,9 @@ void Main::Command2_Click() {
   // The list as it stands now, after the dialog's own loop let the poller run.
   const auto bytes = tray::AccessLogFileBytes(
       [this](std::size_t i) { return form_->Line(kList1, i); }, ports_.ansi);
-  if (const auto error = platform::ReplaceFileContents(PathFromUtf8(answer.path), bytes)) {
+  if (const auto error = ports_.files.ReplaceFileContents(PathFromUtf8(answer.path), bytes)) {
     ports_.ui.ShowMessage("ログを保存できませんでした。\r\n\r\n" + answer.path + "\r\n    " +
-                              platform::DescribeError(error),
+                              ports_.files.DescribeError(error),
                           platform::MessageIcon::kStop);
   }
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/ansi.h"
+#include "platform/files.h"
 
 namespace pagemind::pages {
 
@@ -30,6 +31,8 @@ struct FileProblem {
   std::error_code error;
   // The slot whose file the load could not read and left on disk; -1 for any other step.
   int unreadSlot = -1;
+  // The error in words, as the file system that failed described it.
+  std::string reason;
 };
 using FileProblems = std::vector<FileProblem>;
 using SlotMask = std::bitset<kSlotCount>;
@@ -38,19 +41,20 @@ using SlotMask = std::bitset<kSlotCount>;
 SlotMask UnreadSlots(const FileProblems& problems);
 
 // Makes the Log folder when nothing of that name exists. A file named "Log" is a problem.
-FileProblems EnsureLogFolder(const std::filesystem::path& programFolder);
+FileProblems EnsureLogFolder(platform::FileSystem& files,
+                             const std::filesystem::path& programFolder);
 
 // Fills the slots from the slot files of the last orderly end and deletes the files it read.
 // A missing file leaves its slot empty; a file that cannot be read (or is too large to be an
 // address) leaves its slot empty and stays on disk, and is reported.
-FileProblems LoadPageSlots(const std::filesystem::path& programFolder,
+FileProblems LoadPageSlots(platform::FileSystem& files, const std::filesystem::path& programFolder,
                            const platform::AnsiCodec& ansi, PageSlots& slots);
 
 // Writes all 31 slot files; each is replaced in one step, so after a failure every file holds
 // either its old or its new content. Makes the Log folder first if it has gone meanwhile.
 // A slot in `keepIfEmpty` that is still empty leaves its file as it is: the file the start
 // could not read stays for the next start to try again rather than being emptied.
-FileProblems SavePageSlots(const std::filesystem::path& programFolder,
+FileProblems SavePageSlots(platform::FileSystem& files, const std::filesystem::path& programFolder,
                            const platform::AnsiCodec& ansi, const PageSlots& slots,
                            const SlotMask& keepIfEmpty = {});
 

@@ -2,7 +2,6 @@
 
 #include "common/paths.h"
 #include "pages/page_slots.h"
-#include "platform/files.h"
 
 namespace pagemind::pages {
 
@@ -12,17 +11,30 @@ std::filesystem::path SlotFilePath(const std::filesystem::path& programFolder, i
   return LogFolderPath(programFolder) / (std::string("log") + digits.data() + ".pms");
 }
 
-FileProblems EnsureLogFolder(const std::filesystem::path& programFolder) {
+namespace {
+
+// The reason is put into words while the file system that failed is at hand: the messages that
+// report problems are made later, from the problems alone.
+FileProblem Problem(const platform::FileSystem& files, std::filesystem::path path,
+                    std::error_code error, int unreadSlot = -1) {
+  std::string reason = files.DescribeError(error);
+  return {std::move(path), error, unreadSlot, std::move(reason)};
+}
+
+}  // namespace
+
+FileProblems EnsureLogFolder(platform::FileSystem& files,
+                             const std::filesystem::path& programFolder) {
   const auto folder = LogFolderPath(programFolder);
   std::error_code error;
-  switch (platform::Probe(folder, error)) {
+  switch (files.Probe(folder, error)) {
     case platform::PathKind::kFolder:
       return {};
     case platform::PathKind::kFile:
-      return {{folder, platform::FileError::kNotAFolder}};
+      return {Problem(files, folder, platform::FileError::kNotAFolder)};
     case platform::PathKind::kNothing:
-      if (error) return {{folder, error}};
-      if (auto created = platform::CreateFolder(folder)) return {{folder, created}};
+      if (error) return {Problem(files, folder, error)};
+      if (auto created = files.CreateFolder(folder)) return {Problem(files, folder, created)};
       return {};
   }
   return {};
@@ -37,20 +49,20 @@ std::string DecodeSlotFile(std::string_view bytes, const platform::AnsiCodec& an
   return ansi.FromAnsi(bytes);
 }
 
-FileProblems LoadPageSlots(const std::filesystem::path& programFolder,
+FileProblems LoadPageSlots(platform::FileSystem& files, const std::filesystem::path& programFolder,
                            const platform::AnsiCodec& ansi, PageSlots& slots) {
   FileProblems problems;
   std::array<bool, kSlotCount> read{};
   for (int k = 0; k < kSlotCount; ++k) {
     const auto path = SlotFilePath(programFolder, k);
     std::error_code error;
-    if (platform::Probe(path, error) == platform::PathKind::kNothing) {
-      if (error) problems.push_back({path, error});
+    if (files.Probe(path, error) == platform::PathKind::kNothing) {
+      if (error) problems.push_back(Problem(files, path, error));
       continue;
     }
     std::string bytes;
-    if (auto failed = platform::ReadWholeFile(path, kSlotFileLimit, bytes)) {
-      problems.push_back({path, failed, k});
+    if (auto failed = files.ReadWholeFile(path, kSlotFileLimit, bytes)) {
+      problems.push_back(Problem(files, path, failed, k));
       continue;
     }
     slots[static_cast<std::size_t>(k)] = DecodeSlotFile(bytes, ansi);
@@ -60,7 +72,7 @@ FileProblems LoadPageSlots(const std::filesystem::path& programFolder,
   for (int k = 0; k < kSlotCount; ++k) {
     if (!read[static_cast<std::size_t>(k)]) continue;
     const auto path = SlotFilePath(programFolder, k);
-    if (auto failed = platform::DeleteFile(path)) problems.push_back({path, failed});
+    if (auto failed = files.DeleteFile(path)) problems.push_back(Problem(files, path, failed));
   }
   return problems;
 }
@@ -73,22 +85,22 @@ SlotMask UnreadSlots(const FileProblems& problems) {
   return unread;
 }
 
-FileProblems SavePageSlots(const std::filesystem::path& programFolder,
+FileProblems SavePageSlots(platform::FileSystem& files, const std::filesystem::path& programFolder,
                            const platform::AnsiCodec& ansi, const PageSlots& slots,
                            const SlotMask& keepIfEmpty) {
-  if (auto problems = EnsureLogFolder(programFolder); !problems.empty()) return problems;
+  if (auto problems = EnsureLogFolder(files, programFolder); !problems.empty()) return problems;
   // Every file is tried even after one fails: each success is a page that is safe on disk.
   std::array<std::string, kSlotCount> bytes;
-  std::vector<platform::FileReplacement> files;
+  std::vector<platform::FileReplacement> replacements;
   for (std::size_t k = 0; k < slots.size(); ++k) {
     if (keepIfEmpty.test(k) && slots[k].empty()) continue;
     bytes[k] = ansi.ToAnsi(slots[k]);
-    files.push_back({SlotFilePath(programFolder, static_cast<int>(k)), bytes[k]});
+    replacements.push_back({SlotFilePath(programFolder, static_cast<int>(k)), bytes[k]});
   }
-  const auto errors = platform::ReplaceFilesContents(files);
+  const auto errors = files.ReplaceFilesContents(replacements);
   FileProblems problems;
-  for (std::size_t k = 0; k < files.size(); ++k) {
-    if (errors[k]) problems.push_back({files[k].path, errors[k]});
+  for (std::size_t k = 0; k < replacements.size(); ++k) {
+    if (errors[k]) problems.push_back(Problem(files, replacements[k].path, errors[k]));
   }
   return problems;
 }
@@ -98,8 +110,7 @@ namespace {
 std::string ListProblems(const FileProblems& problems) {
   std::string text;
   for (const auto& problem : problems) {
-    text +=
-        Utf8FromPath(problem.path) + "\r\n    " + platform::DescribeError(problem.error) + "\r\n";
+    text += Utf8FromPath(problem.path) + "\r\n    " + problem.reason + "\r\n";
   }
   return text;
 }

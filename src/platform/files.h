@@ -15,35 +15,42 @@ namespace pagemind::platform {
 
 enum class PathKind { kNothing, kFile, kFolder };
 
-// What exists at a path; an error (no access to the parent, say) is reported, not guessed.
-PathKind Probe(const std::filesystem::path& path, std::error_code& error);
-
-std::error_code CreateFolder(const std::filesystem::path& path);
-
-// Reads a whole file. A file larger than `limit` is not read: the result is
-// FileError::kTooLarge and `contents` stays empty.
-std::error_code ReadWholeFile(const std::filesystem::path& path, std::size_t limit,
-                              std::string& contents);
-
-// Replaces the file's contents in one step: the bytes go to a file beside the target, are
-// flushed to the disk, and that file then takes the target's place. Afterwards the target holds
-// either its old contents or `bytes`, never a mixture; the file beside it is gone either way.
-std::error_code ReplaceFileContents(const std::filesystem::path& path, std::string_view bytes);
-
 struct FileReplacement {
   std::filesystem::path path;
   std::string_view bytes;
 };
 
-// The same for several files at once, with one error (or none) per file, in order. The files
-// beside the targets are all written and flushed before the first one takes its target's
-// place, so a platform can flush them together.
-std::vector<std::error_code> ReplaceFilesContents(std::span<const FileReplacement> files);
+class FileSystem {
+ public:
+  virtual ~FileSystem() = default;
 
-std::error_code DeleteFile(const std::filesystem::path& path);
+  // What exists at a path; an error (no access to the parent, say) is reported, not guessed.
+  virtual PathKind Probe(const std::filesystem::path& path, std::error_code& error) = 0;
 
-// The system's reason for an error, as a UTF-8 text for the user.
-std::string DescribeError(const std::error_code& error);
+  virtual std::error_code CreateFolder(const std::filesystem::path& path) = 0;
+
+  // Reads a whole file. A file larger than `limit` is not read: the result is
+  // FileError::kTooLarge and `contents` stays empty.
+  virtual std::error_code ReadWholeFile(const std::filesystem::path& path, std::size_t limit,
+                                        std::string& contents) = 0;
+
+  // Replaces each file's contents in one step, with one error (or none) per file, in order: the
+  // bytes go to a file beside the target, are flushed to the disk, and that file then takes the
+  // target's place. Afterwards a target holds either its old contents or its new bytes, never a
+  // mixture; the file beside it is gone either way. The files beside the targets are all
+  // written and flushed before the first one takes its target's place, so a platform can flush
+  // them together.
+  virtual std::vector<std::error_code> ReplaceFilesContents(
+      std::span<const FileReplacement> files) = 0;
+
+  virtual std::error_code DeleteFile(const std::filesystem::path& path) = 0;
+
+  // The system's reason for an error, as a UTF-8 text for the user.
+  [[nodiscard]] virtual std::string DescribeError(const std::error_code& error) const = 0;
+
+  // One file, as ReplaceFilesContents does it.
+  std::error_code ReplaceFileContents(const std::filesystem::path& path, std::string_view bytes);
+};
 
 // Errors of the program's own file rules, beside the system's.
 enum class FileError { kTooLarge = 1, kNotAFolder };

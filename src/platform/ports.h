@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/ansi.h"
+#include "platform/files.h"
 #include "platform/notify_area.h"
 #include "platform/profile.h"
 #include "platform/program.h"
@@ -9,8 +10,7 @@
 
 namespace pagemind::platform {
 
-// Everything the behaviour reaches the operating system through. The file functions of
-// platform/files.h are free functions: each build links exactly one implementation.
+// Everything the behaviour reaches the operating system through, and the only way it does.
 struct Ports {
   ProgramFacts& program;
   Ui& ui;
@@ -18,6 +18,7 @@ struct Ports {
   AnsiCodec& ansi;
   Shell& shell;
   NotifyArea& notifyArea;
+  FileSystem& files;
 };
 
 }  // namespace pagemind::platform

@@ -14,16 +14,17 @@ using testing::WriteBytes;
 
 class SlotFilesTest : public ::testing::Test {
  protected:
-  void SetUp() override { ASSERT_TRUE(EnsureLogFolder(temp.path()).empty()); }
+  void SetUp() override { ASSERT_TRUE(EnsureLogFolder(*files, temp.path()).empty()); }
   std::filesystem::path Slot(int k) const { return SlotFilePath(temp.path(), k); }
-  FileProblems Load() { return LoadPageSlots(temp.path(), *ansi, slots); }
-  FileProblems Save() { return SavePageSlots(temp.path(), *ansi, slots); }
+  FileProblems Load() { return LoadPageSlots(*files, temp.path(), *ansi, slots); }
+  FileProblems Save() { return SavePageSlots(*files, temp.path(), *ansi, slots); }
   int FilesInLog() const {
     return static_cast<int>(
         std::distance(std::filesystem::directory_iterator(temp.path() / "Log"), {}));
   }
 
   TempFolder temp;
+  std::unique_ptr<platform::FileSystem> files = platform::MakeFileSystem();
   std::unique_ptr<platform::AnsiCodec> ansi = platform::MakeAnsiCodec();
   PageSlots slots;
 };
@@ -132,18 +133,19 @@ TEST_F(SlotFilesTest, AFailedSaveReportsTheFileAndKeepsEveryFileOldOrNew) {
   }
   const auto message = SaveProblemsMessage(problems);
   EXPECT_NE(message.find("log07.pms"), std::string::npos);
-  EXPECT_NE(message.find(platform::DescribeError(problems[0].error)), std::string::npos);
+  EXPECT_NE(message.find(files->DescribeError(problems[0].error)), std::string::npos);
 }
 
 TEST(LogFolder, IsMadeWhenMissingAndAFileInItsPlaceIsReported) {
+  const auto files = platform::MakeFileSystem();
   TempFolder temp;
-  EXPECT_TRUE(EnsureLogFolder(temp.path()).empty());
+  EXPECT_TRUE(EnsureLogFolder(*files, temp.path()).empty());
   EXPECT_TRUE(std::filesystem::is_directory(temp.path() / "Log"));
-  EXPECT_TRUE(EnsureLogFolder(temp.path()).empty()) << "an existing folder is fine";
+  EXPECT_TRUE(EnsureLogFolder(*files, temp.path()).empty()) << "an existing folder is fine";
 
   TempFolder blocked;
   WriteBytes(blocked.path() / "Log", "not a folder");
-  const auto problems = EnsureLogFolder(blocked.path());
+  const auto problems = EnsureLogFolder(*files, blocked.path());
   ASSERT_EQ(problems.size(), 1U);
   EXPECT_EQ(problems[0].error, platform::make_error_code(platform::FileError::kNotAFolder));
   EXPECT_EQ(ReadBytes(blocked.path() / "Log"), "not a folder");
@@ -151,16 +153,17 @@ TEST(LogFolder, IsMadeWhenMissingAndAFileInItsPlaceIsReported) {
   const auto ansi = platform::MakeAnsiCodec();
   PageSlots slots;
   slots[0] = "http://127.0.0.1/";
-  EXPECT_EQ(SavePageSlots(blocked.path(), *ansi, slots).size(), 1U)
+  EXPECT_EQ(SavePageSlots(*files, blocked.path(), *ansi, slots).size(), 1U)
       << "a save cannot write into a file named Log, and says so once";
 }
 
 TEST(LogFolder, IsMadeAgainBySaveWhenItWasRemovedWhileRunning) {
   TempFolder temp;
+  const auto files = platform::MakeFileSystem();
   const auto ansi = platform::MakeAnsiCodec();
   PageSlots slots;
   slots[1] = "http://127.0.0.1/kept";
-  EXPECT_TRUE(SavePageSlots(temp.path(), *ansi, slots).empty());
+  EXPECT_TRUE(SavePageSlots(*files, temp.path(), *ansi, slots).empty());
   EXPECT_EQ(ReadBytes(SlotFilePath(temp.path(), 1)), "http://127.0.0.1/kept");
 }
 

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/files.h"
+#include "platform/win32/files.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/text.h"
 #include "test_support.h"
@@ -18,12 +18,17 @@ using testing::ReadBytes;
 using testing::TempFolder;
 using testing::WriteBytes;
 
+class Win32Files : public ::testing::Test {
+ protected:
+  win32::WindowsFileSystem files;
+};
+
 win32::UniqueFile OpenWithSharing(const std::filesystem::path& path, DWORD access, DWORD share) {
   return win32::UniqueFile(::CreateFileW(path.c_str(), access, share, nullptr, OPEN_EXISTING,
                                          FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
-TEST(Win32Files, ReplaceBlockedByAnOpenTargetKeepsTheOldContentsAndNoTemporary) {
+TEST_F(Win32Files, ReplaceBlockedByAnOpenTargetKeepsTheOldContentsAndNoTemporary) {
   TempFolder folder;
   const auto target = folder.path() / "log00.pms";
   WriteBytes(target, "http://127.0.0.1/old");
@@ -32,20 +37,20 @@ TEST(Win32Files, ReplaceBlockedByAnOpenTargetKeepsTheOldContentsAndNoTemporary) 
     // rename; the error must be the system's and nothing may be half-written.
     const auto holder = OpenWithSharing(target, GENERIC_READ, FILE_SHARE_READ);
     ASSERT_TRUE(holder);
-    const std::error_code error = ReplaceFileContents(target, "http://127.0.0.1/new");
+    const std::error_code error = files.ReplaceFileContents(target, "http://127.0.0.1/new");
     ASSERT_TRUE(error);
     EXPECT_EQ(error.category(), std::system_category());
-    EXPECT_FALSE(DescribeError(error).empty());
+    EXPECT_FALSE(files.DescribeError(error).empty());
   }
   EXPECT_EQ(ReadBytes(target), "http://127.0.0.1/old");
   EXPECT_FALSE(std::filesystem::exists(folder.path() / "log00.pms.tmp"));
 
   // Once the holder lets go the same call succeeds.
-  EXPECT_FALSE(ReplaceFileContents(target, "http://127.0.0.1/new"));
+  EXPECT_FALSE(files.ReplaceFileContents(target, "http://127.0.0.1/new"));
   EXPECT_EQ(ReadBytes(target), "http://127.0.0.1/new");
 }
 
-TEST(Win32Files, ReadingDoesNotNeedOthersToLetGo) {
+TEST_F(Win32Files, ReadingDoesNotNeedOthersToLetGo) {
   TempFolder folder;
   const auto file = folder.path() / "busy.txt";
   WriteBytes(file, "abc");
@@ -53,14 +58,14 @@ TEST(Win32Files, ReadingDoesNotNeedOthersToLetGo) {
       OpenWithSharing(file, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
   ASSERT_TRUE(writer);
   std::string contents;
-  EXPECT_FALSE(ReadWholeFile(file, 64 * 1024, contents));
+  EXPECT_FALSE(files.ReadWholeFile(file, 64 * 1024, contents));
   EXPECT_EQ(contents, "abc");
 }
 
-TEST(Win32Files, SystemReasonsAreSingleLineUtf8) {
+TEST_F(Win32Files, SystemReasonsAreSingleLineUtf8) {
   for (const DWORD code : {DWORD{ERROR_FILE_NOT_FOUND}, DWORD{ERROR_ACCESS_DENIED},
                            DWORD{ERROR_SHARING_VIOLATION}, DWORD{ERROR_DISK_FULL}}) {
-    const std::string text = DescribeError({static_cast<int>(code), std::system_category()});
+    const std::string text = files.DescribeError({static_cast<int>(code), std::system_category()});
     SCOPED_TRACE(text);
     ASSERT_FALSE(text.empty());
     EXPECT_NE(text.back(), '\n');
@@ -71,11 +76,12 @@ TEST(Win32Files, SystemReasonsAreSingleLineUtf8) {
   }
 }
 
-TEST(Win32Files, ReasonsWithoutASystemTextStillSaySomething) {
-  const std::string unknown = DescribeError({0x2BADF00D, std::system_category()});
+TEST_F(Win32Files, ReasonsWithoutASystemTextStillSaySomething) {
+  const std::string unknown = files.DescribeError({0x2BADF00D, std::system_category()});
   EXPECT_NE(unknown.find(std::to_string(0x2BADF00Du)), std::string::npos) << unknown;
-  EXPECT_EQ(DescribeError(FileError::kTooLarge), make_error_code(FileError::kTooLarge).message());
-  EXPECT_EQ(DescribeError(std::make_error_code(std::errc::no_space_on_device)),
+  EXPECT_EQ(files.DescribeError(FileError::kTooLarge),
+            make_error_code(FileError::kTooLarge).message());
+  EXPECT_EQ(files.DescribeError(std::make_error_code(std::errc::no_space_on_device)),
             std::make_error_code(std::errc::no_space_on_device).message());
 }
 

@@ -1,4 +1,4 @@
-#include "platform/files.h"
+#include "platform/headless/files.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -8,18 +8,14 @@
 #include <cstring>
 
 #include "common/paths.h"
-#include "platform/headless/journal.h"
+#include "platform/native.h"
 
-namespace pagemind::platform {
+namespace pagemind::platform::headless {
 
 namespace {
 
 std::error_code LastError() {
   return {errno, std::generic_category()};
-}
-
-void Note(const std::string& what, const std::filesystem::path& path) {
-  if (auto* journal = headless::FileJournal()) journal->Record(what + " " + Utf8FromPath(path));
 }
 
 // Closes a POSIX file descriptor when it goes out of scope.
@@ -57,7 +53,11 @@ std::error_code WriteAll(int fd, std::string_view bytes) {
 
 }  // namespace
 
-PathKind Probe(const std::filesystem::path& path, std::error_code& error) {
+void PosixFileSystem::Note(const std::string& what, const std::filesystem::path& path) {
+  if (journal_) journal_->Record(what + " " + Utf8FromPath(path));
+}
+
+PathKind PosixFileSystem::Probe(const std::filesystem::path& path, std::error_code& error) {
   error.clear();
   struct stat info {};
   if (::stat(path.c_str(), &info) != 0) {
@@ -68,13 +68,13 @@ PathKind Probe(const std::filesystem::path& path, std::error_code& error) {
   return S_ISDIR(info.st_mode) ? PathKind::kFolder : PathKind::kFile;
 }
 
-std::error_code CreateFolder(const std::filesystem::path& path) {
+std::error_code PosixFileSystem::CreateFolder(const std::filesystem::path& path) {
   Note("create folder", path);
   return ::mkdir(path.c_str(), 0777) == 0 ? std::error_code() : LastError();
 }
 
-std::error_code ReadWholeFile(const std::filesystem::path& path, std::size_t limit,
-                              std::string& contents) {
+std::error_code PosixFileSystem::ReadWholeFile(const std::filesystem::path& path, std::size_t limit,
+                                               std::string& contents) {
   Note("read", path);
   contents.clear();
   Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
@@ -99,7 +99,8 @@ std::error_code ReadWholeFile(const std::filesystem::path& path, std::size_t lim
   return {};
 }
 
-std::vector<std::error_code> ReplaceFilesContents(std::span<const FileReplacement> files) {
+std::vector<std::error_code> PosixFileSystem::ReplaceFilesContents(
+    std::span<const FileReplacement> files) {
   std::vector<std::error_code> errors(files.size());
   std::vector<std::filesystem::path> temporaries;
   int anyWritten = -1;
@@ -139,13 +140,21 @@ std::vector<std::error_code> ReplaceFilesContents(std::span<const FileReplacemen
   return errors;
 }
 
-std::error_code DeleteFile(const std::filesystem::path& path) {
+std::error_code PosixFileSystem::DeleteFile(const std::filesystem::path& path) {
   Note("delete", path);
   return ::unlink(path.c_str()) == 0 ? std::error_code() : LastError();
 }
 
-std::string DescribeError(const std::error_code& error) {
+std::string PosixFileSystem::DescribeError(const std::error_code& error) const {
   return error.message();
+}
+
+}  // namespace pagemind::platform::headless
+
+namespace pagemind::platform {
+
+std::unique_ptr<FileSystem> MakeFileSystem() {
+  return std::make_unique<headless::PosixFileSystem>();
 }
 
 }  // namespace pagemind::platform

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/headless/files.h"
 #include "platform/headless/journal.h"
 #include "platform/headless/scripted_shell.h"
 #include "platform/ports.h"
@@ -15,7 +16,7 @@
 namespace pagemind::platform::headless {
 
 std::unique_ptr<AnsiCodec> MakeIconvAnsiCodec(const std::string& codePage);
-std::unique_ptr<Profile> MakeIniProfile(Journal* journal);
+std::unique_ptr<Profile> MakeIniProfile(Journal* journal, FileSystem& files);
 
 class HeadlessUi;
 
@@ -198,9 +199,11 @@ class HeadlessPlatform {
   HeadlessPlatform(const HeadlessPlatform&) = delete;
   HeadlessPlatform& operator=(const HeadlessPlatform&) = delete;
 
-  Ports ports() { return Ports{program, ui, *profile, *ansi, shell, notifyArea}; }
+  Ports ports() { return Ports{program, ui, *profile, *ansi, shell, notifyArea, files}; }
 
   Journal journal;
+  // Before the profile, which writes its file through it.
+  PosixFileSystem files{&journal};
   HeadlessProgram program;
   HeadlessUi ui;
   std::unique_ptr<Profile> profile;

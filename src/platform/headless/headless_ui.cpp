@@ -264,24 +264,9 @@ HeadlessForm* HeadlessUi::Find(std::string_view name) const {
 HeadlessPlatform::HeadlessPlatform(std::filesystem::path programFolder)
     : program(journal, std::move(programFolder)),
       ui(journal),
-      profile(MakeIniProfile(&journal)),
-      ansi(MakeIconvAnsiCodec("CP932")) {
-  SetFileJournal(&journal);
-}
+      profile(MakeIniProfile(&journal, files)),
+      ansi(MakeIconvAnsiCodec("CP932")) {}
 
-HeadlessPlatform::~HeadlessPlatform() {
-  SetFileJournal(nullptr);
-}
-
-namespace {
-Journal* fileJournal = nullptr;
-}
-
-Journal* FileJournal() {
-  return fileJournal;
-}
-void SetFileJournal(Journal* journal) {
-  fileJournal = journal;
-}
+HeadlessPlatform::~HeadlessPlatform() = default;
 
 }  // namespace pagemind::platform::headless

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/files.h"
+#include "platform/headless/files.h"
 #include "platform/headless/headless_platform.h"
 #include "platform/native.h"
 
@@ -135,7 +135,9 @@ int SystemInteger(std::string_view text) {
 
 class IniProfile final : public Profile {
  public:
-  explicit IniProfile(Journal* journal) : journal_(journal) {}
+  IniProfile(Journal* journal, FileSystem& files) : journal_(journal), files_(files) {}
+  // A profile on its own, writing through a file system of its own that records nothing.
+  IniProfile() : owned_(std::make_unique<PosixFileSystem>()), journal_(nullptr), files_(*owned_) {}
 
   int ReadInt(const std::filesystem::path& file, std::string_view section, std::string_view key,
               int defaultValue) override {
@@ -182,19 +184,21 @@ class IniProfile final : public Profile {
   }
 
  private:
-  static bool Save(const std::filesystem::path& file, const std::vector<std::string>& lines) {
+  bool Save(const std::filesystem::path& file, const std::vector<std::string>& lines) {
     std::string text;
     for (const auto& line : lines) text.append(line).append("\r\n");
-    return !ReplaceFileContents(file, text);
+    return !files_.ReplaceFileContents(file, text);
   }
 
+  std::unique_ptr<FileSystem> owned_;
   Journal* journal_;
+  FileSystem& files_;
 };
 
 }  // namespace
 
-std::unique_ptr<Profile> MakeIniProfile(Journal* journal) {
-  return std::make_unique<IniProfile>(journal);
+std::unique_ptr<Profile> MakeIniProfile(Journal* journal, FileSystem& files) {
+  return std::make_unique<IniProfile>(journal, files);
 }
 
 }  // namespace pagemind::platform::headless
@@ -202,7 +206,7 @@ std::unique_ptr<Profile> MakeIniProfile(Journal* journal) {
 namespace pagemind::platform {
 
 std::unique_ptr<Profile> MakeProfile() {
-  return headless::MakeIniProfile(nullptr);
+  return std::make_unique<headless::IniProfile>();
 }
 
 }  // namespace pagemind::platform

@@ -17,8 +17,4 @@ class Journal {
   std::vector<std::string> entries_;
 };
 
-// The file functions are free functions; while a HeadlessPlatform lives they record here too.
-Journal* FileJournal();
-void SetFileJournal(Journal* journal);
-
 }  // namespace pagemind::platform::headless

@@ -1,4 +1,4 @@
-#include "platform/files.h"
+#include "platform/win32/files.h"
 
 #include <windows.h>
 
@@ -9,15 +9,13 @@
 #include "platform/win32/handles.h"
 #include "platform/win32/text.h"
 
-// <windows.h> maps DeleteFile to DeleteFileW; the program's own function of that name must keep
+// <windows.h> maps DeleteFile to DeleteFileW; the program's own method of that name must keep
 // its name.
 #undef DeleteFile
 
-namespace pagemind::platform {
+namespace pagemind::platform::win32 {
 
 namespace {
-
-using win32::UniqueFile;
 
 std::error_code LastError() {
   return {static_cast<int>(::GetLastError()), std::system_category()};
@@ -28,7 +26,7 @@ constexpr std::size_t kMaxPiece = 1u << 30;
 
 }  // namespace
 
-PathKind Probe(const std::filesystem::path& path, std::error_code& error) {
+PathKind WindowsFileSystem::Probe(const std::filesystem::path& path, std::error_code& error) {
   error.clear();
   WIN32_FILE_ATTRIBUTE_DATA data{};
   if (::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) {
@@ -43,7 +41,7 @@ PathKind Probe(const std::filesystem::path& path, std::error_code& error) {
   return PathKind::kNothing;
 }
 
-std::error_code CreateFolder(const std::filesystem::path& path) {
+std::error_code WindowsFileSystem::CreateFolder(const std::filesystem::path& path) {
   if (::CreateDirectoryW(path.c_str(), nullptr)) return {};
   const std::error_code failure = LastError();
   if (failure.value() == ERROR_ALREADY_EXISTS) {
@@ -56,8 +54,8 @@ std::error_code CreateFolder(const std::filesystem::path& path) {
   return failure;
 }
 
-std::error_code ReadWholeFile(const std::filesystem::path& path, std::size_t limit,
-                              std::string& contents) {
+std::error_code WindowsFileSystem::ReadWholeFile(const std::filesystem::path& path,
+                                                 std::size_t limit, std::string& contents) {
   contents.clear();
   // Sharing everything: the file may be open in an editor, and reading must not stop anyone.
   UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ,
@@ -113,7 +111,8 @@ std::error_code WriteFlushed(const std::filesystem::path& path, std::string_view
 
 }  // namespace
 
-std::vector<std::error_code> ReplaceFilesContents(std::span<const FileReplacement> files) {
+std::vector<std::error_code> WindowsFileSystem::ReplaceFilesContents(
+    std::span<const FileReplacement> files) {
   std::vector<std::error_code> errors(files.size());
   std::vector<std::filesystem::path> temporaries;
   for (std::size_t i = 0; i < files.size(); ++i) {
@@ -131,12 +130,12 @@ std::vector<std::error_code> ReplaceFilesContents(std::span<const FileReplacemen
   return errors;
 }
 
-std::error_code DeleteFile(const std::filesystem::path& path) {
+std::error_code WindowsFileSystem::DeleteFile(const std::filesystem::path& path) {
   if (::DeleteFileW(path.c_str())) return {};
   return LastError();
 }
 
-std::string DescribeError(const std::error_code& error) {
+std::string WindowsFileSystem::DescribeError(const std::error_code& error) const {
   if (error.category() == FileErrorCategory()) return error.message();
   if (error.category() != std::system_category()) return error.message();
 
@@ -144,7 +143,7 @@ std::string DescribeError(const std::error_code& error) {
   const DWORD length = ::FormatMessageW(
       FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_ALLOCATE_BUFFER,
       nullptr, static_cast<DWORD>(error.value()), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-  const win32::UniqueLocalMemory owner(text);
+  const UniqueLocalMemory owner(text);
   if (length == 0 || text == nullptr) {
     return "エラーが発生しました（コード " + std::to_string(static_cast<DWORD>(error.value())) +
            "）。";
@@ -155,7 +154,7 @@ std::string DescribeError(const std::error_code& error) {
          (message.back() == L'\r' || message.back() == L'\n' || message.back() == L' ')) {
     message.remove_suffix(1);
   }
-  return win32::Narrow(message);
+  return Narrow(message);
 }
 
-}  // namespace pagemind::platform
+}  // namespace pagemind::platform::win32

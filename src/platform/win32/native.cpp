@@ -1,6 +1,7 @@
 #include "platform/native.h"
 
 #include "platform/win32/ansi_codec.h"
+#include "platform/win32/files.h"
 #include "platform/win32/ini_profile.h"
 
 namespace pagemind::platform {
@@ -11,6 +12,10 @@ std::unique_ptr<Profile> MakeProfile() {
 
 std::unique_ptr<AnsiCodec> MakeAnsiCodec() {
   return std::make_unique<win32::AnsiCodePageCodec>();
+}
+
+std::unique_ptr<FileSystem> MakeFileSystem() {
+  return std::make_unique<win32::WindowsFileSystem>();
 }
 
 }  // namespace pagemind::platform

@@ -7,6 +7,7 @@
 
 #include "platform/win32/ansi_codec.h"
 #include "platform/win32/com_shell.h"
+#include "platform/win32/files.h"
 #include "platform/win32/ini_profile.h"
 #include "platform/win32/running_program.h"
 #include "platform/win32/shell_notify_area.h"
@@ -53,6 +54,7 @@ struct NativeHost::Parts {
   AnsiCodePageCodec ansi;
   std::unique_ptr<Shell> shell = MakeComShell();
   ShellNotifyArea notifyArea;
+  WindowsFileSystem files;
 };
 
 NativeHost::NativeHost() : parts_(std::make_unique<Parts>()) {}
@@ -60,8 +62,8 @@ NativeHost::NativeHost() : parts_(std::make_unique<Parts>()) {}
 NativeHost::~NativeHost() = default;
 
 Ports NativeHost::ports() {
-  return Ports{parts_->program, parts_->ui,     parts_->profile,
-               parts_->ansi,    *parts_->shell, parts_->notifyArea};
+  return Ports{parts_->program, parts_->ui,         parts_->profile, parts_->ansi,
+               *parts_->shell,  parts_->notifyArea, parts_->files};
 }
 
 int NativeHost::RunMessageLoop() {

@@ -29,11 +29,8 @@ std::error_code make_error_code(FileError e) {
   return {static_cast<int>(e), FileErrorCategory()};
 }
 
-}  // namespace pagemind::platform
-
-namespace pagemind::platform {
-
-std::error_code ReplaceFileContents(const std::filesystem::path& path, std::string_view bytes) {
+std::error_code FileSystem::ReplaceFileContents(const std::filesystem::path& path,
+                                                std::string_view bytes) {
   const FileReplacement one{path, bytes};
   return ReplaceFilesContents(std::span(&one, 1)).front();
 }
