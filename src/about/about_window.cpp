@@ -2,9 +2,9 @@
 
 #include <string>
 
-#include "common/fonts.h"
 #include "common/project_info.h"
 #include "common/version.h"
+#include "forms/fonts.h"
 
 namespace pagemind::about {
 

@@ -3,8 +3,8 @@
 #include <chrono>
 
 #include "app/application.h"
-#include "common/fonts.h"
 #include "common/project_info.h"
+#include "forms/fonts.h"
 #include "settings/settings_file.h"
 
 namespace pagemind::app {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "common/loaded_window.h"
+#include "forms/loaded_window.h"
 #include "platform/ports.h"
 
 namespace pagemind::settings {
