@@ -3,11 +3,11 @@
 
 #include <string>
 
+#include "access_log/access_log.h"
 #include "pages/page_slots.h"
 #include "platform/files.h"
 #include "platform/native.h"
 #include "test_support.h"
-#include "tray/access_log_file.h"
 
 namespace {
 
@@ -60,7 +60,7 @@ void BM_AccessLogSave(benchmark::State& state) {
     return (i % 2 ? " URL:http://127.0.0.1/page/" : "Name:ページの題名 ") + std::to_string(i);
   };
   for (auto _ : state) {
-    const auto bytes = pagemind::tray::AccessLogFileBytes(line, *ansi);
+    const auto bytes = pagemind::access_log::FileBytes(line, *ansi);
     if (files->ReplaceFileContents(folder.path() / "log.txt", bytes)) {
       state.SkipWithError("the save failed");
     }

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "access_log/access_log.h"
 #include "platform/native.h"
-#include "tray/access_log_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static const auto ansi = pagemind::platform::MakeAnsiCodec();
@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       lines.back() += static_cast<char>(data[i]);
     }
   }
-  const auto bytes = pagemind::tray::AccessLogFileBytes(
+  const auto bytes = pagemind::access_log::FileBytes(
       [&](std::size_t i) { return i < lines.size() ? lines[i] : std::string(); }, *ansi);
   std::size_t written = 0;
   while (written < lines.size() && !lines[written].empty()) ++written;

@@ -27,6 +27,8 @@ class AboutVer final : platform::FormEvents {
 
   bool IsVisibleLoadingIfNeeded();
   [[nodiscard]] bool loaded() const { return window_.loaded(); }
+  // Loaded and visible; unlike the question above, this one loads nothing.
+  [[nodiscard]] bool IsShown() { return window_.loaded() && window_.form().IsVisible(); }
   void ShowModal() { window_.ShowModal(); }
   void Unload() { window_.Unload(); }
 

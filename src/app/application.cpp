@@ -13,7 +13,6 @@ void Application::Start() {
 void Application::SplashTimeIsUp() {
   main_ = std::make_unique<Main>(ports_, *this);
   main_->Load();
-  // The handler that called us belongs to the splash window; it returns straight after.
   logo_->Unload(platform::UnloadReason::kProgram);
   logo_.reset();
   main_->ReportStartupProblems();
@@ -24,6 +23,11 @@ void Application::EndProgram() {
   if (settings_.loaded()) settings_.Unload();
   // The about window, if loaded, goes with the process.
   EndProcessNow();
+}
+
+void Application::CloseModalWindows() {
+  if (settings_.IsShown()) settings_.Unload();
+  if (about_.IsShown()) about_.Unload();
 }
 
 void Application::EndProcessNow() {

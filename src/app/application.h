@@ -26,6 +26,8 @@ class Application {
   void EndProgram();
   // Ends the process without unloading anything more.
   void EndProcessNow();
+  // Closes the settings and about windows where they show, so that their modal loops return.
+  void CloseModalWindows();
 
   [[nodiscard]] Main* main() { return main_.get(); }
   [[nodiscard]] settings::Settings& settings() { return settings_; }

@@ -103,8 +103,8 @@ void Logo::Unload(platform::UnloadReason reason) {
 
 void Logo::Timer1_Timer() {
   form_->StopTimer(kTimer1);
-  // Unloads this window: nothing of `this` may be touched after the call.
-  application_.SplashTimeIsUp();
+  // The next step unloads this window, so it runs once this handler has returned.
+  ports_.ui.Post([&application = application_] { application.SplashTimeIsUp(); });
 }
 
 void Logo::OnTimer(int timerId) {

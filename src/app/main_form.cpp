@@ -1,14 +1,10 @@
 #include "app/main_form.h"
 
-#include "app/application.h"
-
 #include <chrono>
+
+#include "app/application.h"
 #include "common/paths.h"
-#include "platform/files.h"
 #include "settings/settings_file.h"
-#include "tray/access_log_file.h"
-#include "tray/menu_commands.h"
-#include "tray/tray_menu.h"
 
 namespace pagemind::app {
 
@@ -39,6 +35,8 @@ platform::FormLayout Main::Layout() {
        .name = "List1",
        .kind = ControlKind::kListBox,
        .rect = {120, 120, 4575, 3120}},
+      // Where the designer had the icon's callbacks arrive; the icon has a window of its own now,
+      // and the control stays so that the window keeps the layout it always had.
       {.id = kPicture1,
        .name = "Picture1",
        .kind = ControlKind::kPictureBox,
@@ -55,18 +53,16 @@ platform::FormLayout Main::Layout() {
 
 namespace {
 constexpr std::chrono::milliseconds kPollInterval{100};
-// How often a refused icon is offered to the shell again (no taskbar yet, say).
-constexpr std::chrono::milliseconds kTrayRetryInterval{2000};
 }  // namespace
 
 Main::Main(platform::Ports ports, Application& application)
     : ports_(ports),
       application_(application),
-      poller_(ports.shell, pageSlots_, pollIndex_, *this),
-      reopener_(ports.shell) {}
+      pageMemory_(ports.files, ports.shell, ports.ansi, ports.program.Folder(), accessLog_) {}
 
 void Main::Load() {
   form_ = ports_.ui.CreateForm(Layout(), *this);
+  accessLog_.SetView(this);
   // The poll timer runs from the window's creation; its ticks are handled once the loading
   // below has returned to the event loop.
   form_->StartTimer(kTimer1, kPollInterval);
@@ -74,32 +70,16 @@ void Main::Load() {
 }
 
 void Main::Form_Load() {
-  const auto folder = ports_.program.Folder();
-  const settings::SettingsFile settings(ports_.profile, folder);
+  const settings::SettingsFile settings(ports_.profile, ports_.program.Folder());
   if (settings::SwitchedOn(settings.DebugMode())) form_->SetControlVisible(kLabel1, true);
-  startupProblems_ = pages::EnsureLogFolder(ports_.files, folder);
+  startupProblems_ = pageMemory_.EnsureFolder();
   useLog_ = settings::SwitchedOn(settings.Log());
   // Without its folder no slot file can be read; the folder's problem is the one to report.
-  if (useLog_ && startupProblems_.empty()) {
-    startupProblems_ = pages::LoadPageSlots(ports_.files, folder, ports_.ansi, pageSlots_);
-    unreadSlotFiles_ = pages::UnreadSlots(startupProblems_);
-  }
+  if (useLog_ && startupProblems_.empty()) startupProblems_ = pageMemory_.Load();
   form_->RemoveCloseFromSystemMenu();
-  pollIndex_ = 0;
-  RegisterTrayIcon();
-}
-
-void Main::RegisterTrayIcon() {
-  trayIcon_.emplace(ports_.notifyArea, *form_, kPicture1,
-                    tray::MakeTrayIconRecord(ports_.program.ProgramVersion(), ports_.ansi));
-  // Without its icon the program cannot be reached at all, so a refusal is tried again.
-  if (!trayIcon_->Register()) form_->StartTimer(kTrayRetryTimer, kTrayRetryInterval);
-}
-
-void Main::OnTaskbarCreated() {
-  if (trayIcon_ && !trayIcon_->Register()) {
-    form_->StartTimer(kTrayRetryTimer, kTrayRetryInterval);
-  }
+  pageMemory_.ResetCursor();
+  trayIcon_.emplace(ports_.notifyArea, ports_.ui, *form_, static_cast<tray::TrayCommands&>(*this));
+  trayIcon_->Register(ports_.program.ProgramVersion());
 }
 
 void Main::ReportStartupProblems() {
@@ -114,7 +94,7 @@ bool Main::Form_QueryUnload(UnloadReason reason) const {
 }
 
 void Main::Form_Unload() {
-  poller_.ReleasePolledBrowser();
+  pageMemory_.ReleasePolledBrowser();
   if (trayIcon_) trayIcon_->Remove();
   ports_.ui.ProcessPendingEvents();
 }
@@ -122,35 +102,47 @@ void Main::Form_Unload() {
 bool Main::Unload(UnloadReason reason) {
   if (!form_ || Form_QueryUnload(reason)) return false;
   Form_Unload();
+  trayIcon_.reset();
+  accessLog_.SetView(nullptr);
   form_.reset();
   return true;
 }
 
-void Main::CommandEnd_Click() {
-  const auto problems = pages::SavePageSlots(ports_.files, ports_.program.Folder(), ports_.ansi,
-                                             pageSlots_, unreadSlotFiles_);
-  if (!problems.empty()) {
-    // Staying resident keeps the pages in memory, so the user can make room and end again.
-    ports_.ui.ShowMessage(pages::SaveProblemsMessage(problems), platform::MessageIcon::kStop);
-    return;
-  }
-  Form_Terminate();
-}
-
 void Main::Form_Terminate() {
-  // Ends the process: nothing of `this` is used after the call.
   application_.EndProgram();
 }
 
-void Main::CommandPagemind_Click() {
-  const auto unopened = reopener_.CommandPagemind_Click(pageSlots_);
-  if (!unopened.empty()) {
-    ports_.ui.ShowMessage(pages::UnopenedPagesMessage(unopened), platform::MessageIcon::kStop);
+void Main::Timer1_Timer() {
+  pageMemory_.Tick();
+}
+
+void Main::CommandChosen(tray::MenuCommand command) {
+  if (CloseIfShown(command)) return;
+  application_.CloseModalWindows();
+  ports_.ui.Post([this, command] { RunCommand(command); });
+}
+
+bool Main::CloseIfShown(tray::MenuCommand command) {
+  switch (command) {
+    case tray::kCommandShowLog:
+      if (!form_->IsVisible()) return false;
+      form_->SetVisible(false);
+      return true;
+    case tray::kCommandShowSettings:
+      if (!application_.settings().IsShown()) return false;
+      application_.settings().Unload();
+      return true;
+    case tray::kCommandShowVersion:
+      if (!application_.about().IsShown()) return false;
+      application_.about().Unload();
+      return true;
+    default:
+      return false;
   }
 }
 
-void Main::OnCommand(int commandId) {
-  switch (commandId) {
+void Main::RunCommand(tray::MenuCommand command) {
+  switch (command) {
     case tray::kCommandPagemind:
       return CommandPagemind_Click();
     case tray::kCommandShowLog:
@@ -161,33 +153,13 @@ void Main::OnCommand(int commandId) {
       return CommandShowVersion_Click();
     case tray::kCommandEnd:
       return CommandEnd_Click();
-    default:
-      return;
   }
 }
 
-void Main::OnTimer(int timerId) {
-  if (timerId == kTimer1) return poller_.Timer1_Timer();
-  if (timerId == kTrayRetryTimer && trayIcon_ && trayIcon_->Register()) {
-    form_->StopTimer(kTrayRetryTimer);
-  }
-}
-
-void Main::OnClick(int controlId) {
-  if (controlId == kCommand1) return Command1_Click();
-  if (controlId == kCommand2) return Command2_Click();
-}
-
-void Main::OnTrayMessage(int mouseMessage) {
-  Picture1_MouseDown(mouseMessage);
-}
-
-void Main::Picture1_MouseDown(int mouseMessage) {
-  if (mouseMessage == tray::kMouseLeftDoubleClick) return CommandPagemind_Click();
-  if (mouseMessage != tray::kMouseRightButtonDown) return;
-  // The menu's handler may end the program, so nothing of `this` is used after it.
-  if (const int command = ports_.ui.ShowPopupMenu(*form_, tray::TrayMenuItems())) {
-    OnCommand(command);
+void Main::CommandPagemind_Click() {
+  const auto unopened = pageMemory_.ReopenAll();
+  if (!unopened.empty()) {
+    ports_.ui.ShowMessage(pages::UnopenedPagesMessage(unopened), platform::MessageIcon::kStop);
   }
 }
 
@@ -207,18 +179,50 @@ void Main::CommandShowVersion_Click() {
   about.ShowModal();
 }
 
+void Main::CommandEnd_Click() {
+  const auto problems = pageMemory_.Save();
+  if (!problems.empty()) {
+    // Staying resident keeps the pages in memory, so the user can make room and end again.
+    ports_.ui.ShowMessage(pages::SaveProblemsMessage(problems), platform::MessageIcon::kStop);
+    return;
+  }
+  Form_Terminate();
+}
+
+void Main::OnCommand(int commandId) {
+  switch (commandId) {
+    case tray::kCommandPagemind:
+    case tray::kCommandShowLog:
+    case tray::kCommandShowSettings:
+    case tray::kCommandShowVersion:
+    case tray::kCommandEnd:
+      return CommandChosen(static_cast<tray::MenuCommand>(commandId));
+    default:
+      return;
+  }
+}
+
+void Main::OnTimer(int timerId) {
+  if (timerId == kTimer1) Timer1_Timer();
+}
+
+void Main::OnClick(int controlId) {
+  if (controlId == kCommand1) return Command1_Click();
+  if (controlId == kCommand2) return Command2_Click();
+}
+
 void Main::Command1_Click() {
   form_->SetVisible(false);
 }
 
 void Main::Command2_Click() {
-  const auto answer = ports_.ui.ShowSaveDialog(*form_, tray::AccessLogSaveDialog(lastSavePath_));
+  const auto answer =
+      ports_.ui.ShowSaveDialog(*form_, access_log::SaveDialogOptions(lastSavePath_));
   using Outcome = platform::SaveDialogResult::Outcome;
   if (answer.outcome == Outcome::kCancelled || answer.path.empty()) return;
   lastSavePath_ = answer.path;
-  // The list as it stands now, after the dialog's own loop let the poller run.
-  const auto bytes = tray::AccessLogFileBytes(
-      [this](std::size_t i) { return form_->Line(kList1, i); }, ports_.ansi);
+  // The log as it stands now, after the dialog's own loop let the poller run.
+  const auto bytes = accessLog_.FileBytes(ports_.ansi);
   if (const auto error = ports_.files.ReplaceFileContents(PathFromUtf8(answer.path), bytes)) {
     ports_.ui.ShowMessage("ログを保存できませんでした。\r\n\r\n" + answer.path + "\r\n    " +
                               ports_.files.DescribeError(error),
@@ -226,23 +230,26 @@ void Main::Command2_Click() {
   }
 }
 
-void Main::InsertAtTop(std::string_view line) {
-  form_->InsertLineAtTop(kList1, line);
-  while (form_->LineCount(kList1) > pages::kAccessLogLineLimit) form_->RemoveLastLine(kList1);
-}
-
-void Main::Clear() {
-  form_->ClearLines(kList1);
-}
-
-void Main::SetCounter(std::string_view text) {
-  form_->SetText(kLabel1, text);
-}
-
 void Main::OnCloseRequest(UnloadReason reason) {
   if (!Unload(reason)) return;
   // Windows or the task manager ends the program: the pages are not saved on this path.
   application_.EndProcessNow();
+}
+
+void Main::LineInsertedAtTop(std::string_view line) {
+  form_->InsertLineAtTop(kList1, line);
+}
+
+void Main::LastLineRemoved() {
+  form_->RemoveLastLine(kList1);
+}
+
+void Main::Cleared() {
+  form_->ClearLines(kList1);
+}
+
+void Main::CounterChanged(std::string_view text) {
+  form_->SetText(kLabel1, text);
 }
 
 }  // namespace pagemind::app

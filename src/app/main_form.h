@@ -4,9 +4,8 @@
 #include <optional>
 #include <string>
 
-#include "pages/page_slots.h"
-#include "pages/poller.h"
-#include "pages/reopen.h"
+#include "access_log/access_log.h"
+#include "pages/page_memory.h"
 #include "platform/ports.h"
 #include "tray/tray_icon.h"
 
@@ -14,12 +13,12 @@ namespace pagemind::app {
 
 class Application;
 
-// The hidden main window: it owns the page memory and the tray presence for the whole run and,
-// when the user asks for it, shows the access log.
-class Main final : platform::FormEvents, pages::AccessLogLines {
+// The hidden main window, which shows the access log when the user asks for it. It wires the
+// page memory, the access log and the tray icon to its controls and routes the tray's commands.
+class Main final : platform::FormEvents, access_log::AccessLogView, tray::TrayCommands {
  public:
   enum Control : int { kList1 = 1, kCommand1, kCommand2, kPicture1, kLabel1 };
-  enum Timer : int { kTimer1 = 1, kTrayRetryTimer };
+  enum Timer : int { kTimer1 = 1 };
 
   Main(platform::Ports ports, Application& application);
 
@@ -33,16 +32,13 @@ class Main final : platform::FormEvents, pages::AccessLogLines {
   // window is gone.
   void ReportStartupProblems();
 
-  void CommandEnd_Click();
-  void CommandPagemind_Click();
-  void CommandShowLog_Click();
-  void CommandShowSettings_Click();
-  void CommandShowVersion_Click();
-  // The notification-area icon's callback with the mouse message over the icon.
-  void Picture1_MouseDown(int mouseMessage);
+  // A tray command, from the icon or the menu. A command that closes the window it would show
+  // runs at once; every other one runs from the top of the event loop, after a modal window of
+  // the program has given way to it.
+  void CommandChosen(tray::MenuCommand command) override;
 
-  [[nodiscard]] const pages::PageSlots& PageSlots() const { return pageSlots_; }
-  [[nodiscard]] int PollIndex() const { return pollIndex_; }
+  [[nodiscard]] const pages::PageMemory& pageMemory() const { return pageMemory_; }
+  [[nodiscard]] const access_log::AccessLog& accessLog() const { return accessLog_; }
   [[nodiscard]] bool UseLog() const { return useLog_; }
 
   static platform::FormLayout Layout();
@@ -52,34 +48,36 @@ class Main final : platform::FormEvents, pages::AccessLogLines {
   [[nodiscard]] bool Form_QueryUnload(platform::UnloadReason reason) const;
   void Form_Unload();
   void Form_Terminate();
+  void Timer1_Timer();
   void Command1_Click();
   void Command2_Click();
-  void RegisterTrayIcon();
+
+  void RunCommand(tray::MenuCommand command);
+  // The tray toggle: true when the command's window was visible and is now closed.
+  bool CloseIfShown(tray::MenuCommand command);
+  void CommandPagemind_Click();
+  void CommandShowLog_Click();
+  void CommandShowSettings_Click();
+  void CommandShowVersion_Click();
+  void CommandEnd_Click();
 
   void OnCommand(int commandId) override;
   void OnTimer(int timerId) override;
   void OnClick(int controlId) override;
-  void OnTrayMessage(int mouseMessage) override;
-  void OnTaskbarCreated() override;
-
-  void InsertAtTop(std::string_view line) override;
-  void Clear() override;
-  void SetCounter(std::string_view text) override;
   void OnCloseRequest(platform::UnloadReason reason) override;
+
+  void LineInsertedAtTop(std::string_view line) override;
+  void LastLineRemoved() override;
+  void Cleared() override;
+  void CounterChanged(std::string_view text) override;
 
   platform::Ports ports_;
   Application& application_;
   std::unique_ptr<platform::Form> form_;
-
-  pages::PageSlots pageSlots_;
-  int pollIndex_ = 0;
+  access_log::AccessLog accessLog_;
+  pages::PageMemory pageMemory_;
   bool useLog_ = false;
   pages::FileProblems startupProblems_;
-  // Slot files the start could not read: kept on disk for the next start while their slot
-  // holds nothing newer.
-  pages::SlotMask unreadSlotFiles_;
-  pages::Poller poller_;
-  pages::Reopener reopener_;
   std::optional<tray::TrayIcon> trayIcon_;
   // The Save dialog offers the last file chosen in this run.
   std::string lastSavePath_;

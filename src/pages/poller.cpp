@@ -8,36 +8,33 @@ namespace {
 constexpr int kLastIndex = kSlotCount - 1;
 }
 
-Poller::Poller(platform::Shell& shell, PageSlots& pageSlots, int& pollIndex, AccessLogLines& log)
-    : shell_(shell), pageSlots_(pageSlots), pollIndex_(pollIndex), log_(log) {}
-
-void Poller::Timer1_Timer() {
+void Poller::Tick(PageSlots& slots) {
   // A call into another process lets the thread's messages in while it waits, timer ticks
   // among them: a tick that starts inside another must not replace the objects that one is
   // still calling.
   if (ticking_) return;
   ticking_ = true;
-  Tick();
+  Visit(slots);
   ticking_ = false;
 }
 
-void Poller::Tick() {
+void Poller::Visit(PageSlots& slots) {
   if (!windowList_) windowList_ = shell_.CreateWindowList();
   if (!windowList_) return;
   const auto count = windowList_->Count();
   if (!count) return ForgetLostWindowList();
   if (*count == 0) return;
 
-  auto item = windowList_->Item(pollIndex_);
+  auto item = windowList_->Item(cursor_);
   if (!item) return ForgetLostWindowList();
   polledBrowser_ = std::move(*item);
-  if (!polledBrowser_) return EmptyIndex();
-  if (!Visit()) return;
-  if (pollIndex_ == kLastIndex) return Wrap();
-  ++pollIndex_;
+  if (!polledBrowser_) return EmptyIndex(slots);
+  if (!Record(slots)) return;
+  if (cursor_ == kLastIndex) return Wrap(slots);
+  ++cursor_;
 }
 
-bool Poller::Visit() {
+bool Poller::Record(PageSlots& slots) {
   const auto url = polledBrowser_->LocationUrl();
   if (!url) return false;
   log_.InsertAtTop(" URL:" + *url);
@@ -46,9 +43,9 @@ bool Poller::Visit() {
   log_.InsertAtTop("Name:" + *title);
   // The address is read again for the slot: the page may have moved on between the reads.
   const auto address = polledBrowser_->LocationUrl();
-  if (!address || pollIndex_ < 0 || pollIndex_ > kLastIndex) return false;
-  pageSlots_[static_cast<std::size_t>(pollIndex_)] = *address;
-  writtenThisCycle_.set(static_cast<std::size_t>(pollIndex_));
+  if (!address || cursor_ < 0 || cursor_ > kLastIndex) return false;
+  slots[static_cast<std::size_t>(cursor_)] = *address;
+  writtenThisCycle_.set(static_cast<std::size_t>(cursor_));
   return true;
 }
 
@@ -58,20 +55,20 @@ void Poller::ForgetLostWindowList() {
   if (windowList_->Lost()) windowList_.reset();
 }
 
-void Poller::EmptyIndex() {
-  log_.SetCounter("Count:" + std::to_string(pollIndex_));
-  if (pollIndex_ != kLastIndex) {
-    ++pollIndex_;
+void Poller::EmptyIndex(PageSlots& slots) {
+  log_.SetCounter("Count:" + std::to_string(cursor_));
+  if (cursor_ != kLastIndex) {
+    ++cursor_;
     return;
   }
-  Wrap();
+  Wrap(slots);
   log_.Clear();
 }
 
-void Poller::Wrap() {
-  pollIndex_ = 0;
-  for (std::size_t k = 0; k < pageSlots_.size(); ++k) {
-    if (!writtenThisCycle_.test(k)) pageSlots_[k].clear();
+void Poller::Wrap(PageSlots& slots) {
+  cursor_ = 0;
+  for (std::size_t k = 0; k < slots.size(); ++k) {
+    if (!writtenThisCycle_.test(k)) slots[k].clear();
   }
   writtenThisCycle_.reset();
 }

@@ -1,51 +1,37 @@
 #pragma once
 
 #include <bitset>
-#include <cstddef>
 #include <memory>
-#include <string_view>
 
+#include "access_log/access_log.h"
 #include "pages/page_slots.h"
 #include "platform/shell.h"
 
 namespace pagemind::pages {
 
-// Where the poller writes what it sees: the access-log list and the debug counter label.
-class AccessLogLines {
- public:
-  virtual void InsertAtTop(std::string_view line) = 0;
-  virtual void Clear() = 0;
-  virtual void SetCounter(std::string_view text) = 0;
-
- protected:
-  ~AccessLogLines() = default;
-};
-
-// The most lines the access log keeps; as many as its save writes.
-inline constexpr std::size_t kAccessLogLineLimit = 10001;
-
 // Visits one browser window of the shell per tick, the one at the cursor, records its address
 // in the slot of that index and in the access log, and moves the cursor on.
 class Poller {
  public:
-  Poller(platform::Shell& shell, PageSlots& pageSlots, int& pollIndex, AccessLogLines& log);
+  Poller(platform::Shell& shell, access_log::AccessLog& log) : shell_(shell), log_(log) {}
 
-  void Timer1_Timer();
+  void Tick(PageSlots& slots);
+  [[nodiscard]] int cursor() const { return cursor_; }
+  void SetCursor(int index) { cursor_ = index; }
   // Lets go of the last browser visited, before the tray icon goes.
   void ReleasePolledBrowser() { polledBrowser_.reset(); }
 
  private:
-  void Tick();
+  void Visit(PageSlots& slots);
   // Records the window at the cursor; false when a call failed and the tick must end there.
-  bool Visit();
+  bool Record(PageSlots& slots);
   void ForgetLostWindowList();
-  void EmptyIndex();
-  void Wrap();
+  void EmptyIndex(PageSlots& slots);
+  void Wrap(PageSlots& slots);
 
   platform::Shell& shell_;
-  PageSlots& pageSlots_;
-  int& pollIndex_;
-  AccessLogLines& log_;
+  access_log::AccessLog& log_;
+  int cursor_ = 0;
   std::unique_ptr<platform::BrowserWindowList> windowList_;
   std::unique_ptr<platform::Browser> polledBrowser_;
   // The slots a visit wrote in the cycle under way: a wrap keeps those and empties the rest, so

@@ -7,8 +7,10 @@
 
 namespace pagemind::pages {
 
-std::vector<std::string> Reopener::CommandPagemind_Click(const PageSlots& pageSlots) {
+std::vector<std::string> Reopener::ReopenAll(PageSlots pageSlots) {
   std::vector<std::string> unopened;
+  if (reopening_) return unopened;
+  reopening_ = true;
   for (const auto& slot : pageSlots) {
     if (slot.empty()) continue;
     reopenAddress_ = slot;
@@ -16,6 +18,7 @@ std::vector<std::string> Reopener::CommandPagemind_Click(const PageSlots& pageSl
     if (SafeToHandToShell(reopenAddress_) && shell_.OpenWithShell(reopenAddress_)) continue;
     unopened.push_back(reopenAddress_);
   }
+  reopening_ = false;
   return unopened;
 }
 

@@ -12,12 +12,15 @@ namespace pagemind::pages {
 // Opens every remembered page again, each in a new browser window, in the order of the slots.
 // A page the browser cannot take is handed to the shell's "open", so the default browser shows
 // it; only addresses whose scheme is safe to hand on go that way. Returns the addresses that
-// could be opened neither way. The slots are only read.
+// could be opened neither way.
 class Reopener {
  public:
   explicit Reopener(platform::Shell& shell) : shell_(shell) {}
 
-  std::vector<std::string> CommandPagemind_Click(const PageSlots& pageSlots);
+  // Works on its own copy of the slots: creating a browser waits for another process, and the
+  // poller's ticks that run meanwhile may change the slots. A reopen asked for while one runs
+  // opens nothing.
+  std::vector<std::string> ReopenAll(PageSlots pageSlots);
 
   // The last address opened; nothing else reads it.
   [[nodiscard]] const std::string& reopenAddress() const { return reopenAddress_; }
@@ -27,6 +30,7 @@ class Reopener {
 
   platform::Shell& shell_;
   std::string reopenAddress_;
+  bool reopening_ = false;
 };
 
 // http, https, ftp and file addresses: what a browser shows. Anything else handed to the shell

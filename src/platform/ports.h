@@ -2,7 +2,7 @@
 
 #include "platform/ansi.h"
 #include "platform/files.h"
-#include "platform/notify_area.h"
+#include "platform/notify_icon.h"
 #include "platform/profile.h"
 #include "platform/program.h"
 #include "platform/shell.h"

@@ -29,6 +29,8 @@ class Settings final : platform::FormEvents {
   // Asking whether the window is visible loads it first, as the tray menu's toggle expects.
   bool IsVisibleLoadingIfNeeded();
   [[nodiscard]] bool loaded() const { return window_.loaded(); }
+  // Loaded and visible; unlike the question above, this one loads nothing.
+  [[nodiscard]] bool IsShown() { return window_.loaded() && window_.form().IsVisible(); }
   void ShowModal() { window_.ShowModal(); }
   void Unload() { window_.Unload(); }
 

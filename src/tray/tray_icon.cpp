@@ -1,42 +1,29 @@
 #include "tray/tray_icon.h"
 
-#include <algorithm>
+#include "tray/tray_menu.h"
 
 namespace pagemind::tray {
 
-platform::NotifyIconRecord MakeTrayIconRecord(const Version& version,
-                                              const platform::AnsiCodec& ansi) {
-  platform::NotifyIconRecord record;
-  record.size = kNotifyIconRecordSize;
-  record.iconId = kTrayIconId;
-  record.icon = platform::Picture::kProgramIcon;
-  record.flags = kTrayIconFlags;
-  record.callbackMessage = kTrayCallbackMessage;
-  record.tip.fill(' ');
-  const std::string tip = ansi.ToAnsi(TrayTipText(version));
-  // The NUL must fit: the shell shows the tip up to it.
-  const std::size_t length = std::min(tip.size(), record.tip.size() - 1);
-  std::copy_n(tip.begin(), length, record.tip.begin());
-  record.tip[length] = '\0';
-  return record;
-}
+TrayIcon::TrayIcon(platform::NotifyArea& area, platform::Ui& ui, platform::Form& menuOwner,
+                   TrayCommands& commands)
+    : ui_(ui), menuOwner_(menuOwner), commands_(commands), icon_(area.CreateIcon(*this)) {}
 
-TrayIcon::TrayIcon(platform::NotifyArea& area, platform::Form& owner, int receiverId,
-                   platform::NotifyIconRecord record)
-    : area_(area), owner_(owner), receiverId_(receiverId), record_(record) {}
-
-bool TrayIcon::Register() {
-  registered_ = area_.Add(owner_, receiverId_, record_);
-  return registered_;
+void TrayIcon::Register(const Version& version) {
+  icon_->Show(TrayTipText(version));
 }
 
 void TrayIcon::Remove() {
-  // The shell identifies the icon by its window and number; the size is set again as when it
-  // was added.
-  record_.size = kNotifyIconRecordSize;
-  record_.iconId = kTrayIconId;
-  (void)area_.Delete(owner_, receiverId_, record_);
-  registered_ = false;
+  icon_->Remove();
+}
+
+void TrayIcon::OnIconDoubleClick() {
+  commands_.CommandChosen(kCommandPagemind);
+}
+
+void TrayIcon::OnIconMenuRequested() {
+  if (const int chosen = ui_.ShowPopupMenu(menuOwner_, TrayMenuItems())) {
+    commands_.CommandChosen(static_cast<MenuCommand>(chosen));
+  }
 }
 
 }  // namespace pagemind::tray

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "app/application.h"
-#include "pages/poller.h"
 #include "platform/headless/headless_platform.h"
 #include "test_support.h"
 #include "tray/menu_commands.h"
@@ -34,7 +33,7 @@ TEST_F(MainPollTest, TheTimerVisitsOneWindowEveryHundredMilliseconds) {
   EXPECT_EQ(main->LineCount(Main::kList1), 2U);
   platform.ui.Advance(100ms);
   EXPECT_EQ(main->Line(Main::kList1, 0), "Name:B");
-  EXPECT_EQ(app.main()->PageSlots()[1], "http://127.0.0.1/b");
+  EXPECT_EQ(app.main()->pageMemory().slots()[1], "http://127.0.0.1/b");
   platform.ui.Advance(100ms);
   EXPECT_EQ(main->TextNamed("Label1"), "Count:2");
 }
@@ -42,7 +41,7 @@ TEST_F(MainPollTest, TheTimerVisitsOneWindowEveryHundredMilliseconds) {
 TEST_F(MainPollTest, TheListKeepsAtMostTheLinesItsSaveWrites) {
   for (int i = 0; i < 40; ++i) platform.shell.Open("http://127.0.0.1/" + std::to_string(i), "T");
   platform.ui.Advance(100ms * 5010);  // two lines a tick, the list never cleared
-  EXPECT_EQ(main->LineCount(Main::kList1), pages::kAccessLogLineLimit);
+  EXPECT_EQ(main->LineCount(Main::kList1), access_log::kLineLimit);
   EXPECT_EQ(main->Line(Main::kList1, 0).substr(0, 5), "Name:") << "the newest stay on top";
 }
 
@@ -54,7 +53,7 @@ TEST_F(MainPollTest, TheReopenCommandReportsPagesItCouldNotOpen) {
   main->ChooseCommand(tray::kCommandPagemind);
   ASSERT_EQ(platform.ui.messages().size(), 1U);
   EXPECT_NE(platform.ui.messages()[0].text.find("ms-settings:privacy"), std::string::npos);
-  EXPECT_EQ(app.main()->PageSlots()[0], "ms-settings:privacy");
+  EXPECT_EQ(app.main()->pageMemory().slots()[0], "ms-settings:privacy");
 }
 
 TEST_F(MainPollTest, AfterACrashTheEndCommandSavesThePagesThatWereOpen) {

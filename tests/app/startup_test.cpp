@@ -91,7 +91,7 @@ TEST_F(StartupTest, StepsRunInTheirOrder) {
   };
   EXPECT_LT(at("profile read Settings/Logo"), at("profile read Debug/DebugMode"));
   EXPECT_LT(at("Main create"), at("profile read Settings/Log"));
-  EXPECT_EQ(app.main()->PollIndex(), 0);
+  EXPECT_EQ(app.main()->pageMemory().cursor(), 0);
 }
 
 TEST_F(StartupTest, FolderIsMadeBeforeTheLogSettingIsRead) {
@@ -171,8 +171,8 @@ TEST_F(StartupTest, EndCommandSavesEverySlotThenUnloadsAndEnds) {
   PutSlot(0, "http://127.0.0.1/a,b?c=\"d\"");
   WriteBytes(Slot(30), "http://127.0.0.1/\x93\xfa\x96\x7b");
   StartAndWaitForMain();
-  EXPECT_EQ(app.main()->PageSlots()[0], "http://127.0.0.1/a,b?c=\"d\"");
-  EXPECT_EQ(app.main()->PageSlots()[30], "http://127.0.0.1/日本");
+  EXPECT_EQ(app.main()->pageMemory().slots()[0], "http://127.0.0.1/a,b?c=\"d\"");
+  EXPECT_EQ(app.main()->pageMemory().slots()[30], "http://127.0.0.1/日本");
   MainForm()->ChooseCommand(tray::kCommandEnd);
   EXPECT_EQ(MainForm(), nullptr);
   EXPECT_TRUE(platform.program.ended());
@@ -196,7 +196,7 @@ TEST_F(StartupTest, PageMemoryOffLeavesTheFilesAloneAndTheEndStillWritesThem) {
     a.Start();
     p.ui.Advance(3000ms);
     EXPECT_FALSE(a.main()->UseLog()) << value;
-    EXPECT_EQ(a.main()->PageSlots(), pages::PageSlots{}) << value;
+    EXPECT_EQ(a.main()->pageMemory().slots(), pages::PageSlots{}) << value;
     EXPECT_EQ(ReadBytes(pages::SlotFilePath(folder.path(), 4)),
               "http://127.0.0.1/a-longer-old-address");
     p.ui.Find("Main")->ChooseCommand(tray::kCommandEnd);
@@ -208,7 +208,7 @@ TEST_F(StartupTest, PageMemoryIsOnWithoutASettingsFile) {
   PutSlot(0, "http://127.0.0.1/");
   StartAndWaitForMain();
   EXPECT_TRUE(app.main()->UseLog());
-  EXPECT_EQ(app.main()->PageSlots()[0], "http://127.0.0.1/");
+  EXPECT_EQ(app.main()->pageMemory().slots()[0], "http://127.0.0.1/");
 }
 
 TEST_F(StartupTest, LoadProblemsAreShownOnceTheSplashIsGoneAndTheProgramGoesOn) {
@@ -221,7 +221,7 @@ TEST_F(StartupTest, LoadProblemsAreShownOnceTheSplashIsGoneAndTheProgramGoesOn) 
   EXPECT_EQ(message.icon, platform::MessageIcon::kStop);
   EXPECT_NE(message.text.find("log09.pms"), std::string::npos);
   EXPECT_NE(message.text.find("64 KB"), std::string::npos) << "the reason is named";
-  EXPECT_EQ(app.main()->PageSlots()[10], "http://127.0.0.1/ten");
+  EXPECT_EQ(app.main()->pageMemory().slots()[10], "http://127.0.0.1/ten");
   EXPECT_TRUE(std::filesystem::exists(Slot(9)));
   const auto steps = Steps({"Logo destroy", "message"});
   EXPECT_EQ(steps, (std::vector<std::string>{"Logo destroy", "message"}));
@@ -262,7 +262,7 @@ TEST_F(StartupTest, AFailedSaveAtTheEndKeepsTheProgramResidentUntilTheUserEndsAg
   EXPECT_NE(platform.ui.messages()[0].text.find("log05.pms"), std::string::npos);
   EXPECT_NE(MainForm(), nullptr) << "nothing is unloaded";
   EXPECT_FALSE(platform.program.ended());
-  EXPECT_EQ(app.main()->PageSlots()[5], "http://127.0.0.1/five");
+  EXPECT_EQ(app.main()->pageMemory().slots()[5], "http://127.0.0.1/five");
 
   std::filesystem::remove(Slot(5));  // the user makes room and ends again
   MainForm()->ChooseCommand(tray::kCommandEnd);

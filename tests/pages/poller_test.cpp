@@ -10,21 +10,16 @@ namespace {
 
 using platform::headless::ScriptedShell;
 
-// The access-log list and counter label as the poller leaves them.
-struct LogLines final : AccessLogLines {
-  void InsertAtTop(std::string_view line) override {
-    lines.insert(lines.begin(), std::string(line));
-  }
-  void Clear() override { lines.clear(); }
-  void SetCounter(std::string_view text) override { counter = std::string(text); }
-  std::vector<std::string> lines;
-  std::string counter = "Count:00";
-};
+using access_log::AccessLog;
+
+std::vector<std::string> Lines(const AccessLog& log) {
+  return {log.lines().begin(), log.lines().end()};
+}
 
 class PollerTest : public ::testing::Test {
  protected:
   void Tick(int times = 1) {
-    for (int i = 0; i < times; ++i) poller.Timer1_Timer();
+    for (int i = 0; i < times; ++i) poller.Tick(slots);
   }
   void OpenWindows(int n) {
     for (int i = 0; i < n; ++i) {
@@ -39,21 +34,22 @@ class PollerTest : public ::testing::Test {
     return pages;
   }
 
+  int pollIndex() const { return poller.cursor(); }
+
   ScriptedShell shell;
   PageSlots slots;
-  int pollIndex = 0;
-  LogLines log;
-  Poller poller{shell, slots, pollIndex, log};
+  AccessLog log;
+  Poller poller{shell, log};
 };
 
 TEST_F(PollerTest, WithNoWindowNothingChangesAtAll) {
   slots[4] = "http://127.0.0.1/remembered";
-  pollIndex = 4;
+  poller.SetCursor(4);
   Tick(100);
-  EXPECT_EQ(pollIndex, 4);
+  EXPECT_EQ(pollIndex(), 4);
   EXPECT_EQ(slots[4], "http://127.0.0.1/remembered");
-  EXPECT_TRUE(log.lines.empty());
-  EXPECT_EQ(log.counter, "Count:00");
+  EXPECT_TRUE(log.lines().empty());
+  EXPECT_EQ(log.counter(), "Count:00");
   EXPECT_EQ(std::count(shell.calls.begin(), shell.calls.end(), "CreateWindowList"), 1)
       << "the collection is made once and kept";
 }
@@ -61,18 +57,18 @@ TEST_F(PollerTest, WithNoWindowNothingChangesAtAll) {
 TEST_F(PollerTest, OneWindowIsRecordedThenTheRestOfTheCycleCountsAndWraps) {
   shell.Open("http://127.0.0.1/a", "A");
   Tick();
-  EXPECT_EQ(log.lines, (std::vector<std::string>{"Name:A", " URL:http://127.0.0.1/a"}));
+  EXPECT_EQ(Lines(log), (std::vector<std::string>{"Name:A", " URL:http://127.0.0.1/a"}));
   EXPECT_EQ(slots[0], "http://127.0.0.1/a");
-  EXPECT_EQ(pollIndex, 1);
+  EXPECT_EQ(pollIndex(), 1);
   Tick(6);
-  EXPECT_EQ(log.counter, "Count:6");
+  EXPECT_EQ(log.counter(), "Count:6");
   Tick(23);
-  EXPECT_EQ(log.counter, "Count:29");
-  EXPECT_EQ(pollIndex, 30);
+  EXPECT_EQ(log.counter(), "Count:29");
+  EXPECT_EQ(pollIndex(), 30);
   Tick();  // index 30: the wrap on an empty index
-  EXPECT_EQ(log.counter, "Count:30");
-  EXPECT_EQ(pollIndex, 0);
-  EXPECT_TRUE(log.lines.empty());
+  EXPECT_EQ(log.counter(), "Count:30");
+  EXPECT_EQ(pollIndex(), 0);
+  EXPECT_TRUE(log.lines().empty());
   EXPECT_EQ(slots[0], "http://127.0.0.1/a") << "a page of the cycle that ended stays";
 }
 
@@ -80,15 +76,15 @@ TEST_F(PollerTest, NewestVisitStandsOnTopTitleAboveAddress) {
   shell.Open("http://127.0.0.1/a", "A");
   shell.Open("http://127.0.0.1/b", "");
   Tick(2);
-  EXPECT_EQ(log.lines, (std::vector<std::string>{"Name:", " URL:http://127.0.0.1/b", "Name:A",
-                                                 " URL:http://127.0.0.1/a"}));
+  EXPECT_EQ(Lines(log), (std::vector<std::string>{"Name:", " URL:http://127.0.0.1/b", "Name:A",
+                                                  " URL:http://127.0.0.1/a"}));
 }
 
 TEST_F(PollerTest, AnEmptyAddressGivesABareLineAndAnEmptySlot) {
   slots[0] = "old";
   shell.Open("", "blank");
   Tick();
-  EXPECT_EQ(log.lines.back(), " URL:");
+  EXPECT_EQ(log.lines().back(), " URL:");
   EXPECT_EQ(slots[0], "");
 }
 
@@ -96,7 +92,7 @@ TEST_F(PollerTest, EachTickMakesAtMostOneCountOneItemAndThreeReads) {
   shell.Open("http://127.0.0.1/a", "A");
   Tick();
   shell.calls.clear();
-  pollIndex = 0;
+  poller.SetCursor(0);
   Tick();
   EXPECT_EQ(shell.calls, (std::vector<std::string>{"Count", "Item 0", "LocationURL", "LocationName",
                                                    "LocationURL"}));
@@ -107,17 +103,17 @@ TEST_F(PollerTest, AFailedTitleKeepsTheAddressLineLeavesTheSlotAndHoldsTheCursor
   auto stubborn = shell.Open("http://127.0.0.1/b", "B");
   stubborn->failTitle = true;
   Tick(2);
-  EXPECT_EQ(pollIndex, 1);
+  EXPECT_EQ(pollIndex(), 1);
   EXPECT_EQ(slots[1], "");
-  EXPECT_EQ(log.lines.front(), " URL:http://127.0.0.1/b");
-  const std::string counter = log.counter;
+  EXPECT_EQ(log.lines().front(), " URL:http://127.0.0.1/b");
+  const std::string counter = log.counter();
   Tick();
-  EXPECT_EQ(pollIndex, 1) << "the next tick tries the same index";
-  EXPECT_EQ(log.counter, counter) << "the label is not written";
+  EXPECT_EQ(pollIndex(), 1) << "the next tick tries the same index";
+  EXPECT_EQ(log.counter(), counter) << "the label is not written";
   stubborn->failTitle = false;
   Tick();
   EXPECT_EQ(slots[1], "http://127.0.0.1/b");
-  EXPECT_EQ(pollIndex, 2);
+  EXPECT_EQ(pollIndex(), 2);
 }
 
 TEST_F(PollerTest, EveryFailingCallHoldsTheCursorAndTheSlot) {
@@ -126,15 +122,14 @@ TEST_F(PollerTest, EveryFailingCallHoldsTheCursorAndTheSlot) {
     s.Open("http://127.0.0.1/a", "A");
     s.failing.insert(call);
     PageSlots p;
-    int index = 0;
-    LogLines l;
-    Poller poller(s, p, index, l);
-    for (int i = 0; i < 3; ++i) poller.Timer1_Timer();
-    EXPECT_EQ(index, 0) << call;
+    AccessLog l;
+    Poller poller(s, l);
+    for (int i = 0; i < 3; ++i) poller.Tick(p);
+    EXPECT_EQ(poller.cursor(), 0) << call;
     EXPECT_EQ(p[0], "") << call;
-    EXPECT_EQ(l.counter, "Count:00") << call;
+    EXPECT_EQ(l.counter(), "Count:00") << call;
     s.failing.clear();
-    poller.Timer1_Timer();
+    poller.Tick(p);
     EXPECT_EQ(p[0], "http://127.0.0.1/a") << call << ": the poller recovers";
   }
 }
@@ -150,7 +145,7 @@ TEST_F(PollerTest, ACollectionWhoseShellRestartedIsMadeAgainOthersAreKept) {
   shell.calls.clear();
   Tick();
   EXPECT_EQ(shell.calls.front(), "CreateWindowList");
-  EXPECT_EQ(pollIndex, 2) << "the new collection is polled where the cursor stood";
+  EXPECT_EQ(pollIndex(), 2) << "the new collection is polled where the cursor stood";
   EXPECT_EQ(std::count(shell.calls.begin(), shell.calls.end(), "CreateWindowList"), 1);
 }
 
@@ -159,34 +154,34 @@ TEST_F(PollerTest, ATickThatStartsWhileAnotherWaitsForTheShellDoesNothing) {
   int nested = 0;
   shell.beforeCall = [&](std::string_view call) {
     // The wait for the shell's answer lets the next timer tick in.
-    if (call == "LocationName" && nested++ == 0) poller.Timer1_Timer();
+    if (call == "LocationName" && nested++ == 0) poller.Tick(slots);
   };
   Tick();
-  EXPECT_EQ(pollIndex, 1);
-  EXPECT_EQ(log.lines, (std::vector<std::string>{"Name:Page 0", " URL:http://127.0.0.1/0"}));
+  EXPECT_EQ(pollIndex(), 1);
+  EXPECT_EQ(Lines(log), (std::vector<std::string>{"Name:Page 0", " URL:http://127.0.0.1/0"}));
   EXPECT_EQ(slots[0], "http://127.0.0.1/0");
 }
 
 TEST_F(PollerTest, AWindowVanishingBetweenCountAndItemIsAnEmptyIndex) {
   OpenWindows(2);
-  pollIndex = 1;
+  poller.SetCursor(1);
   shell.beforeCall = [this](std::string_view call) {
     if (call == "Item" && shell.windows.size() == 2) shell.Close(1);
   };
   Tick();
-  EXPECT_EQ(log.counter, "Count:1");
-  EXPECT_EQ(pollIndex, 2);
+  EXPECT_EQ(log.counter(), "Count:1");
+  EXPECT_EQ(pollIndex(), 2);
   EXPECT_EQ(slots[1], "");
 }
 
 TEST_F(PollerTest, WithThirtyOneWindowsTheWrapKeepsEveryPageAndTheList) {
   OpenWindows(31);
   Tick(31);
-  EXPECT_EQ(pollIndex, 0);
+  EXPECT_EQ(pollIndex(), 0);
   EXPECT_EQ(RememberedPages().size(), 31U);
   EXPECT_EQ(slots[30], "http://127.0.0.1/30");
-  EXPECT_EQ(log.lines.size(), 62U) << "a wrap after a visit leaves the list";
-  EXPECT_EQ(log.counter, "Count:00") << "the label is never written";
+  EXPECT_EQ(log.lines().size(), 62U) << "a wrap after a visit leaves the list";
+  EXPECT_EQ(log.counter(), "Count:00") << "the label is never written";
 }
 
 TEST_F(PollerTest, AClosedWindowIsForgottenAtTheNextWrap) {
@@ -217,17 +212,16 @@ TEST_F(PollerTest, ACrashAtAnyTickOfTheCycleLosesNoPage) {
     for (int crashAt = 0; crashAt < 2 * kSlotCount; ++crashAt) {
       ScriptedShell s;
       PageSlots p;
-      int index = 0;
-      LogLines l;
-      Poller poller(s, p, index, l);
+      AccessLog l;
+      Poller poller(s, l);
       std::set<std::string> open;
       for (int i = 0; i < windows; ++i) {
         s.Open("http://127.0.0.1/" + std::to_string(i), "T");
         if (i < kSlotCount) open.insert("http://127.0.0.1/" + std::to_string(i));
       }
-      for (int t = 0; t < kSlotCount + crashAt; ++t) poller.Timer1_Timer();
+      for (int t = 0; t < kSlotCount + crashAt; ++t) poller.Tick(p);
       s.Crash();
-      for (int t = 0; t < 100; ++t) poller.Timer1_Timer();
+      for (int t = 0; t < 100; ++t) poller.Tick(p);
       std::set<std::string> remembered;
       for (const auto& slot : p) {
         if (!slot.empty()) remembered.insert(slot);

@@ -10,7 +10,7 @@ using platform::headless::ScriptedShell;
 
 class ReopenTest : public ::testing::Test {
  protected:
-  std::vector<std::string> Reopen() { return reopener.CommandPagemind_Click(slots); }
+  std::vector<std::string> Reopen() { return reopener.ReopenAll(slots); }
   std::vector<std::string> Navigated() const {
     std::vector<std::string> addresses;
     for (const auto& call : shell.calls) {
@@ -79,7 +79,7 @@ TEST_F(ReopenTest, ABrowserThatCannotNavigateOrShowIsEndedAndTheShellTakesThePag
     PageSlots p;
     p[0] = "http://127.0.0.1/a";
     p[1] = "http://127.0.0.1/b";
-    EXPECT_TRUE(r.CommandPagemind_Click(p).empty()) << failure;
+    EXPECT_TRUE(r.ReopenAll(p).empty()) << failure;
     EXPECT_EQ(s.quitCount, 2) << failure << ": no hidden browser is left behind";
     EXPECT_EQ(s.shellOpened,
               (std::vector<std::string>{"http://127.0.0.1/a", "http://127.0.0.1/b"}));

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
+#include "access_log/access_log.h"
 #include "app_fixture.h"
 #include "common/paths.h"
 #include "platform/native.h"
-#include "tray/access_log_file.h"
 
 namespace pagemind::tray {
 namespace {
@@ -82,12 +82,12 @@ TEST(AccessLogFile, StopsAtTheFirstEmptyLineAndAfter10001Lines) {
   const auto lines = [](std::size_t count) {
     return [count](std::size_t i) { return i < count ? "L" + std::to_string(i) : std::string(); };
   };
-  const auto full = AccessLogFileBytes(lines(10002), *ansi);
+  const auto full = access_log::FileBytes(lines(10002), *ansi);
   EXPECT_EQ(std::count(full.begin(), full.end(), '\n'), 10001);
   EXPECT_TRUE(full.ends_with("L10000\r\n"));
-  EXPECT_EQ(AccessLogFileBytes(lines(0), *ansi), "");
+  EXPECT_EQ(access_log::FileBytes(lines(0), *ansi), "");
   const auto gap = [](std::size_t i) { return i == 1 ? std::string() : std::string("x"); };
-  EXPECT_EQ(AccessLogFileBytes(gap, *ansi), "x\r\n");
+  EXPECT_EQ(access_log::FileBytes(gap, *ansi), "x\r\n");
 }
 
 }  // namespace

@@ -3,7 +3,6 @@
 #include <cstring>
 
 #include "app_fixture.h"
-#include "platform/native.h"
 #include "tray/menu_commands.h"
 #include "tray/tray_icon.h"
 #include "tray/tray_menu.h"
@@ -12,19 +11,6 @@ namespace pagemind::tray {
 namespace {
 
 using namespace std::chrono_literals;
-
-TEST(TrayIconRecord, HoldsTheVersionTipANulAndBlanksToSixtyFourBytes) {
-  const auto ansi = platform::MakeAnsiCodec();
-  const auto record = MakeTrayIconRecord({1, 0, 0}, *ansi);
-  EXPECT_EQ(record.size, sizeof(void*) == 8 ? 104U : 88U);
-  EXPECT_EQ(record.iconId, 10U);
-  EXPECT_EQ(record.flags, 7U);
-  EXPECT_EQ(record.callbackMessage, 513U);
-  EXPECT_EQ(record.icon, platform::Picture::kProgramIcon);
-  const std::string tip(record.tip.begin(), record.tip.end());
-  EXPECT_EQ(tip, std::string("Pagemind 1.0.0") + '\0' + std::string(49, ' '));
-  EXPECT_EQ(std::string(record.tip.data()), "Pagemind 1.0.0") << "the shell shows up to the NUL";
-}
 
 TEST(TrayMenu, ListsSevenItemsWithTheirCaptionsInOrder) {
   const auto items = TrayMenuItems();
@@ -48,38 +34,35 @@ class TrayTest : public testing::ResidentApp {
   auto& area() { return platform.notifyArea; }
 };
 
-TEST_F(TrayTest, TheIconIsAddedAtTheEndOfLoadingWithMainAsReceiver) {
+TEST_F(TrayTest, TheIconIsShownAtTheEndOfLoadingWithTheVersionAsItsTip) {
   ASSERT_EQ(area().icons.size(), 1U);
-  EXPECT_EQ(area().icons[0].owner, main);
-  EXPECT_EQ(area().icons[0].receiverId, app::Main::kPicture1);
+  EXPECT_EQ(area().icons[0].tip, "Pagemind 1.0.0");
   const auto& journal = platform.journal.entries();
   EXPECT_EQ(std::find(journal.begin(), journal.end(), "Main remove close") + 1,
             std::find(journal.begin(), journal.end(), "tray add"))
       << "registration is the last load step";
 }
 
-TEST_F(TrayTest, OnlyADoubleClickReopensAndOnlyTheRightButtonOpensTheMenu) {
+TEST_F(TrayTest, ADoubleClickReopensAndTheRightButtonOpensTheMenu) {
   platform.shell.Open("http://127.0.0.1/a", "A");
   platform.ui.Advance(100ms);
   platform.shell.Crash();
-  for (int message : {512, 513, 514, 517, 519}) area().Mouse(message);
-  EXPECT_TRUE(platform.shell.created.empty());
-  EXPECT_TRUE(platform.ui.popupMenus.empty());
-  area().Mouse(515);
+  area().DoubleClick();
   EXPECT_EQ(platform.shell.created.size(), 1U);
-  area().Mouse(516);
+  area().RightClick();
   EXPECT_EQ(platform.ui.popupMenus.size(), 1U);
   EXPECT_EQ(platform.shell.created.size(), 1U) << "dismissing the menu runs nothing";
+  EXPECT_EQ(platform.ui.postedCount(), 0U);
 }
 
 TEST_F(TrayTest, ShowLogTogglesTheAccessLogWindowAndOkHidesIt) {
   NextMenuChoice(kCommandShowLog);
-  area().Mouse(516);
+  area().RightClick();
   EXPECT_TRUE(main->IsVisible());
   EXPECT_FALSE(main->shownModally());
-  area().Mouse(516);
+  area().RightClick();
   EXPECT_FALSE(main->IsVisible());
-  area().Mouse(516);
+  area().RightClick();
   main->PressEnter();
   EXPECT_FALSE(main->IsVisible()) << "Enter presses OK";
   main->RequestClose(platform::UnloadReason::kUserClose);
@@ -90,10 +73,10 @@ TEST_F(TrayTest, SettingsAndAboutOpenModallyAndCloseWhenChosenWhileVisible) {
   for (int command : {kCommandShowSettings, kCommandShowVersion}) {
     const char* name = command == kCommandShowSettings ? "Settings" : "AboutVer";
     NextMenuChoice(command);
-    area().Mouse(516);
+    area().RightClick();
     ASSERT_NE(Window(name), nullptr) << name;
     EXPECT_TRUE(Window(name)->shownModally()) << name;
-    area().Mouse(516);
+    area().RightClick();
     EXPECT_EQ(Window(name), nullptr) << name << " is unloaded";
   }
 }
@@ -101,34 +84,10 @@ TEST_F(TrayTest, SettingsAndAboutOpenModallyAndCloseWhenChosenWhileVisible) {
 TEST_F(TrayTest, EndRemovesTheIconAfterLettingGoOfTheBrowser) {
   NextMenuChoice(kCommandEnd);
   EXPECT_EQ(platform.ui.pendingEventRounds(), 0);
-  area().Mouse(516);
+  area().RightClick();
   EXPECT_TRUE(area().icons.empty());
   EXPECT_EQ(platform.ui.pendingEventRounds(), 1) << "the unload lets waiting events in once";
   EXPECT_TRUE(platform.program.ended());
-}
-
-TEST_F(TrayTest, TheIconComesBackWhenTheTaskbarRestarts) {
-  area().Restart();
-  ASSERT_TRUE(area().icons.empty());
-  platform.ui.RestartTaskbar();
-  ASSERT_EQ(area().icons.size(), 1U);
-  EXPECT_EQ(std::string(area().icons[0].record.tip.data()), "Pagemind 1.0.0");
-  area().Mouse(515);  // still reaches the program
-}
-
-TEST_F(TrayTest, ARefusedIconIsOfferedAgainUntilTheShellTakesIt) {
-  testing::TempFolder folder;
-  platform::headless::HeadlessPlatform p(folder.path());
-  p.notifyArea.failingAdds = 3;
-  app::Application a(p.ports());
-  a.Start();
-  p.ui.Advance(3000ms);
-  EXPECT_TRUE(p.notifyArea.icons.empty());
-  p.ui.Advance(10s);
-  EXPECT_EQ(p.notifyArea.icons.size(), 1U);
-  const int calls = p.notifyArea.addCalls;
-  p.ui.Advance(10s);
-  EXPECT_EQ(p.notifyArea.addCalls, calls) << "no more tries once it is there";
 }
 
 }  // namespace

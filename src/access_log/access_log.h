@@ -1,0 +1,60 @@
+#pragma once
+
+#include <cstddef>
+#include <deque>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "platform/ansi.h"
+#include "platform/ui.h"
+
+namespace pagemind::access_log {
+
+// The most lines the access log keeps; as many as its save writes.
+inline constexpr std::size_t kLineLimit = 10001;
+
+// Whatever shows the access log is told of each change as it happens.
+class AccessLogView {
+ public:
+  virtual void LineInsertedAtTop(std::string_view line) = 0;
+  virtual void LastLineRemoved() = 0;
+  virtual void Cleared() = 0;
+  virtual void CounterChanged(std::string_view text) = 0;
+
+ protected:
+  ~AccessLogView() = default;
+};
+
+// The pages the poller has seen, newest on top, and the debug counter beside them. The
+// access-log window only shows what this holds, and its save writes this, not the window.
+class AccessLog {
+ public:
+  void SetView(AccessLogView* view) { view_ = view; }
+
+  // The oldest line goes once there are more than kLineLimit.
+  void InsertAtTop(std::string_view line);
+  void Clear();
+  void SetCounter(std::string_view text);
+
+  [[nodiscard]] const std::deque<std::string>& lines() const { return lines_; }
+  [[nodiscard]] const std::string& counter() const { return counter_; }
+
+  // The file the save writes: see FileBytes below.
+  [[nodiscard]] std::string FileBytes(const platform::AnsiCodec& ansi) const;
+
+ private:
+  std::deque<std::string> lines_;
+  std::string counter_ = "Count:00";
+  AccessLogView* view_ = nullptr;
+};
+
+// The file's bytes: each line from the top in the ANSI code page with CR LF, ending at the
+// first empty line and after at most kLineLimit lines. `lineAt` answers "" beyond the last line.
+std::string FileBytes(const std::function<std::string(std::size_t)>& lineAt,
+                      const platform::AnsiCodec& ansi);
+
+// The Save dialog as the access-log window prepares it each time, offering the last file.
+platform::SaveDialogOptions SaveDialogOptions(const std::string& lastPath);
+
+}  // namespace pagemind::access_log

@@ -1,0 +1,178 @@
+#pragma once
+
+#include <chrono>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/headless/journal.h"
+#include "platform/ui.h"
+
+namespace pagemind::platform::headless {
+
+class HeadlessUi;
+
+// A window kept in memory: caption, visibility and every control's state, with the user's
+// actions (clicks, keys, close requests) available to tests.
+class HeadlessForm final : public Form {
+ public:
+  HeadlessForm(HeadlessUi& ui, const FormLayout& layout, FormEvents& events);
+  ~HeadlessForm() override;
+  HeadlessForm(const HeadlessForm&) = delete;
+  HeadlessForm& operator=(const HeadlessForm&) = delete;
+
+  void SetVisible(bool visible) override;
+  [[nodiscard]] bool IsVisible() const override { return visible_; }
+  // Runs the modal loop: see HeadlessUi::whileModal.
+  void ShowModal() override;
+  void SetText(int controlId, std::string_view text) override;
+  [[nodiscard]] std::string Text(int controlId) const override;
+  void SetControlVisible(int controlId, bool visible) override;
+  [[nodiscard]] bool IsControlVisible(int controlId) const override;
+  void SelectOption(int controlId) override;
+  [[nodiscard]] bool IsOptionSelected(int controlId) const override;
+  void InsertLineAtTop(int controlId, std::string_view line) override;
+  void ClearLines(int controlId) override;
+  [[nodiscard]] std::size_t LineCount(int controlId) const override;
+  [[nodiscard]] std::string Line(int controlId, std::size_t index) const override;
+  void RemoveLastLine(int controlId) override;
+  void RemoveCloseFromSystemMenu() override;
+  void StartTimer(int timerId, std::chrono::milliseconds interval) override;
+  void StopTimer(int timerId) override;
+
+  // What a user can do, each delivered as the event loop delivers it. Each may end with this
+  // form destroyed.
+  void Click(int controlId);
+  void ClickNamed(std::string_view name);
+  void PressEnter();   // presses the default button
+  void PressEscape();  // presses the cancel button
+  void RequestClose(UnloadReason reason);
+  // A menu command reaches the window (as a test tool posts one to the running program).
+  void ChooseCommand(int commandId);
+
+  // What a test can look at.
+  [[nodiscard]] const FormLayout& layout() const { return layout_; }
+  [[nodiscard]] const ControlLayout& Control(std::string_view name) const;
+  [[nodiscard]] std::string TextNamed(std::string_view name) const;
+  [[nodiscard]] bool IsVisibleNamed(std::string_view name) const;
+  [[nodiscard]] bool closeRemoved() const { return closeRemoved_; }
+  [[nodiscard]] bool shownModally() const { return modal_; }
+  [[nodiscard]] std::vector<std::string> Lines(int controlId) const;
+
+ private:
+  friend class HeadlessUi;
+  struct ControlState {
+    std::string text;
+    bool visible = true;
+    bool selected = false;
+    std::vector<std::string> lines;  // top first
+  };
+  ControlState& State(int controlId);
+  [[nodiscard]] const ControlState& State(int controlId) const;
+  [[nodiscard]] const ControlLayout& ControlById(int controlId) const;
+
+  HeadlessUi& ui_;
+  FormLayout layout_;
+  FormEvents& events_;
+  long serial_;
+  bool visible_ = false;
+  bool modal_ = false;
+  bool closeRemoved_ = false;
+  std::map<int, ControlState> controls_;
+};
+
+struct ShownMessage {
+  std::string text;
+  MessageIcon icon;
+};
+
+// The user interface in memory, with an event loop that a test drives: every user action,
+// timer tick and shell callback is delivered through Deliver, as the top-level message loop
+// dispatches a message, and the commands posted meanwhile run once it has returned.
+class HeadlessUi final : public Ui {
+ public:
+  explicit HeadlessUi(Journal& journal) : journal_(journal) {}
+
+  std::unique_ptr<Form> CreateForm(const FormLayout& layout, FormEvents& events) override;
+  void ShowMessage(std::string_view text, MessageIcon icon) override;
+  void ProcessPendingEvents() override;
+  int ShowPopupMenu(Form& owner, const std::vector<MenuItem>& items) override;
+  SaveDialogResult ShowSaveDialog(Form& owner, const SaveDialogOptions& options) override;
+  void Post(std::function<void()> command) override;
+
+  // Hands one event to the program. At the top level, the posted commands run after it; inside
+  // a nested loop (a modal window, a message box, a menu, a call to the shell) they wait for
+  // the loop to end, as on Windows.
+  void Deliver(const std::function<void()>& event);
+  // The process has ended: what was posted never runs.
+  void DiscardPosted() { posted_.clear(); }
+  [[nodiscard]] std::size_t postedCount() const { return posted_.size(); }
+  [[nodiscard]] bool inNestedLoop() const { return depth_ > 0; }
+
+  // Moves the clock on, firing every timer that falls due on the way, in time order.
+  void Advance(std::chrono::milliseconds duration);
+  [[nodiscard]] std::chrono::milliseconds now() const { return now_; }
+
+  // The loaded form of that name, or nullptr.
+  [[nodiscard]] HeadlessForm* Find(std::string_view name) const;
+  [[nodiscard]] const std::vector<ShownMessage>& messages() const { return messages_; }
+  [[nodiscard]] int pendingEventRounds() const { return pendingEventRounds_; }
+
+  // What the user does while the next modal windows show, in order. A modal window's loop runs
+  // these until it is hidden or gone; when they run out while it still shows, its ShowModal
+  // returns and the test goes on acting on the window as if the loop were still running.
+  std::deque<std::function<void()>> whileModal;
+  // Runs while a message box is shown, as a user would act on the screen before pressing OK.
+  std::function<void(const ShownMessage&)> onMessage;
+  // The user's choice in an open popup menu (0 dismisses it); the menus shown, in order.
+  std::function<int(const std::vector<MenuItem>&)> onPopupMenu;
+  std::vector<std::vector<MenuItem>> popupMenus;
+  // The user's answer to the Save dialog, given what it shows; the dialogs shown, in order.
+  std::function<SaveDialogResult(const SaveDialogOptions&)> onSaveDialog;
+  std::vector<SaveDialogOptions> saveDialogs;
+
+ private:
+  friend class HeadlessForm;
+  struct Timer {
+    HeadlessForm* form;
+    int id;
+    std::chrono::milliseconds interval;
+    std::chrono::milliseconds due;
+    long order;
+  };
+  // Counts a nested loop (or a command running) for as long as it lives.
+  class NestedLoop {
+   public:
+    explicit NestedLoop(HeadlessUi& ui) : ui_(ui) { ++ui_.depth_; }
+    ~NestedLoop() { --ui_.depth_; }
+    NestedLoop(const NestedLoop&) = delete;
+    NestedLoop& operator=(const NestedLoop&) = delete;
+
+   private:
+    HeadlessUi& ui_;
+  };
+
+  long Register(HeadlessForm* form);
+  void Unregister(HeadlessForm* form);
+  [[nodiscard]] bool Alive(const HeadlessForm* form, long serial) const;
+  void RunModalLoop(HeadlessForm& form);
+  void RunPosted();
+  void SetTimer(HeadlessForm* form, int id, std::chrono::milliseconds interval);
+  void KillTimer(HeadlessForm* form, int id);
+
+  Journal& journal_;
+  std::vector<HeadlessForm*> forms_;
+  long nextSerial_ = 0;
+  std::vector<Timer> timers_;
+  std::vector<ShownMessage> messages_;
+  std::deque<std::function<void()>> posted_;
+  int depth_ = 0;
+  std::chrono::milliseconds now_{0};
+  long timerOrder_ = 0;
+  int pendingEventRounds_ = 0;
+};
+
+}  // namespace pagemind::platform::headless
