@@ -53,6 +53,9 @@ platform::FormLayout Main::Layout() {
 
 namespace {
 constexpr std::chrono::milliseconds kPollInterval{100};
+// The recovery copy follows the memory at most this often: a page is at most this much older
+// on disk than in memory when the program is killed.
+constexpr std::chrono::milliseconds kRecoveryInterval{1000};
 }  // namespace
 
 Main::Main(platform::Ports ports, Application& application)
@@ -66,6 +69,7 @@ void Main::Load() {
   // The poll timer runs from the window's creation; its ticks are handled once the loading
   // below has returned to the event loop.
   form_->StartTimer(kTimer1, kPollInterval);
+  form_->StartTimer(kRecoveryTimer, kRecoveryInterval);
   Form_Load();
 }
 
@@ -204,6 +208,7 @@ void Main::OnCommand(int commandId) {
 
 void Main::OnTimer(int timerId) {
   if (timerId == kTimer1) Timer1_Timer();
+  if (timerId == kRecoveryTimer) pageMemory_.WriteRecoveryIfChanged();
 }
 
 void Main::OnClick(int controlId) {
@@ -231,8 +236,11 @@ void Main::Command2_Click() {
 }
 
 void Main::OnCloseRequest(UnloadReason reason) {
+  if (Form_QueryUnload(reason)) return;
+  // Windows ends the session: the pages go to the recovery copy, and no message may stop it.
+  pageMemory_.WriteRecoveryIfChanged();
   if (!Unload(reason)) return;
-  // Windows or the task manager ends the program: the pages are not saved on this path.
+  // The slot files stand for an orderly end and are not written on this path.
   application_.EndProcessNow();
 }
 

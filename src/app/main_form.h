@@ -18,7 +18,7 @@ class Application;
 class Main final : platform::FormEvents, access_log::AccessLogView, tray::TrayCommands {
  public:
   enum Control : int { kList1 = 1, kCommand1, kCommand2, kPicture1, kLabel1 };
-  enum Timer : int { kTimer1 = 1 };
+  enum Timer : int { kTimer1 = 1, kRecoveryTimer };
 
   Main(platform::Ports ports, Application& application);
 

@@ -14,9 +14,17 @@
 
 namespace pagemind::pages {
 
-// The remembered pages for the whole run: the 31 slots, the poller that fills them from the
-// shell's browser windows, the slot files that carry them from one run to the next, and the
-// command that opens them again.
+// The remembered pages for the whole run: the poller that follows the browser's windows, the
+// pages that were lost together, the slot files that carry them from one run to the next, the
+// recovery copy that carries them past an end the program does not see, and the command that
+// opens them again.
+//
+// What a slot means: a slot holds a remembered page or nothing. A page lost together (in a
+// browser crash, or a page of the last run) keeps the slot it had, which is the position its
+// window had in the shell's collection, until a browser window shows it again or, once it has
+// been opened again, until two cycles later, when its new window has been recorded. The pages
+// of the browser windows open now take the slot of their position where that is free, and the
+// first free slot where it is not, so slots no longer always equal collection positions.
 class PageMemory {
  public:
   PageMemory(platform::FileSystem& files, platform::Shell& shell, const platform::AnsiCodec& ansi,
@@ -24,31 +32,53 @@ class PageMemory {
 
   // Makes the Log folder when it is missing.
   FileProblems EnsureFolder();
-  // Takes the pages of the last orderly end from the slot files, which are deleted. Files that
-  // could not be read stay on disk and are remembered as such.
+  // Takes the pages of the last run: the slot files of an orderly end and the recovery copy of
+  // any end. Their pages are made safe in the recovery copy before the slot files read are
+  // deleted; files that could not be read stay on disk. From now on the recovery copy follows
+  // the memory.
   FileProblems Load();
   // Writes all 31 slot files; a file the load could not read is kept while its slot is empty.
-  [[nodiscard]] FileProblems Save() const;
+  // Once they are safe the recovery copy has done its work and goes.
+  [[nodiscard]] FileProblems Save();
+  // Replaces the recovery copy when the remembered pages differ from what it holds.
+  void WriteRecoveryIfChanged();
 
   // One visit of the poller.
-  void Tick() { poller_.Tick(slots_); }
+  void Tick();
   void ResetCursor() { poller_.SetCursor(0); }
   void ReleasePolledBrowser() { poller_.ReleasePolledBrowser(); }
 
-  // Opens every remembered page again; returns those that could not be opened.
-  std::vector<std::string> ReopenAll() { return reopener_.ReopenAll(slots_); }
+  // Opens every remembered page again, in slot order; returns those that could not be opened,
+  // which stay remembered as lost. A reopen asked for while one runs opens nothing.
+  std::vector<std::string> ReopenAll();
 
-  [[nodiscard]] const PageSlots& slots() const { return slots_; }
+  [[nodiscard]] PageSlots slots() const;
+  [[nodiscard]] std::vector<std::string> pages() const;
+  [[nodiscard]] const PageSlots& lostPages() const { return lost_; }
   [[nodiscard]] int cursor() const { return poller_.cursor(); }
+  [[nodiscard]] int recoveryWrites() const { return recoveryWrites_; }
 
  private:
+  void RememberLost(const PageSlots& pages);
+  void ForgetLost(const std::string& page);
+  std::error_code WriteRecovery(const std::vector<std::string>& pages);
+
   platform::FileSystem& files_;
   const platform::AnsiCodec& ansi_;
   std::filesystem::path folder_;
-  PageSlots slots_;
+  PageSlots lost_;
+  // Pages opened again, forgotten as lost once this many more cycles have ended.
+  std::vector<std::string> reopened_;
+  int cyclesUntilReopenedForgotten_ = 0;
   // Slot files the start could not read: kept on disk for the next start while their slot
   // holds nothing newer.
   SlotMask unreadSlotFiles_;
+  // Only a run that took the last run's pages keeps a recovery copy: with page memory off the
+  // copy is neither read, written nor deleted.
+  bool keepsRecoveryCopy_ = false;
+  std::vector<std::string> recoveryHolds_;
+  int recoveryWrites_ = 0;
+  bool reopening_ = false;
   Poller poller_;
   Reopener reopener_;
 };

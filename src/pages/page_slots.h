@@ -49,6 +49,12 @@ FileProblems EnsureLogFolder(platform::FileSystem& files,
 // address) leaves its slot empty and stays on disk, and is reported.
 FileProblems LoadPageSlots(platform::FileSystem& files, const std::filesystem::path& programFolder,
                            const platform::AnsiCodec& ansi, PageSlots& slots);
+// The load in its two steps: reading (the slots read are set in `read`), then deleting the
+// files read, so that the pages can be made safe elsewhere in between.
+FileProblems ReadPageSlots(platform::FileSystem& files, const std::filesystem::path& programFolder,
+                           const platform::AnsiCodec& ansi, PageSlots& slots, SlotMask& read);
+FileProblems DeleteSlotFiles(platform::FileSystem& files,
+                             const std::filesystem::path& programFolder, const SlotMask& read);
 
 // Writes all 31 slot files; each is replaced in one step, so after a failure every file holds
 // either its old or its new content. Makes the Log folder first if it has gone meanwhile.
@@ -57,6 +63,10 @@ FileProblems LoadPageSlots(platform::FileSystem& files, const std::filesystem::p
 FileProblems SavePageSlots(platform::FileSystem& files, const std::filesystem::path& programFolder,
                            const platform::AnsiCodec& ansi, const PageSlots& slots,
                            const SlotMask& keepIfEmpty = {});
+
+// Puts `page` into `slots` unless it is there already: at slot `k` when that is free, else at
+// the first free slot; nowhere when every slot is taken.
+void PlaceInSlot(PageSlots& slots, std::size_t k, const std::string& page);
 
 // A slot file's bytes as the address they hold: the whole file, less one trailing line break
 // that a hand edit may have left.

@@ -1,7 +1,9 @@
 #pragma once
 
-#include <bitset>
 #include <memory>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "access_log/access_log.h"
 #include "pages/page_slots.h"
@@ -9,34 +11,56 @@
 
 namespace pagemind::pages {
 
-// Visits one browser window of the shell per tick, the one at the cursor, records its address
-// in the slot of that index and in the access log, and moves the cursor on.
+// What one tick saw.
+struct TickResult {
+  // The address of the browser window the tick recorded.
+  std::optional<std::string> recorded;
+  // The pages of the browser windows that vanished together, at the positions they had: no
+  // browser window was left (a crash of the browser, or its last window closed). Their
+  // windows are forgotten.
+  PageSlots lostTogether;
+  // A cycle over the collection ended with browser windows in it.
+  bool cycleEnded = false;
+};
+
+// Visits one window of the shell's collection per tick, the one at the cursor. A browser
+// window's address goes into the live table at its position and into the access log; a folder
+// window of the file manager is stepped over like an empty position. A position not visited
+// again within a cycle (31 ticks) is forgotten at the wrap, so the table holds the browser
+// windows of the last full cycle.
 class Poller {
  public:
   Poller(platform::Shell& shell, access_log::AccessLog& log) : shell_(shell), log_(log) {}
 
-  void Tick(PageSlots& slots);
+  TickResult Tick();
+  // The browser windows' addresses by their position in the collection; "" where none.
+  [[nodiscard]] const PageSlots& live() const { return live_; }
   [[nodiscard]] int cursor() const { return cursor_; }
   void SetCursor(int index) { cursor_ = index; }
   // Lets go of the last browser visited, before the tray icon goes.
   void ReleasePolledBrowser() { polledBrowser_.reset(); }
 
  private:
-  void Visit(PageSlots& slots);
+  void Visit(TickResult& result);
   // Records the window at the cursor; false when a call failed and the tick must end there.
-  bool Record(PageSlots& slots);
+  bool Record(TickResult& result);
   void ForgetLostWindowList();
-  void EmptyIndex(PageSlots& slots);
-  void Wrap(PageSlots& slots);
+  void EmptyIndex(TickResult& result);
+  void Wrap(TickResult& result);
+  void LoseEverything(TickResult& result);
 
   platform::Shell& shell_;
   access_log::AccessLog& log_;
   int cursor_ = 0;
   std::unique_ptr<platform::BrowserWindowList> windowList_;
   std::unique_ptr<platform::Browser> polledBrowser_;
-  // The slots a visit wrote in the cycle under way: a wrap keeps those and empties the rest, so
-  // the slots always hold every window of the last full cycle.
-  std::bitset<kSlotCount> writtenThisCycle_;
+  PageSlots live_;
+  // What the cycle under way recorded, and the two cycles before it: windows that vanished
+  // in one crash but were not all visited in its cycle are found in these.
+  PageSlots thisCycle_;
+  PageSlots lastCycle_;
+  PageSlots cycleBefore_;
+  bool browserThisCycle_ = false;
   bool ticking_ = false;
 };
 

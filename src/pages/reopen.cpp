@@ -9,8 +9,6 @@ namespace pagemind::pages {
 
 std::vector<std::string> Reopener::ReopenAll(PageSlots pageSlots) {
   std::vector<std::string> unopened;
-  if (reopening_) return unopened;
-  reopening_ = true;
   for (const auto& slot : pageSlots) {
     if (slot.empty()) continue;
     reopenAddress_ = slot;
@@ -18,7 +16,6 @@ std::vector<std::string> Reopener::ReopenAll(PageSlots pageSlots) {
     if (SafeToHandToShell(reopenAddress_) && shell_.OpenWithShell(reopenAddress_)) continue;
     unopened.push_back(reopenAddress_);
   }
-  reopening_ = false;
   return unopened;
 }
 

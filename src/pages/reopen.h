@@ -18,8 +18,7 @@ class Reopener {
   explicit Reopener(platform::Shell& shell) : shell_(shell) {}
 
   // Works on its own copy of the slots: creating a browser waits for another process, and the
-  // poller's ticks that run meanwhile may change the slots. A reopen asked for while one runs
-  // opens nothing.
+  // poller's ticks that run meanwhile may change the slots.
   std::vector<std::string> ReopenAll(PageSlots pageSlots);
 
   // The last address opened; nothing else reads it.
@@ -30,7 +29,6 @@ class Reopener {
 
   platform::Shell& shell_;
   std::string reopenAddress_;
-  bool reopening_ = false;
 };
 
 // http, https, ftp and file addresses: what a browser shows. Anything else handed to the shell

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <array>
 
 #include "common/paths.h"
@@ -49,15 +50,15 @@ std::string DecodeSlotFile(std::string_view bytes, const platform::AnsiCodec& an
   return ansi.FromAnsi(bytes);
 }
 
-FileProblems LoadPageSlots(platform::FileSystem& files, const std::filesystem::path& programFolder,
-                           const platform::AnsiCodec& ansi, PageSlots& slots) {
+FileProblems ReadPageSlots(platform::FileSystem& files, const std::filesystem::path& programFolder,
+                           const platform::AnsiCodec& ansi, PageSlots& slots, SlotMask& read) {
   FileProblems problems;
-  std::array<bool, kSlotCount> read{};
   for (int k = 0; k < kSlotCount; ++k) {
     const auto path = SlotFilePath(programFolder, k);
     std::error_code error;
     if (files.Probe(path, error) == platform::PathKind::kNothing) {
-      if (error) problems.push_back(Problem(files, path, error));
+      // A file whose existence cannot be told may still hold a page: keep it as unread.
+      if (error) problems.push_back(Problem(files, path, error, k));
       continue;
     }
     std::string bytes;
@@ -66,15 +67,40 @@ FileProblems LoadPageSlots(platform::FileSystem& files, const std::filesystem::p
       continue;
     }
     slots[static_cast<std::size_t>(k)] = DecodeSlotFile(bytes, ansi);
-    read[static_cast<std::size_t>(k)] = true;
+    read.set(static_cast<std::size_t>(k));
   }
-  // Deleting comes last, so a load that stops half-way leaves every file for the next start.
+  return problems;
+}
+
+FileProblems DeleteSlotFiles(platform::FileSystem& files,
+                             const std::filesystem::path& programFolder, const SlotMask& read) {
+  FileProblems problems;
   for (int k = 0; k < kSlotCount; ++k) {
-    if (!read[static_cast<std::size_t>(k)]) continue;
+    if (!read.test(static_cast<std::size_t>(k))) continue;
     const auto path = SlotFilePath(programFolder, k);
     if (auto failed = files.DeleteFile(path)) problems.push_back(Problem(files, path, failed));
   }
   return problems;
+}
+
+FileProblems LoadPageSlots(platform::FileSystem& files, const std::filesystem::path& programFolder,
+                           const platform::AnsiCodec& ansi, PageSlots& slots) {
+  SlotMask read;
+  auto problems = ReadPageSlots(files, programFolder, ansi, slots, read);
+  // Deleting comes last, so a load that stops half-way leaves every file for the next start.
+  auto deleted = DeleteSlotFiles(files, programFolder, read);
+  problems.insert(problems.end(), deleted.begin(), deleted.end());
+  return problems;
+}
+
+void PlaceInSlot(PageSlots& slots, std::size_t k, const std::string& page) {
+  if (page.empty() || std::find(slots.begin(), slots.end(), page) != slots.end()) return;
+  if (k < slots.size() && slots[k].empty()) {
+    slots[k] = page;
+    return;
+  }
+  const auto free = std::find(slots.begin(), slots.end(), std::string());
+  if (free != slots.end()) *free = page;
 }
 
 SlotMask UnreadSlots(const FileProblems& problems) {

@@ -53,7 +53,7 @@ class FileSystem {
 };
 
 // Errors of the program's own file rules, beside the system's.
-enum class FileError { kTooLarge = 1, kNotAFolder };
+enum class FileError { kTooLarge = 1, kNotAFolder, kDamaged, kTruncated };
 const std::error_category& FileErrorCategory();
 std::error_code make_error_code(FileError e);
 

@@ -11,6 +11,10 @@ class FileErrorCategoryImpl final : public std::error_category {
     switch (static_cast<FileError>(value)) {
       case FileError::kTooLarge:
         return "ファイルが大きすぎます（64 KB を超えています）。ページのアドレスではありません。";
+      case FileError::kDamaged:
+        return "Pagemind の記録ファイルではないか、壊れています。読み込まずに置き換えます。";
+      case FileError::kTruncated:
+        return "ファイルが途中で切れています。読み込めた分のページだけを使います。";
       case FileError::kNotAFolder:
         return "同じ名前のファイルがあるため、フォルダとして使えません。";
     }

@@ -10,10 +10,17 @@ namespace pagemind::platform {
 // The shell's document-view objects. Every call can fail; a failure is an empty optional or
 // false, never an exception.
 
+// What shows a window of the shell's collection: the collection lists the file manager's
+// folder windows beside the browser's.
+enum class WindowKind { kBrowser, kFolder };
+
 // One browser window (IWebBrowser2).
 class Browser {
  public:
   virtual ~Browser() = default;
+  // kFolder only when the shell says the file manager shows the window: a window the shell
+  // cannot place counts as a browser's, so that no page is dropped for want of an answer.
+  [[nodiscard]] virtual WindowKind Kind() = 0;
   [[nodiscard]] virtual std::optional<std::string> LocationUrl() = 0;
   [[nodiscard]] virtual std::optional<std::string> LocationName() = 0;
   // Starts loading the address and returns without waiting for the page.

@@ -5,6 +5,7 @@
 #include "app/application.h"
 #include "common/paths.h"
 #include "pages/page_slots.h"
+#include "pages/recovery_copy.h"
 #include "platform/headless/headless_platform.h"
 #include "test_support.h"
 #include "tray/menu_commands.h"
@@ -157,14 +158,20 @@ TEST_F(StartupTest, UserClosesAreRefusedEverythingElseUnloads) {
   EXPECT_TRUE(platform.ui.messages().empty()) << "the refusal says nothing";
 }
 
-TEST_F(StartupTest, WindowsEndingTheSessionUnloadsMainWithoutSaving) {
+TEST_F(StartupTest, WindowsEndingTheSessionKeepsThePagesInTheRecoveryCopyOnly) {
   PutSlot(3, "http://127.0.0.1/three");
   StartAndWaitForMain();
   EXPECT_FALSE(std::filesystem::exists(Slot(3)));
+  platform.shell.Open("http://127.0.0.1/open", "O");
+  platform.ui.Advance(100ms);
   MainForm()->RequestClose(UnloadReason::kWindowsSession);
   EXPECT_EQ(MainForm(), nullptr);
   EXPECT_TRUE(platform.program.ended());
-  EXPECT_TRUE(std::filesystem::is_empty(temp.path() / "Log")) << "nothing is saved on this path";
+  EXPECT_TRUE(platform.ui.messages().empty());
+  EXPECT_FALSE(std::filesystem::exists(Slot(3))) << "the slot files stand for an orderly end";
+  EXPECT_EQ(ReadBytes(pages::RecoveryCopyPath(temp.path())),
+            "Pagemind recovery 1\r\nhttp://127.0.0.1/open\r\nhttp://127.0.0.1/three\r\nend\r\n")
+      << "written when Windows asked, not a second later";
 }
 
 TEST_F(StartupTest, EndCommandSavesEverySlotThenUnloadsAndEnds) {

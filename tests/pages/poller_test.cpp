@@ -19,7 +19,7 @@ std::vector<std::string> Lines(const AccessLog& log) {
 class PollerTest : public ::testing::Test {
  protected:
   void Tick(int times = 1) {
-    for (int i = 0; i < times; ++i) poller.Tick(slots);
+    for (int i = 0; i < times; ++i) poller.Tick();
   }
   void OpenWindows(int n) {
     for (int i = 0; i < n; ++i) {
@@ -28,7 +28,7 @@ class PollerTest : public ::testing::Test {
   }
   std::set<std::string> RememberedPages() const {
     std::set<std::string> pages;
-    for (const auto& slot : slots) {
+    for (const auto& slot : poller.live()) {
       if (!slot.empty()) pages.insert(slot);
     }
     return pages;
@@ -37,17 +37,15 @@ class PollerTest : public ::testing::Test {
   int pollIndex() const { return poller.cursor(); }
 
   ScriptedShell shell;
-  PageSlots slots;
   AccessLog log;
   Poller poller{shell, log};
 };
 
 TEST_F(PollerTest, WithNoWindowNothingChangesAtAll) {
-  slots[4] = "http://127.0.0.1/remembered";
   poller.SetCursor(4);
   Tick(100);
   EXPECT_EQ(pollIndex(), 4);
-  EXPECT_EQ(slots[4], "http://127.0.0.1/remembered");
+  EXPECT_EQ(RememberedPages().size(), 0U);
   EXPECT_TRUE(log.lines().empty());
   EXPECT_EQ(log.counter(), "Count:00");
   EXPECT_EQ(std::count(shell.calls.begin(), shell.calls.end(), "CreateWindowList"), 1)
@@ -58,7 +56,7 @@ TEST_F(PollerTest, OneWindowIsRecordedThenTheRestOfTheCycleCountsAndWraps) {
   shell.Open("http://127.0.0.1/a", "A");
   Tick();
   EXPECT_EQ(Lines(log), (std::vector<std::string>{"Name:A", " URL:http://127.0.0.1/a"}));
-  EXPECT_EQ(slots[0], "http://127.0.0.1/a");
+  EXPECT_EQ(poller.live()[0], "http://127.0.0.1/a");
   EXPECT_EQ(pollIndex(), 1);
   Tick(6);
   EXPECT_EQ(log.counter(), "Count:6");
@@ -69,7 +67,7 @@ TEST_F(PollerTest, OneWindowIsRecordedThenTheRestOfTheCycleCountsAndWraps) {
   EXPECT_EQ(log.counter(), "Count:30");
   EXPECT_EQ(pollIndex(), 0);
   EXPECT_TRUE(log.lines().empty());
-  EXPECT_EQ(slots[0], "http://127.0.0.1/a") << "a page of the cycle that ended stays";
+  EXPECT_EQ(poller.live()[0], "http://127.0.0.1/a") << "a page of the cycle that ended stays";
 }
 
 TEST_F(PollerTest, NewestVisitStandsOnTopTitleAboveAddress) {
@@ -81,11 +79,10 @@ TEST_F(PollerTest, NewestVisitStandsOnTopTitleAboveAddress) {
 }
 
 TEST_F(PollerTest, AnEmptyAddressGivesABareLineAndAnEmptySlot) {
-  slots[0] = "old";
   shell.Open("", "blank");
   Tick();
   EXPECT_EQ(log.lines().back(), " URL:");
-  EXPECT_EQ(slots[0], "");
+  EXPECT_EQ(poller.live()[0], "");
 }
 
 TEST_F(PollerTest, EachTickMakesAtMostOneCountOneItemAndThreeReads) {
@@ -94,8 +91,8 @@ TEST_F(PollerTest, EachTickMakesAtMostOneCountOneItemAndThreeReads) {
   shell.calls.clear();
   poller.SetCursor(0);
   Tick();
-  EXPECT_EQ(shell.calls, (std::vector<std::string>{"Count", "Item 0", "LocationURL", "LocationName",
-                                                   "LocationURL"}));
+  EXPECT_EQ(shell.calls, (std::vector<std::string>{"Count", "Item 0", "Kind", "LocationURL",
+                                                   "LocationName", "LocationURL"}));
 }
 
 TEST_F(PollerTest, AFailedTitleKeepsTheAddressLineLeavesTheSlotAndHoldsTheCursor) {
@@ -104,7 +101,7 @@ TEST_F(PollerTest, AFailedTitleKeepsTheAddressLineLeavesTheSlotAndHoldsTheCursor
   stubborn->failTitle = true;
   Tick(2);
   EXPECT_EQ(pollIndex(), 1);
-  EXPECT_EQ(slots[1], "");
+  EXPECT_EQ(poller.live()[1], "");
   EXPECT_EQ(log.lines().front(), " URL:http://127.0.0.1/b");
   const std::string counter = log.counter();
   Tick();
@@ -112,7 +109,7 @@ TEST_F(PollerTest, AFailedTitleKeepsTheAddressLineLeavesTheSlotAndHoldsTheCursor
   EXPECT_EQ(log.counter(), counter) << "the label is not written";
   stubborn->failTitle = false;
   Tick();
-  EXPECT_EQ(slots[1], "http://127.0.0.1/b");
+  EXPECT_EQ(poller.live()[1], "http://127.0.0.1/b");
   EXPECT_EQ(pollIndex(), 2);
 }
 
@@ -121,16 +118,15 @@ TEST_F(PollerTest, EveryFailingCallHoldsTheCursorAndTheSlot) {
     ScriptedShell s;
     s.Open("http://127.0.0.1/a", "A");
     s.failing.insert(call);
-    PageSlots p;
     AccessLog l;
     Poller poller(s, l);
-    for (int i = 0; i < 3; ++i) poller.Tick(p);
+    for (int i = 0; i < 3; ++i) poller.Tick();
     EXPECT_EQ(poller.cursor(), 0) << call;
-    EXPECT_EQ(p[0], "") << call;
+    EXPECT_EQ(poller.live()[0], "") << call;
     EXPECT_EQ(l.counter(), "Count:00") << call;
     s.failing.clear();
-    poller.Tick(p);
-    EXPECT_EQ(p[0], "http://127.0.0.1/a") << call << ": the poller recovers";
+    poller.Tick();
+    EXPECT_EQ(poller.live()[0], "http://127.0.0.1/a") << call << ": the poller recovers";
   }
 }
 
@@ -154,12 +150,12 @@ TEST_F(PollerTest, ATickThatStartsWhileAnotherWaitsForTheShellDoesNothing) {
   int nested = 0;
   shell.beforeCall = [&](std::string_view call) {
     // The wait for the shell's answer lets the next timer tick in.
-    if (call == "LocationName" && nested++ == 0) poller.Tick(slots);
+    if (call == "LocationName" && nested++ == 0) poller.Tick();
   };
   Tick();
   EXPECT_EQ(pollIndex(), 1);
   EXPECT_EQ(Lines(log), (std::vector<std::string>{"Name:Page 0", " URL:http://127.0.0.1/0"}));
-  EXPECT_EQ(slots[0], "http://127.0.0.1/0");
+  EXPECT_EQ(poller.live()[0], "http://127.0.0.1/0");
 }
 
 TEST_F(PollerTest, AWindowVanishingBetweenCountAndItemIsAnEmptyIndex) {
@@ -171,7 +167,7 @@ TEST_F(PollerTest, AWindowVanishingBetweenCountAndItemIsAnEmptyIndex) {
   Tick();
   EXPECT_EQ(log.counter(), "Count:1");
   EXPECT_EQ(pollIndex(), 2);
-  EXPECT_EQ(slots[1], "");
+  EXPECT_EQ(poller.live()[1], "");
 }
 
 TEST_F(PollerTest, WithThirtyOneWindowsTheWrapKeepsEveryPageAndTheList) {
@@ -179,7 +175,7 @@ TEST_F(PollerTest, WithThirtyOneWindowsTheWrapKeepsEveryPageAndTheList) {
   Tick(31);
   EXPECT_EQ(pollIndex(), 0);
   EXPECT_EQ(RememberedPages().size(), 31U);
-  EXPECT_EQ(slots[30], "http://127.0.0.1/30");
+  EXPECT_EQ(poller.live()[30], "http://127.0.0.1/30");
   EXPECT_EQ(log.lines().size(), 62U) << "a wrap after a visit leaves the list";
   EXPECT_EQ(log.counter(), "Count:00") << "the label is never written";
 }
@@ -189,29 +185,18 @@ TEST_F(PollerTest, AClosedWindowIsForgottenAtTheNextWrap) {
   Tick(31);
   shell.Close(2);
   Tick(30);
-  EXPECT_EQ(slots[2], "http://127.0.0.1/2") << "kept until the cycle ends";
+  EXPECT_EQ(poller.live()[2], "http://127.0.0.1/2") << "kept until the cycle ends";
   Tick();
-  EXPECT_EQ(slots[2], "");
+  EXPECT_EQ(poller.live()[2], "");
   EXPECT_EQ(RememberedPages().size(), 2U);
 }
 
-TEST_F(PollerTest, SlotsLoadedAtStartAreKeptUntilWindowsExistThenReplaced) {
-  slots[5] = "http://127.0.0.1/last-run";
-  Tick(50);
-  EXPECT_EQ(slots[5], "http://127.0.0.1/last-run");
-  OpenWindows(1);
-  Tick(31);
-  EXPECT_EQ(slots[5], "");
-  EXPECT_EQ(slots[0], "http://127.0.0.1/0");
-}
-
-// The crash: every window vanishes at once. Whatever tick of the cycle it strikes, the slots
-// still hold every page that was open.
+// The crash: every window vanishes at once. Whatever tick of the cycle it strikes, the poller
+// hands on every page that was open, once, as lost together.
 TEST_F(PollerTest, ACrashAtAnyTickOfTheCycleLosesNoPage) {
   for (int windows : {1, 5, 30, 31, 40}) {
     for (int crashAt = 0; crashAt < 2 * kSlotCount; ++crashAt) {
       ScriptedShell s;
-      PageSlots p;
       AccessLog l;
       Poller poller(s, l);
       std::set<std::string> open;
@@ -219,13 +204,16 @@ TEST_F(PollerTest, ACrashAtAnyTickOfTheCycleLosesNoPage) {
         s.Open("http://127.0.0.1/" + std::to_string(i), "T");
         if (i < kSlotCount) open.insert("http://127.0.0.1/" + std::to_string(i));
       }
-      for (int t = 0; t < kSlotCount + crashAt; ++t) poller.Tick(p);
+      for (int t = 0; t < kSlotCount + crashAt; ++t) poller.Tick();
       s.Crash();
-      for (int t = 0; t < 100; ++t) poller.Tick(p);
       std::set<std::string> remembered;
-      for (const auto& slot : p) {
-        if (!slot.empty()) remembered.insert(slot);
+      for (int t = 0; t < 100; ++t) {
+        for (const auto& page : poller.Tick().lostTogether) {
+          if (!page.empty()) remembered.insert(page);
+        }
       }
+      EXPECT_TRUE(std::all_of(poller.live().begin(), poller.live().end(),
+                              [](const std::string& page) { return page.empty(); }));
       EXPECT_EQ(remembered, open) << windows << " windows, crash after tick " << crashAt;
     }
   }

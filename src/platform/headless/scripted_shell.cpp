@@ -13,6 +13,12 @@ class ScriptedBrowser final : public Browser {
     if (shell_.Call("LocationURL") || !window_->alive || window_->failUrl) return std::nullopt;
     return window_->url;
   }
+  platform::WindowKind Kind() override {
+    if (shell_.Call("Kind") || !window_->alive || !window_->folder) {
+      return platform::WindowKind::kBrowser;
+    }
+    return platform::WindowKind::kFolder;
+  }
   std::optional<std::string> LocationName() override {
     if (shell_.Call("LocationName") || !window_->alive || window_->failTitle) return std::nullopt;
     return window_->title;
@@ -78,9 +84,18 @@ std::shared_ptr<ScriptedWindow> ScriptedShell::Open(std::string url, std::string
   return window;
 }
 
+std::shared_ptr<ScriptedWindow> ScriptedShell::OpenFolder(std::string url) {
+  auto window = Open(std::move(url), "");
+  window->folder = true;
+  return window;
+}
+
 void ScriptedShell::Crash() {
-  for (auto& window : windows) window->alive = false;
-  windows.clear();
+  std::erase_if(windows, [](const std::shared_ptr<ScriptedWindow>& window) {
+    if (window->folder) return false;
+    window->alive = false;
+    return true;
+  });
 }
 
 void ScriptedShell::Close(std::size_t index) {

@@ -18,6 +18,8 @@ struct ScriptedWindow {
   bool alive = true;
   bool failUrl = false;
   bool failTitle = false;
+  // A folder window of the file manager rather than a browser window.
+  bool folder = false;
 };
 
 // The shell as a script: windows appear, vanish all at once, and any call can be made to fail.
@@ -25,7 +27,10 @@ class ScriptedShell final : public Shell {
  public:
   // Adds an open browser window at the end of the collection.
   std::shared_ptr<ScriptedWindow> Open(std::string url, std::string title);
-  // Every browser window vanishes at once, as when the browser crashes.
+  // Adds a folder window of the file manager at the end of the collection; a crash of the
+  // browser leaves it open.
+  std::shared_ptr<ScriptedWindow> OpenFolder(std::string url);
+  // Every browser window vanishes at once, as when the browser crashes; folder windows stay.
   void Crash();
   // Closes the window at a position; the later ones move up.
   void Close(std::size_t index);
@@ -40,7 +45,7 @@ class ScriptedShell final : public Shell {
   // The collection, in order.
   std::vector<std::shared_ptr<ScriptedWindow>> windows;
   // Calls named here fail: "CreateWindowList", "Count", "Item", "LocationURL", "LocationName",
-  // "CreateBrowser", "Navigate2", "Visible", "ShellExecute".
+  // "Kind", "CreateBrowser", "Navigate2", "Visible", "ShellExecute".
   std::set<std::string> failing;
   // Every call made, in order, with its argument where it has one ("Item 3", "Navigate2 http://…").
   std::vector<std::string> calls;
