@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "platform/win32/dpi.h"
 #include "platform/win32/fonts.h"
 #include "platform/win32/layout.h"
 #include "platform/win32/pictures.h"
@@ -66,8 +67,8 @@ void FormWindow::ApplyFonts() {
 
 void FormWindow::ApplyIcons() {
   if (layout_.icon != Picture::kNone) {
-    UniqueIcon big = LoadPicture(layout_.icon, ::GetSystemMetricsForDpi(SM_CXICON, dpi_));
-    UniqueIcon small = LoadPicture(layout_.icon, ::GetSystemMetricsForDpi(SM_CXSMICON, dpi_));
+    UniqueIcon big = LoadPicture(layout_.icon, SystemMetricForDpi(SM_CXICON, dpi_));
+    UniqueIcon small = LoadPicture(layout_.icon, SystemMetricForDpi(SM_CXSMICON, dpi_));
     ::SendMessageW(window_.get(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big.get()));
     ::SendMessageW(window_.get(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small.get()));
     bigIcon_ = std::move(big);

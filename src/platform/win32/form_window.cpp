@@ -1,5 +1,6 @@
 #include "platform/win32/form_window.h"
 
+#include "platform/win32/dpi.h"
 #include "platform/win32/layout.h"
 #include "platform/win32/pictures.h"
 #include "platform/win32/text.h"
@@ -41,8 +42,7 @@ FormWindow::FormWindow(const FormLayout& layout, FormEvents& events, WindowUi& u
   if (!window_) return;
   ui_.FormOpened();
 
-  dpi_ = ::GetDpiForWindow(window_.get());
-  if (dpi_ == 0) dpi_ = kDefaultDpi;
+  dpi_ = WindowDpi(window_.get());
   CreateControls();
   ApplyDpi(dpi_);
 
