@@ -43,11 +43,12 @@ WindowKind WindowKindFor(const ControlLayout& layout, const ControlLayout* previ
       break;
     case ControlKind::kOptionButton:
       kind.windowClass = L"BUTTON";
-      // Manual radio buttons: the form decides which is checked, so that a click from the
-      // program and one from the user run the same steps. A run of option buttons in one
-      // frame is one group for the arrow keys.
-      // BS_NOTIFY: the arrow keys select the option they move the focus to.
-      kind.style |= WS_TABSTOP | BS_RADIOBUTTON | BS_NOTIFY;
+      // Automatic: the dialog manager's arrow keys select the option they move to, which Tab
+      // and the mouse moving the focus do not. A run of option buttons in one frame is one
+      // group for those keys. The form still checks and clears a frame's options itself
+      // (CheckOption), so that a click from the program and one from the user run the same
+      // steps.
+      kind.style |= WS_TABSTOP | BS_AUTORADIOBUTTON;
       if (previous == nullptr || previous->kind != ControlKind::kOptionButton ||
           previous->parent != layout.parent) {
         kind.style |= WS_GROUP;

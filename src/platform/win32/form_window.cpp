@@ -19,6 +19,9 @@ ATOM FormWindow::WindowClass() {
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof(windowClass);
     windowClass.lpfnWndProc = Procedure;
+    // Room for the dialog manager's own state: DefDlgProcW, which the forms leave their
+    // messages to, keeps the default button and the focus of an inactive form there.
+    windowClass.cbWndExtra = DLGWINDOWEXTRA;
     windowClass.hInstance = ProgramModule();
     windowClass.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
@@ -44,6 +47,8 @@ FormWindow::FormWindow(const FormLayout& layout, FormEvents& events, WindowUi& u
 
   dpi_ = WindowDpi(window_.get());
   CreateControls();
+  const Control* byDefault = DefaultControl();
+  ::SendMessageW(window_.get(), DM_SETDEFID, byDefault != nullptr ? byDefault->childId : 0, 0);
   ApplyDpi(dpi_);
 
   // Centred on the primary monitor's work area, the way the forms have always opened.
@@ -75,7 +80,9 @@ LRESULT CALLBACK FormWindow::Procedure(HWND window, UINT message, WPARAM wParam,
     ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
   }
   auto* form = reinterpret_cast<FormWindow*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
-  if (form == nullptr) return ::DefWindowProcW(window, message, wParam, lParam);
+  // Also for the messages of a form being destroyed: DefDlgProcW frees its state on
+  // WM_NCDESTROY.
+  if (form == nullptr) return ::DefDlgProcW(window, message, wParam, lParam);
   return form->Handle(window, message, wParam, lParam);
 }
 
@@ -117,27 +124,11 @@ LRESULT FormWindow::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lPar
       }
       return 0;
 
-    case DM_GETDEFID:
-      return DefaultButtonId();
-
     case WM_CTLCOLORSTATIC:
       return OnCtlColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
 
     case WM_PAINT:
       Paint();
-      return 0;
-
-    case WM_ACTIVATE:
-      if (LOWORD(wParam) == WA_INACTIVE) {
-        SaveFocus();
-      } else if (HIWORD(wParam) == 0) {
-        RestoreFocus();
-      }
-      return 0;
-
-    case WM_SETFOCUS:
-      // The form itself holds no caret or input: pass the focus on to its control.
-      if (::GetActiveWindow() == window && !controls_.empty()) RestoreFocus();
       return 0;
 
     case WM_DPICHANGED:
@@ -154,7 +145,9 @@ LRESULT FormWindow::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     default:
       break;
   }
-  return ::DefWindowProcW(window, message, wParam, lParam);
+  // The dialog manager's: the default button (DM_GETDEFID), the focus saved when the form
+  // goes inactive and given back when it is activated or focused.
+  return ::DefDlgProcW(window, message, wParam, lParam);
 }
 
 LRESULT FormWindow::OnCommandMessage(WPARAM wParam, LPARAM lParam) {
@@ -183,7 +176,7 @@ LRESULT FormWindow::OnCommandMessage(WPARAM wParam, LPARAM lParam) {
   if (index == controls_.size()) return 0;
   if (source != nullptr && source != controls_[index].window) return 0;
 
-  if (OnFocusNotification(index, code)) return 0;
+  if (OnButtonFocus(index, code)) return 0;
   const Control& control = controls_[index];
   // BN_CLICKED and STN_CLICKED are both 0; an accelerator's 1 counts as a press too.
   if (code != BN_CLICKED && !(source == nullptr && code == 1)) return 0;

@@ -125,13 +125,11 @@ class FormWindow final : public Form {
   // Keyboard, focus and the modal loop (form_keyboard.cpp).
   [[nodiscard]] const Control* DefaultControl() const;
   [[nodiscard]] const Control* CancelControl() const;
-  [[nodiscard]] LRESULT DefaultButtonId() const;
+  // Whether Enter has a push button to press: the focused one or the default one.
+  [[nodiscard]] bool EnterPressesAButton() const;
   void ShowAsDefault(const Control* button);
-  // True when `code` was a focus notification of control `index`; the handler it may call
-  // may have destroyed the form.
-  bool OnFocusNotification(std::size_t index, int code);
-  void SaveFocus();
-  void RestoreFocus();
+  // True when `code` was a push button's focus notification of control `index`.
+  bool OnButtonFocus(std::size_t index, int code);
 
   FormEvents& events_;
   WindowUi& ui_;
@@ -143,7 +141,6 @@ class FormWindow final : public Form {
   UniqueFont messageFont_;
   UniqueIcon bigIcon_;
   UniqueIcon smallIcon_;
-  HWND savedFocus_ = nullptr;
   std::shared_ptr<ModalState> modal_;
   // Last: destroyed first, so that the window is gone before the fonts and icons it uses.
   UniqueWindow window_;
