@@ -3,6 +3,7 @@
 #   native    unit tests on the headless platform, AddressSanitizer + UBSan
 #   mingw64   pagemind.exe and the win32 unit tests, run under Wine through ctest
 #   mingw32   compile check of the i686 build
+#   imports   both builds import nothing Windows 7 lacks (tools/check-imports.sh)
 #   fuzz      each libFuzzer target for a few seconds (tools/fuzz.sh)
 #   e2e       tests/e2e/*_test.sh: pagemind.exe under Wine on Xvfb
 # Ends with "N passed, M failed" and a non-zero status when anything failed.
@@ -96,6 +97,9 @@ step native/build configure_and_build native && step native/unit-tests ctest --p
 # end-to-end tests something to run.
 mingw64_built=0
 step mingw64/build configure_and_build mingw64 --target pagemind && mingw64_built=1
+# Windows 7 must be able to load it: no import newer than that system.
+step tools/check-imports-test tools/check-imports-test.sh
+((mingw64_built)) && step mingw64/imports tools/check-imports.sh build/mingw64/pagemind.exe
 
 # One Wine prefix per run, shared by the win32 unit tests and every e2e test.
 export E2E_BUILD="$PM_ROOT/build/e2e"
@@ -115,7 +119,8 @@ if ((mingw64_built)) && step mingw64/build-unit-tests cmake --build --preset min
   fi
 fi
 
-step mingw32/build configure_and_build mingw32
+step mingw32/build configure_and_build mingw32 &&
+  step mingw32/imports tools/check-imports.sh build/mingw32/pagemind.exe
 
 # Each libFuzzer target for a few seconds (PAGEMIND_FUZZ_SECONDS, default 5); tools/fuzz.sh
 # runs them longer on demand.

@@ -1,7 +1,9 @@
 #include "platform/win32/fonts.h"
 
 #include <cwchar>
+#include <optional>
 
+#include "platform/win32/dpi.h"
 #include "platform/win32/layout.h"
 #include "platform/win32/text.h"
 
@@ -67,18 +69,9 @@ UniqueFont CreateDesignerFont(const Font& font, UINT dpi) {
 }
 
 UniqueFont CreateMessageFont(UINT dpi) {
-  NONCLIENTMETRICSW metrics{};
-  metrics.cbSize = sizeof(metrics);
-  if (!::SystemParametersInfoForDpi(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0, dpi)) {
-    metrics.cbSize = sizeof(metrics);
-    if (!::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) {
-      return CreateDesignerFont(Font{.face = {}, .points = 9}, dpi);
-    }
-    // Those metrics are at the system DPI; bring the height to this window's.
-    metrics.lfMessageFont.lfHeight =
-        ::MulDiv(metrics.lfMessageFont.lfHeight, static_cast<int>(dpi), ::GetDpiForSystem());
-  }
-  LOGFONTW layout = metrics.lfMessageFont;
+  const std::optional<LOGFONTW> messageFont = MessageFontForDpi(dpi);
+  if (!messageFont) return CreateDesignerFont(Font{.face = {}, .points = 9}, dpi);
+  LOGFONTW layout = *messageFont;
   if (!FaceInstalled(layout.lfFaceName, SHIFTJIS_CHARSET)) {
     CopyFace(layout, FallbackJapaneseFace());
     layout.lfCharSet = SHIFTJIS_CHARSET;

@@ -90,35 +90,46 @@ class FormWindow final : public Form {
     UINT trayMessage = 0;  // picture boxes: the notification area's callback message
   };
 
+  // Lifetime and the window procedure (form_window.cpp).
   static ATOM WindowClass();
   static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-  static LRESULT CALLBACK PictureBoxProcedure(HWND window, UINT message, WPARAM wParam,
-                                              LPARAM lParam);
   LRESULT Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT OnCommandMessage(WPARAM wParam, LPARAM lParam);
+  // True when `message` was the taskbar's restart; the handler may have destroyed the form.
+  bool HandleTaskbarCreated(UINT message);
+  static void SubclassPictureBox(HWND box);
+  static LRESULT CALLBACK PictureBoxProcedure(HWND window, UINT message, WPARAM wParam,
+                                              LPARAM lParam);
 
+  // The controls (form_controls.cpp).
   void CreateControls();
+  [[nodiscard]] Control* Find(int controlId);
+  [[nodiscard]] const Control* Find(int controlId) const;
+  [[nodiscard]] Control* FindByWindow(HWND window);
+  [[nodiscard]] bool EffectivelyVisible(const Control& control) const;
+  void ApplyVisibility();
+  void CheckOption(std::size_t index);
+
+  // DPI, fonts, icons and painting (form_appearance.cpp).
   // Places the window's top-left corner and sizes it so that the client area is the declared
   // one at the current DPI.
   void SetOuterBounds(POINT origin);
+  void OnDpiChanged(UINT dpi, const RECT& suggested);
   void ApplyDpi(UINT dpi);
   void ApplyFonts();
   void ApplyIcons();
   void PlaceControls();
-  void ApplyVisibility();
+  LRESULT OnCtlColorStatic(HDC dc, HWND control);
   void Paint();
-  void CheckOption(std::size_t index);
-  void SaveFocus();
-  void RestoreFocus();
 
-  [[nodiscard]] Control* Find(int controlId);
-  [[nodiscard]] const Control* Find(int controlId) const;
-  [[nodiscard]] Control* FindByWindow(HWND window);
+  // Keyboard, focus and the modal loop (form_keyboard.cpp).
   [[nodiscard]] const Control* DefaultControl() const;
   [[nodiscard]] const Control* CancelControl() const;
-  [[nodiscard]] bool EffectivelyVisible(const Control& control) const;
-  [[nodiscard]] LRESULT DefaultButtonId() const;
+  // Whether Enter has a push button to press: the focused one or the default one.
+  [[nodiscard]] bool EnterPressesAButton() const;
   void ShowAsDefault(const Control* button);
+  // True when `code` was a push button's focus notification of control `index`.
+  bool OnButtonFocus(std::size_t index, int code);
 
   FormEvents& events_;
   WindowUi& ui_;
@@ -130,7 +141,6 @@ class FormWindow final : public Form {
   UniqueFont messageFont_;
   UniqueIcon bigIcon_;
   UniqueIcon smallIcon_;
-  HWND savedFocus_ = nullptr;
   std::shared_ptr<ModalState> modal_;
   // Last: destroyed first, so that the window is gone before the fonts and icons it uses.
   UniqueWindow window_;

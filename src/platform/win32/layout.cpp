@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "platform/win32/dpi.h"
+
 namespace pagemind::platform::win32 {
 
 int TwipsToPixels(int twips, UINT dpi) {
@@ -46,9 +48,7 @@ COLORREF ColorFromOle(OleColor color) {
 
 SIZE WindowSizeForClient(int clientWidth, int clientHeight, DWORD style, DWORD exStyle, UINT dpi) {
   RECT rect{0, 0, clientWidth, clientHeight};
-  if (!::AdjustWindowRectExForDpi(&rect, style, FALSE, exStyle, dpi)) {
-    ::AdjustWindowRectEx(&rect, style, FALSE, exStyle);
-  }
+  AdjustWindowRectForDpi(rect, style, exStyle, dpi);
   return {rect.right - rect.left, rect.bottom - rect.top};
 }
 
