@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -171,6 +172,11 @@ class Ui {
   virtual void ShowMessage(std::string_view text, MessageIcon icon) = 0;
   // Lets the events that are waiting be handled once.
   virtual void ProcessPendingEvents() = 0;
+  // Runs `command` once the event loop is back at its top level: after the handler that posted
+  // it has returned, and outside every nested loop (a modal window, a message box, a popup
+  // menu, a call that waits for another process). Commands run one at a time, in the order
+  // they were posted; one that a command posts runs after it.
+  virtual void Post(std::function<void()> command) = 0;
   // Opens a popup menu at the mouse pointer, owned by `owner`; items answer either mouse
   // button. Returns the chosen item's command, or 0 when the menu was dismissed.
   virtual int ShowPopupMenu(Form& owner, const std::vector<MenuItem>& items) = 0;

@@ -6,6 +6,7 @@
 #include <objbase.h>
 
 #include "platform/win32/ansi_codec.h"
+#include "platform/win32/com_check.h"
 #include "platform/win32/com_shell.h"
 #include "platform/win32/ini_profile.h"
 #include "platform/win32/running_program.h"
@@ -21,7 +22,7 @@ namespace {
 class ComApartment {
  public:
   ComApartment()
-      : initialized_(SUCCEEDED(
+      : initialized_(!ComFailed(
             ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE))) {}
   ~ComApartment() {
     if (initialized_) ::CoUninitialize();
@@ -65,7 +66,7 @@ Ports NativeHost::ports() {
 }
 
 int NativeHost::RunMessageLoop() {
-  return RunUiMessageLoop();
+  return RunUiMessageLoop(parts_->ui);
 }
 
 }  // namespace pagemind::platform::win32
