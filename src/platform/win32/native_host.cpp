@@ -9,6 +9,7 @@
 #include "platform/win32/com_check.h"
 #include "platform/win32/com_shell.h"
 #include "platform/win32/ini_profile.h"
+#include "platform/win32/notify_icon.h"
 #include "platform/win32/running_program.h"
 #include "platform/win32/shell_notify_area.h"
 #include "platform/win32/window_ui.h"
@@ -54,6 +55,7 @@ struct NativeHost::Parts {
   AnsiCodePageCodec ansi;
   std::unique_ptr<Shell> shell = MakeComShell();
   ShellNotifyArea notifyArea;
+  ShellNotifyIconArea notifyIconArea;
 };
 
 NativeHost::NativeHost() : parts_(std::make_unique<Parts>()) {}
@@ -63,6 +65,10 @@ NativeHost::~NativeHost() = default;
 Ports NativeHost::ports() {
   return Ports{parts_->program, parts_->ui,     parts_->profile,
                parts_->ansi,    *parts_->shell, parts_->notifyArea};
+}
+
+NotifyIconArea& NativeHost::notifyIconArea() {
+  return parts_->notifyIconArea;
 }
 
 int NativeHost::RunMessageLoop() {
