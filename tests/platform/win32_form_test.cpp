@@ -47,7 +47,7 @@ ControlLayout Control(int id, ControlKind kind, std::string text, TwipsRect rect
 }
 
 // The settings window's table, with a link label and a third button added.
-FormLayout SettingsLikeSpec() {
+FormLayout SettingsLikeLayout() {
   using enum ControlKind;
   FormLayout layout{
       .name = "Settings", .caption = "Pagemind - 設定", .clientWidth = 5550, .clientHeight = 2430};
@@ -74,7 +74,7 @@ FormLayout SettingsLikeSpec() {
 }
 
 // The access-log window: borderless, out of the taskbar, no default or cancel button.
-FormLayout AccessLogLikeSpec() {
+FormLayout AccessLogLikeLayout() {
   using enum ControlKind;
   FormLayout layout{.name = "Main",
                     .caption = "Pagemind - アクセスログ",
@@ -91,9 +91,8 @@ FormLayout AccessLogLikeSpec() {
 
 // Records every event; a test may act inside a handler through the hooks.
 struct Recorder : FormEvents {
-  std::vector<int> clicks, timers, commands, trayMessages;
+  std::vector<int> clicks, timers, commands;
   std::vector<UnloadReason> closeRequests;
-  int taskbarCreated = 0;
   std::function<void(int)> onClick, onTimer;
   std::function<void(UnloadReason)> onClose;
 
@@ -110,8 +109,6 @@ struct Recorder : FormEvents {
     closeRequests.push_back(reason);
     if (onClose) onClose(reason);
   }
-  void OnTrayMessage(int message) override { trayMessages.push_back(message); }
-  void OnTaskbarCreated() override { ++taskbarCreated; }
 };
 
 class Win32Form : public ::testing::Test {
@@ -180,7 +177,7 @@ class Win32Form : public ::testing::Test {
 
 TEST_F(Win32Form, CreatedHiddenAtItsTwipsSizeCentredWithTheFrameAsked) {
   Recorder events;
-  for (const FormLayout& layout : {SettingsLikeSpec(), AccessLogLikeSpec()}) {
+  for (const FormLayout& layout : {SettingsLikeLayout(), AccessLogLikeLayout()}) {
     SCOPED_TRACE(layout.name);
     const auto form = Make(layout, events);
     const HWND window = Native(*form).Window();
@@ -219,7 +216,7 @@ TEST_F(Win32Form, CreatedHiddenAtItsTwipsSizeCentredWithTheFrameAsked) {
 
 TEST_F(Win32Form, ControlsAreChildrenOfTheFormInTabOrderWithFramesResolved) {
   Recorder events;
-  const auto form = Make(SettingsLikeSpec(), events);
+  const auto form = Make(SettingsLikeLayout(), events);
   FormWindow& native = Native(*form);
   const HWND window = native.Window();
   const int dpi = static_cast<int>(native.Dpi());
@@ -247,7 +244,7 @@ TEST_F(Win32Form, ControlsAreChildrenOfTheFormInTabOrderWithFramesResolved) {
 
 TEST_F(Win32Form, ListBoxKeepsLinesInInsertionOrderNewestFirst) {
   Recorder events;
-  const auto form = Make(AccessLogLikeSpec(), events);
+  const auto form = Make(AccessLogLikeLayout(), events);
   const HWND list = Native(*form).ControlWindow(kList);
   form->RemoveLastLine(kList);  // nothing to remove is no error
   form->InsertLineAtTop(kList, "b http://127.0.0.1/b");
@@ -270,7 +267,7 @@ TEST_F(Win32Form, ListBoxKeepsLinesInInsertionOrderNewestFirst) {
 
 TEST_F(Win32Form, TextsAndVisibilityFollowFramesWithoutLosingTheControlsOwnSetting) {
   Recorder events;
-  const auto form = Make(SettingsLikeSpec(), events);
+  const auto form = Make(SettingsLikeLayout(), events);
   FormWindow& native = Native(*form);
   form->SetVisible(true);
 
@@ -293,7 +290,7 @@ TEST_F(Win32Form, TextsAndVisibilityFollowFramesWithoutLosingTheControlsOwnSetti
 
 TEST_F(Win32Form, SelectingAnOptionClearsOnlyItsOwnFrameAndRaisesItsClick) {
   Recorder events;
-  const auto form = Make(SettingsLikeSpec(), events);
+  const auto form = Make(SettingsLikeLayout(), events);
   form->SelectOption(kOption1);
   form->SelectOption(kOption4);
   EXPECT_EQ(events.clicks, (std::vector<int>{kOption1, kOption4}));
@@ -321,7 +318,7 @@ TEST_F(Win32Form, SelectingAnOptionClearsOnlyItsOwnFrameAndRaisesItsClick) {
 
 TEST_F(Win32Form, ClicksAndMenuCommandsKeepTheirOwnNumbers) {
   Recorder events;
-  const auto form = Make(SettingsLikeSpec(), events);
+  const auto form = Make(SettingsLikeLayout(), events);
   FormWindow& native = Native(*form);
   const auto press = [&](int id) {
     ::SendMessageW(native.ControlWindow(id), WM_LBUTTONDOWN, MK_LBUTTON, 0);
@@ -347,7 +344,7 @@ TEST_F(Win32Form, ClicksAndMenuCommandsKeepTheirOwnNumbers) {
 
 TEST_F(Win32Form, CloseRequestsCarryTheirReasonAndNeverCloseByThemselves) {
   Recorder events;
-  const auto form = Make(SettingsLikeSpec(), events);
+  const auto form = Make(SettingsLikeLayout(), events);
   const HWND window = Native(*form).Window();
   form->SetVisible(true);
   ::SendMessageW(window, WM_CLOSE, 0, 0);
@@ -369,27 +366,27 @@ TEST_F(Win32Form, CloseRequestsCarryTheirReasonAndNeverCloseByThemselves) {
 
 TEST_F(Win32Form, AHandlerMayDestroyItsOwnForm) {
   Recorder events;
-  auto form = Make(SettingsLikeSpec(), events);
+  auto form = Make(SettingsLikeLayout(), events);
   HWND window = Native(*form).Window();
   events.onClick = [&](int) { form.reset(); };
   ::SendMessageW(Native(*form).ControlWindow(kOk), BM_CLICK, 0, 0);
   EXPECT_FALSE(form);
   EXPECT_FALSE(::IsWindow(window));
 
-  form = Make(SettingsLikeSpec(), events);
+  form = Make(SettingsLikeLayout(), events);
   window = Native(*form).Window();
   form->SelectOption(kOption1);  // from the program's own call, too
   EXPECT_FALSE(::IsWindow(window));
 
   events.onClick = nullptr;
   events.onClose = [&](UnloadReason) { form.reset(); };
-  form = Make(SettingsLikeSpec(), events);
+  form = Make(SettingsLikeLayout(), events);
   window = Native(*form).Window();
   ::SendMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
   EXPECT_FALSE(::IsWindow(window));
 
   events.onTimer = [&](int) { form.reset(); };
-  form = Make(SettingsLikeSpec(), events);
+  form = Make(SettingsLikeLayout(), events);
   window = Native(*form).Window();
   form->StartTimer(5, 10ms);
   EXPECT_TRUE(PumpUntil([&] { return !form; }));
@@ -399,7 +396,7 @@ TEST_F(Win32Form, AHandlerMayDestroyItsOwnForm) {
 
 TEST_F(Win32Form, TimersTickUnderTheirOwnNumberUntilStopped) {
   Recorder events;
-  const auto form = Make(AccessLogLikeSpec(), events);
+  const auto form = Make(AccessLogLikeLayout(), events);
   form->StartTimer(7, 15ms);
   form->StartTimer(8, 1h);
   ASSERT_TRUE(PumpUntil([&] { return events.timers.size() >= 3; }));
@@ -412,7 +409,7 @@ TEST_F(Win32Form, TimersTickUnderTheirOwnNumberUntilStopped) {
 
 TEST_F(Win32Form, TabEnterAndEscWorkAsInADialog) {
   Recorder events;
-  const auto form = Make(SettingsLikeSpec(), events);
+  const auto form = Make(SettingsLikeLayout(), events);
   ASSERT_TRUE(Activate(*form));
   FormWindow& native = Native(*form);
   // The first tab stop has the focus; Tab moves on in the table's order.
@@ -438,7 +435,7 @@ TEST_F(Win32Form, TabEnterAndEscWorkAsInADialog) {
   // Without a default or a cancel button the keys do nothing: no IDOK or IDCANCEL arrives as
   // menu command 1 or 2.
   Recorder logEvents;
-  const auto log = Make(AccessLogLikeSpec(), logEvents);
+  const auto log = Make(AccessLogLikeLayout(), logEvents);
   ASSERT_TRUE(Activate(*log));
   ::SetFocus(Native(*log).ControlWindow(kList));
   PressKey(VK_ESCAPE);
@@ -450,8 +447,8 @@ TEST_F(Win32Form, TabEnterAndEscWorkAsInADialog) {
 
 TEST_F(Win32Form, AFormActivatedAgainGivesTheFocusBackToItsControl) {
   Recorder events, otherEvents;
-  const auto form = Make(SettingsLikeSpec(), events);
-  const auto other = Make(AccessLogLikeSpec(), otherEvents);
+  const auto form = Make(SettingsLikeLayout(), events);
+  const auto other = Make(AccessLogLikeLayout(), otherEvents);
   ASSERT_TRUE(Activate(*form));
   const HWND button = Native(*form).ControlWindow(kOther);
   ::SetFocus(button);
@@ -466,7 +463,7 @@ TEST_F(Win32Form, AFormActivatedAgainGivesTheFocusBackToItsControl) {
 
 TEST_F(Win32Form, ArrowKeysMoveAndSelectWithinOneFramesOptionsOnly) {
   Recorder events;
-  const auto form = Make(SettingsLikeSpec(), events);
+  const auto form = Make(SettingsLikeLayout(), events);
   ASSERT_TRUE(Activate(*form));
   FormWindow& native = Native(*form);
   // As the keyboard types it, so that the key is down while its message is handled.
@@ -495,9 +492,9 @@ TEST_F(Win32Form, ArrowKeysMoveAndSelectWithinOneFramesOptionsOnly) {
 
 TEST_F(Win32Form, ShowModalDisablesTheOtherFormsWhileOtherTimersTick) {
   Recorder ownerEvents, modalEvents;
-  const auto owner = Make(AccessLogLikeSpec(), ownerEvents);
-  const auto hiddenOwner = Make(AccessLogLikeSpec(), ownerEvents);
-  const auto modal = Make(SettingsLikeSpec(), modalEvents);
+  const auto owner = Make(AccessLogLikeLayout(), ownerEvents);
+  const auto hiddenOwner = Make(AccessLogLikeLayout(), ownerEvents);
+  const auto modal = Make(SettingsLikeLayout(), modalEvents);
   owner->SetVisible(true);
   const HWND ownerWindow = Native(*owner).Window();
   const HWND hiddenWindow = Native(*hiddenOwner).Window();
@@ -520,9 +517,9 @@ TEST_F(Win32Form, ShowModalDisablesTheOtherFormsWhileOtherTimersTick) {
 
 TEST_F(Win32Form, ShowModalReturnsWhenTheFormGoesOrTheProgramQuits) {
   Recorder ownerEvents, modalEvents;
-  const auto owner = Make(AccessLogLikeSpec(), ownerEvents);
+  const auto owner = Make(AccessLogLikeLayout(), ownerEvents);
   owner->SetVisible(true);
-  auto modal = Make(SettingsLikeSpec(), modalEvents);
+  auto modal = Make(SettingsLikeLayout(), modalEvents);
   modalEvents.onTimer = [&](int) { modal.reset(); };
   modal->StartTimer(1, 10ms);
   Form& showing = *modal;
@@ -530,7 +527,7 @@ TEST_F(Win32Form, ShowModalReturnsWhenTheFormGoesOrTheProgramQuits) {
   EXPECT_FALSE(modal);
   EXPECT_TRUE(::IsWindowEnabled(Native(*owner).Window()));
 
-  modal = Make(SettingsLikeSpec(), modalEvents);
+  modal = Make(SettingsLikeLayout(), modalEvents);
   modalEvents.onTimer = [&](int) { ::PostQuitMessage(42); };
   modal->StartTimer(1, 10ms);
   modal->ShowModal();
@@ -545,7 +542,7 @@ TEST_F(Win32Form, ShowModalReturnsWhenTheFormGoesOrTheProgramQuits) {
 
 TEST_F(Win32Form, ANewDpiLaysTheFormOutAgainFromItsTwips) {
   Recorder events;
-  const auto form = Make(SettingsLikeSpec(), events);
+  const auto form = Make(SettingsLikeLayout(), events);
   FormWindow& native = Native(*form);
   const HWND window = native.Window();
   RECT outer{};
@@ -564,7 +561,7 @@ TEST_F(Win32Form, ANewDpiLaysTheFormOutAgainFromItsTwips) {
 }
 
 TEST_F(Win32Form, FontsStayJapaneseAndLabelsTakeTheirColours) {
-  FormLayout layout = SettingsLikeSpec();
+  FormLayout layout = SettingsLikeLayout();
   layout.controls.push_back(Control(50, ControlKind::kLabel, "代替", {0, 0, 900, 255}));
   layout.controls.back().font =
       Font{.face = "No Such Face 7f3a", .points = 11.25, .bold = true, .italic = true};
@@ -598,29 +595,6 @@ TEST_F(Win32Form, FontsStayJapaneseAndLabelsTakeTheirColours) {
   EXPECT_EQ(textColour(kLink), ::GetSysColor(COLOR_HIGHLIGHT));
   EXPECT_EQ(textColour(kTitle), ::GetSysColor(COLOR_BTNTEXT));
   ::DeleteDC(dc);
-}
-
-TEST_F(Win32Form, NotificationAreaCallbacksAndTaskbarRestartsReachTheForm) {
-  Recorder events;
-  const auto form = Make(AccessLogLikeSpec(), events);
-  FormWindow& native = Native(*form);
-  const HWND picture = native.ControlWindow(kPicture);
-  ASSERT_NE(picture, nullptr);
-  // Before the icon is registered, a left-button message is only a click on a hidden box.
-  ::SendMessageW(picture, WM_LBUTTONDOWN, 1, WM_RBUTTONDOWN);
-  native.ReceiveTrayCallbacks(kPicture, WM_LBUTTONDOWN);
-  ::SendMessageW(picture, WM_LBUTTONDOWN, 1, WM_LBUTTONDBLCLK);
-  ::PostMessageW(picture, WM_LBUTTONDOWN, 1, WM_RBUTTONDOWN);
-  PumpFor(20ms);
-  EXPECT_EQ(events.trayMessages, (std::vector<int>{WM_LBUTTONDBLCLK, WM_RBUTTONDOWN}));
-  // The box stays an ordinary static for every other message.
-  ::SetWindowTextW(picture, L"x");
-  wchar_t text[4] = {};
-  ::GetWindowTextW(picture, text, 4);
-  EXPECT_STREQ(text, L"x");
-
-  ::SendMessageW(native.Window(), ::RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
-  EXPECT_EQ(events.taskbarCreated, 1);
 }
 
 }  // namespace

@@ -14,7 +14,6 @@
 
 #include "platform/win32/form_window.h"
 #include "platform/win32/native_host.h"
-#include "platform/win32/shell_notify_area.h"
 #include "platform/win32/text.h"
 #include "platform/win32/window_ui.h"
 #include "test_support.h"
@@ -26,7 +25,7 @@ using namespace std::chrono_literals;
 
 constexpr int kPicture = 1;
 
-FormLayout OwnerSpec() {
+FormLayout OwnerLayout() {
   FormLayout layout;
   layout.name = "Main";
   layout.caption = "Pagemind - アクセスログ";
@@ -87,7 +86,7 @@ class Win32Ui : public ::testing::Test {
 };
 
 TEST_F(Win32Ui, MessageBoxHasTheProgramsTitleAndKeepsALoneCarriageReturnAsALineBreak) {
-  const auto owner = ui.CreateForm(OwnerSpec(), hand);
+  const auto owner = ui.CreateForm(OwnerLayout(), hand);
   std::wstring shownText;
   hand.act = [&] {
     const HWND box = FindDialog(L"Pagemind");
@@ -104,7 +103,7 @@ TEST_F(Win32Ui, MessageBoxHasTheProgramsTitleAndKeepsALoneCarriageReturnAsALineB
 }
 
 TEST_F(Win32Ui, PopupMenuReturnsTheChosenCommandAndSkipsSeparators) {
-  const auto owner = ui.CreateForm(OwnerSpec(), hand);
+  const auto owner = ui.CreateForm(OwnerLayout(), hand);
   const HWND window = static_cast<FormWindow&>(*owner).Window();
   const std::vector<MenuItem> items = {
       {1001, "Pagemind!!(&O)"}, {0, "-"}, {1002, "ログの表示...(&L)"}, {1005, "終了(&E)"}};
@@ -122,7 +121,7 @@ TEST_F(Win32Ui, PopupMenuReturnsTheChosenCommandAndSkipsSeparators) {
 
 TEST_F(Win32Ui, SaveDialogGivesTheChosenPathOrTheCancel) {
   const testing::TempFolder folder;
-  const auto owner = ui.CreateForm(OwnerSpec(), hand);
+  const auto owner = ui.CreateForm(OwnerLayout(), hand);
   const std::filesystem::path chosen = folder.path() / "アクセスログ.txt";
   SaveDialogOptions options{.title = "ログを保存",
                             .filter = "テキスト (*.txt)|*.txt|すべて (*.*)|*.*|",
@@ -156,22 +155,6 @@ TEST_F(Win32Ui, SaveDialogGivesTheChosenPathOrTheCancel) {
   EXPECT_TRUE(cancelled.path.empty());
 }
 
-TEST_F(Win32Ui, NotificationIconNeedsAPictureBoxToReceiveItsCallbacks) {
-  const auto owner = ui.CreateForm(OwnerSpec(), hand);
-  ShellNotifyArea area;
-  NotifyIconRecord record{.size = NOTIFYICONDATAA_V1_SIZE,
-                          .iconId = 1,
-                          .flags = NIF_MESSAGE | NIF_ICON | NIF_TIP,
-                          .callbackMessage = WM_LBUTTONDOWN,
-                          .icon = Picture::kProgramIcon};
-  const std::string tip = "Pagemind 1.0.0";
-  std::copy(tip.begin(), tip.end(), record.tip.begin());
-  EXPECT_FALSE(area.Add(*owner, 999, record));
-  ASSERT_TRUE(area.Add(*owner, kPicture, record));
-  EXPECT_TRUE(area.Delete(*owner, kPicture, record));
-  EXPECT_FALSE(area.Delete(*owner, kPicture, record));
-}
-
 TEST_F(Win32Ui, PendingEventsAreHandledOnceEvenWhenHandlersPostMore) {
   struct Reposting : FormEvents {
     HWND window = nullptr;
@@ -182,7 +165,7 @@ TEST_F(Win32Ui, PendingEventsAreHandledOnceEvenWhenHandlersPostMore) {
       if (repost) ::PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, 0), 0);
     }
   } events;
-  const auto form = ui.CreateForm(OwnerSpec(), events);
+  const auto form = ui.CreateForm(OwnerLayout(), events);
   events.window = static_cast<FormWindow&>(*form).Window();
   ::PostMessageW(events.window, WM_COMMAND, MAKEWPARAM(1001, 0), 0);
   ui.ProcessPendingEvents();  // returns although the queue never runs dry
@@ -195,8 +178,8 @@ TEST(Win32UiLifetime, TheLastFormClosingEndsTheMessageLoopWhenAskedTo) {
   TimerHand events;
   {
     WindowUi quitting(WindowUi::WhenLastFormCloses::kQuit);
-    auto first = quitting.CreateForm(OwnerSpec(), events);
-    auto second = quitting.CreateForm(OwnerSpec(), events);
+    auto first = quitting.CreateForm(OwnerLayout(), events);
+    auto second = quitting.CreateForm(OwnerLayout(), events);
     first.reset();
     MSG message;
     EXPECT_FALSE(::PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
@@ -206,7 +189,7 @@ TEST(Win32UiLifetime, TheLastFormClosingEndsTheMessageLoopWhenAskedTo) {
   }
   {
     WindowUi staying;
-    staying.CreateForm(OwnerSpec(), events).reset();
+    staying.CreateForm(OwnerLayout(), events).reset();
     MSG message;
     EXPECT_FALSE(::PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
   }
@@ -226,7 +209,7 @@ TEST(Win32NativeHost, RunsUntilTheProgramQuitsAndHandsBackItsExitCode) {
     explicit Closer(std::unique_ptr<Form>& f) : form(f) {}
     void OnTimer(int) override { form.reset(); }
   } closer(form);
-  form = ports.ui.CreateForm(OwnerSpec(), closer);
+  form = ports.ui.CreateForm(OwnerLayout(), closer);
   form->StartTimer(1, 10ms);
   EXPECT_EQ(host.RunMessageLoop(), 0);
   EXPECT_FALSE(form);

@@ -6,6 +6,8 @@
 #include <windows.h>
 #include <wrl/client.h>
 
+#include "platform/win32/com_check.h"
+#include "platform/win32/handles.h"
 #include "platform/win32/text.h"
 
 namespace pagemind::platform::win32 {
@@ -14,73 +16,75 @@ namespace {
 
 using Microsoft::WRL::ComPtr;
 
-// A BSTR that a COM call handed over; freed once.
-class Bstr {
- public:
-  Bstr() = default;
-  explicit Bstr(std::wstring_view text)
-      : value_(::SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {}
-  ~Bstr() { ::SysFreeString(value_); }
-  Bstr(const Bstr&) = delete;
-  Bstr& operator=(const Bstr&) = delete;
-  BSTR* out() { return &value_; }
-  [[nodiscard]] BSTR get() const { return value_; }
-  [[nodiscard]] std::string Utf8() const {
-    return value_ ? Narrow(std::wstring_view(value_, ::SysStringLen(value_))) : std::string();
-  }
-
- private:
-  BSTR value_ = nullptr;
-};
-
-// A VARIANT cleared when it goes.
-class Variant {
- public:
-  Variant() { ::VariantInit(&value_); }
-  ~Variant() { ::VariantClear(&value_); }
-  Variant(const Variant&) = delete;
-  Variant& operator=(const Variant&) = delete;
-  VARIANT* get() { return &value_; }
-
- private:
-  VARIANT value_;
-};
+std::string Utf8(const UniqueBstr& text) {
+  const BSTR value = text.get();
+  return value ? Narrow(std::wstring_view(value, ::SysStringLen(value))) : std::string();
+}
 
 class ComBrowser final : public Browser {
  public:
   explicit ComBrowser(ComPtr<IWebBrowser2> browser) : browser_(std::move(browser)) {}
 
   std::optional<std::string> LocationUrl() override {
-    Bstr url;
-    if (FAILED(browser_->get_LocationURL(url.out()))) return std::nullopt;
-    return url.Utf8();
+    UniqueBstr url;
+    if (ComFailed(browser_->get_LocationURL(url.put()))) return std::nullopt;
+    return Utf8(url);
+  }
+
+  // Which program shows the window is told by its frame's window class: the file manager's
+  // folder windows are CabinetWClass (ExploreWClass with the folder tree of older systems),
+  // Internet Explorer's are IEFrame, on every system from Windows 7 on. The class is asked of
+  // the window the shell names, not guessed from the address, which a folder shares with a
+  // browser showing a local file. Where the window cannot be named, the container's program
+  // (explorer.exe) tells it; where neither answers, the window counts as a browser's.
+  WindowKind Kind() override {
+    SHANDLE_PTR handle = 0;
+    if (!ComFailed(browser_->get_HWND(&handle)) && handle != 0) {
+      const HWND frame = ::GetAncestor(reinterpret_cast<HWND>(handle), GA_ROOT);
+      wchar_t name[64] = {};
+      if (frame != nullptr && ::GetClassNameW(frame, name, 64) > 0) {
+        const std::wstring_view windowClass(name);
+        return windowClass == L"CabinetWClass" || windowClass == L"ExploreWClass"
+                   ? WindowKind::kFolder
+                   : WindowKind::kBrowser;
+      }
+    }
+    UniqueBstr program;
+    if (ComFailed(browser_->get_FullName(program.put()))) return WindowKind::kBrowser;
+    std::wstring path = Widen(Utf8(program));
+    const auto slash = path.find_last_of(L"\\/");
+    if (slash != std::wstring::npos) path.erase(0, slash + 1);
+    return ::CompareStringOrdinal(path.c_str(), -1, L"explorer.exe", -1, TRUE) == CSTR_EQUAL
+               ? WindowKind::kFolder
+               : WindowKind::kBrowser;
   }
 
   std::optional<std::string> LocationName() override {
-    Bstr name;
-    if (FAILED(browser_->get_LocationName(name.out()))) return std::nullopt;
-    return name.Utf8();
+    UniqueBstr name;
+    if (ComFailed(browser_->get_LocationName(name.put()))) return std::nullopt;
+    return Utf8(name);
   }
 
   bool Navigate(std::string_view address) override {
-    Variant url;
+    UniqueBstr text = MakeBstr(Widen(address));
+    if (!text) return false;
+    UniqueVariant url;
     V_VT(url.get()) = VT_BSTR;
-    V_BSTR(url.get()) = ::SysAllocString(Widen(address).c_str());
-    if (V_BSTR(url.get()) == nullptr) return false;
+    V_BSTR(url.get()) = text.release();  // the variant frees it now
     // Flags, target frame, post data and headers are left out, as empty variants.
-    Variant flags;
-    Variant frame;
-    Variant postData;
-    Variant headers;
-    return SUCCEEDED(
+    UniqueVariant flags;
+    UniqueVariant frame;
+    UniqueVariant postData;
+    UniqueVariant headers;
+    return !ComFailed(
         browser_->Navigate2(url.get(), flags.get(), frame.get(), postData.get(), headers.get()));
   }
 
   bool SetVisible(bool visible) override {
-    return SUCCEEDED(browser_->put_Visible(visible ? VARIANT_TRUE : VARIANT_FALSE));
+    return !ComFailed(browser_->put_Visible(visible ? VARIANT_TRUE : VARIANT_FALSE));
   }
 
-  void Quit() override { (void)browser_->Quit(); }
+  void Quit() override { (void)ComFailed(browser_->Quit()); }
 
  private:
   ComPtr<IWebBrowser2> browser_;
@@ -99,23 +103,22 @@ class ComWindowList final : public BrowserWindowList {
   bool Lost() const override { return lost_; }
 
   std::optional<std::unique_ptr<Browser>> Item(int index) override {
-    VARIANT position;
-    ::VariantInit(&position);
-    V_VT(&position) = VT_I4;
-    V_I4(&position) = index;
+    UniqueVariant position;
+    V_VT(position.get()) = VT_I4;
+    V_I4(position.get()) = index;
     ComPtr<IDispatch> item;
-    if (Failed(windows_->Item(position, item.GetAddressOf()))) return std::nullopt;
+    if (Failed(windows_->Item(*position.get(), item.GetAddressOf()))) return std::nullopt;
     // Beyond the last window the collection answers with no object, not with an error.
     if (!item) return std::unique_ptr<Browser>();
     ComPtr<IWebBrowser2> browser;
-    if (FAILED(item.As(&browser)) || !browser) return std::nullopt;
+    if (ComFailed(item.As(&browser)) || !browser) return std::nullopt;
     return std::make_unique<ComBrowser>(std::move(browser));
   }
 
  private:
   // Notes whether a failure means the serving process is gone.
-  bool Failed(HRESULT result) {
-    if (SUCCEEDED(result)) return false;
+  bool Failed(HRESULT result, std::source_location where = std::source_location::current()) {
+    if (!ComFailed(result, where)) return false;
     switch (result) {
       case RPC_E_DISCONNECTED:
       case RPC_E_SERVER_DIED:
@@ -139,8 +142,8 @@ class ComShell final : public Shell {
  public:
   std::unique_ptr<BrowserWindowList> CreateWindowList() override {
     ComPtr<IShellWindows> windows;
-    if (FAILED(::CoCreateInstance(CLSID_ShellWindows, nullptr, CLSCTX_ALL,
-                                  IID_PPV_ARGS(windows.GetAddressOf())))) {
+    if (ComFailed(::CoCreateInstance(CLSID_ShellWindows, nullptr, CLSCTX_ALL,
+                                     IID_PPV_ARGS(windows.GetAddressOf())))) {
       return nullptr;
     }
     return std::make_unique<ComWindowList>(std::move(windows));
@@ -148,8 +151,8 @@ class ComShell final : public Shell {
 
   std::unique_ptr<Browser> CreateBrowser() override {
     ComPtr<IWebBrowser2> browser;
-    if (FAILED(::CoCreateInstance(CLSID_InternetExplorer, nullptr, CLSCTX_LOCAL_SERVER,
-                                  IID_PPV_ARGS(browser.GetAddressOf())))) {
+    if (ComFailed(::CoCreateInstance(CLSID_InternetExplorer, nullptr, CLSCTX_LOCAL_SERVER,
+                                     IID_PPV_ARGS(browser.GetAddressOf())))) {
       return nullptr;
     }
     return std::make_unique<ComBrowser>(std::move(browser));

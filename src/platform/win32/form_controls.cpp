@@ -117,9 +117,6 @@ void FormWindow::CreateControls() {
     control.window = ::CreateWindowExW(
         kind.exStyle, kind.windowClass, text.c_str(), kind.style, 0, 0, 0, 0, window_.get(),
         reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.childId)), ProgramModule(), nullptr);
-    if (layout.kind == ControlKind::kPictureBox && control.window != nullptr) {
-      SubclassPictureBox(control.window);
-    }
   }
 }
 

@@ -89,7 +89,6 @@ LRESULT CALLBACK FormWindow::Procedure(HWND window, UINT message, WPARAM wParam,
 // Every branch that calls into FormEvents returns straight after the call: the handler may
 // have destroyed this object.
 LRESULT FormWindow::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (HandleTaskbarCreated(message)) return 0;
   switch (message) {
     case WM_COMMAND:
       return OnCommandMessage(wParam, lParam);
@@ -196,48 +195,6 @@ LRESULT FormWindow::OnCommandMessage(WPARAM wParam, LPARAM lParam) {
   FormEvents& events = events_;
   events.OnClick(id);
   return 0;
-}
-
-bool FormWindow::HandleTaskbarCreated(UINT message) {
-  // Broadcast to every top-level window when Explorer's taskbar starts again.
-  static const UINT taskbarCreated = ::RegisterWindowMessageW(L"TaskbarCreated");
-  if (message != taskbarCreated || taskbarCreated == 0) return false;
-  FormEvents& events = events_;
-  events.OnTaskbarCreated();
-  return true;
-}
-
-void FormWindow::ReceiveTrayCallbacks(int controlId, UINT callbackMessage) {
-  Control* control = Find(controlId);
-  if (control != nullptr && control->layout.kind == ControlKind::kPictureBox) {
-    control->trayMessage = callbackMessage;
-  }
-}
-
-void FormWindow::SubclassPictureBox(HWND box) {
-  // A picture box may receive the notification area's callbacks. The static control leaves
-  // its window's user data to the application: it keeps the control's own procedure there for
-  // every message that is not such a callback.
-  const LONG_PTR original =
-      ::SetWindowLongPtrW(box, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(PictureBoxProcedure));
-  ::SetWindowLongPtrW(box, GWLP_USERDATA, original);
-}
-
-LRESULT CALLBACK FormWindow::PictureBoxProcedure(HWND window, UINT message, WPARAM wParam,
-                                                 LPARAM lParam) {
-  const auto original = reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(window, GWLP_USERDATA));
-  auto* form =
-      reinterpret_cast<FormWindow*>(::GetWindowLongPtrW(::GetParent(window), GWLP_USERDATA));
-  if (form != nullptr && message != 0) {
-    const Control* control = form->FindByWindow(window);
-    if (control != nullptr && control->trayMessage == message) {
-      // The icon's mouse message is in the low word, with either version of the record.
-      FormEvents& events = form->events_;
-      events.OnTrayMessage(static_cast<int>(LOWORD(lParam)));
-      return 0;
-    }
-  }
-  return ::CallWindowProcW(original, window, message, wParam, lParam);
 }
 
 }  // namespace pagemind::platform::win32

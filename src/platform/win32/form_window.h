@@ -62,15 +62,11 @@ class FormWindow final : public Form {
   void StartTimer(int timerId, std::chrono::milliseconds interval) override;
   void StopTimer(int timerId) override;
 
-  // The native windows, for the parts of the win32 platform that must address them (the tray
-  // icon's callback window) and for tests. nullptr for an unknown id or a line.
+  // The native windows, for the parts of the win32 platform that must address them (the popup
+  // menu's owner) and for tests. nullptr for an unknown id or a line.
   [[nodiscard]] HWND Window() const noexcept { return window_.get(); }
   [[nodiscard]] HWND ControlWindow(int controlId) const;
   [[nodiscard]] UINT Dpi() const noexcept { return dpi_; }
-
-  // The notification area posts an icon's mouse events to a picture box of the form as
-  // `callbackMessage`; from now on they arrive as FormEvents::OnTrayMessage. 0 stops that.
-  void ReceiveTrayCallbacks(int controlId, UINT callbackMessage);
 
   // Lets the active form handle its dialog keys (Tab, arrows, Enter, Esc). True when the
   // message was used up.
@@ -87,7 +83,6 @@ class FormWindow final : public Form {
     bool visible = true;    // its own setting, apart from its frame's
     UniqueFont font;        // only for controls with a font of their own
     UniqueIcon icon;
-    UINT trayMessage = 0;  // picture boxes: the notification area's callback message
   };
 
   // Lifetime and the window procedure (form_window.cpp).
@@ -95,11 +90,6 @@ class FormWindow final : public Form {
   static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT OnCommandMessage(WPARAM wParam, LPARAM lParam);
-  // True when `message` was the taskbar's restart; the handler may have destroyed the form.
-  bool HandleTaskbarCreated(UINT message);
-  static void SubclassPictureBox(HWND box);
-  static LRESULT CALLBACK PictureBoxProcedure(HWND window, UINT message, WPARAM wParam,
-                                              LPARAM lParam);
 
   // The controls (form_controls.cpp).
   void CreateControls();

@@ -2,6 +2,9 @@
 
 #include <windows.h>
 
+#include <oleauto.h>
+
+#include <string_view>
 #include <utility>
 
 namespace pagemind::platform::win32 {
@@ -29,6 +32,12 @@ class Unique {
   explicit operator bool() const noexcept { return handle_ != Traits::Invalid(); }
 
   Handle release() noexcept { return std::exchange(handle_, Traits::Invalid()); }
+  // For a call that hands a new handle over through an out parameter: whatever was held goes
+  // first.
+  [[nodiscard]] Handle* put() noexcept {
+    reset();
+    return &handle_;
+  }
   void reset(Handle handle = Traits::Invalid()) noexcept {
     const Handle old = std::exchange(handle_, handle);
     if (old != Traits::Invalid()) Traits::Close(old);
@@ -92,6 +101,13 @@ struct ModuleTraits {
   static void Close(Handle h) noexcept { ::FreeLibrary(h); }
 };
 
+// A string that COM allocated (SysAllocString*), or that a COM call handed over.
+struct BstrTraits {
+  using Handle = BSTR;
+  static Handle Invalid() noexcept { return nullptr; }
+  static void Close(Handle h) noexcept { ::SysFreeString(h); }
+};
+
 using UniqueHandle = Unique<KernelHandleTraits>;
 using UniqueFile = Unique<FileHandleTraits>;
 using UniqueWindow = Unique<WindowTraits>;
@@ -102,6 +118,25 @@ using UniqueIcon = Unique<IconTraits>;
 using UniqueMenu = Unique<MenuTraits>;
 using UniqueLocalMemory = Unique<LocalMemoryTraits>;
 using UniqueModule = Unique<ModuleTraits>;
+using UniqueBstr = Unique<BstrTraits>;
+
+// A BSTR copy of `text`; empty when the system is out of memory.
+[[nodiscard]] inline UniqueBstr MakeBstr(std::wstring_view text) {
+  return UniqueBstr(::SysAllocStringLen(text.data(), static_cast<UINT>(text.size())));
+}
+
+// A VARIANT, initialised empty and cleared (with whatever it then holds) when it goes.
+class UniqueVariant {
+ public:
+  UniqueVariant() noexcept { ::VariantInit(&value_); }
+  ~UniqueVariant() { ::VariantClear(&value_); }
+  UniqueVariant(const UniqueVariant&) = delete;
+  UniqueVariant& operator=(const UniqueVariant&) = delete;
+  [[nodiscard]] VARIANT* get() noexcept { return &value_; }
+
+ private:
+  VARIANT value_;
+};
 
 // Selects a GDI object into a device context for one scope and puts the previous one back.
 class SelectedObject {

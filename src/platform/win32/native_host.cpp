@@ -6,11 +6,12 @@
 #include <objbase.h>
 
 #include "platform/win32/ansi_codec.h"
+#include "platform/win32/com_check.h"
 #include "platform/win32/com_shell.h"
 #include "platform/win32/files.h"
 #include "platform/win32/ini_profile.h"
+#include "platform/win32/notify_icon.h"
 #include "platform/win32/running_program.h"
-#include "platform/win32/shell_notify_area.h"
 #include "platform/win32/window_ui.h"
 
 namespace pagemind::platform::win32 {
@@ -22,7 +23,7 @@ namespace {
 class ComApartment {
  public:
   ComApartment()
-      : initialized_(SUCCEEDED(
+      : initialized_(!ComFailed(
             ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE))) {}
   ~ComApartment() {
     if (initialized_) ::CoUninitialize();
@@ -53,7 +54,7 @@ struct NativeHost::Parts {
   IniProfile profile;
   AnsiCodePageCodec ansi;
   std::unique_ptr<Shell> shell = MakeComShell();
-  ShellNotifyArea notifyArea;
+  ShellNotifyIconArea notifyArea;
   WindowsFileSystem files;
 };
 
@@ -67,7 +68,7 @@ Ports NativeHost::ports() {
 }
 
 int NativeHost::RunMessageLoop() {
-  return RunUiMessageLoop();
+  return RunUiMessageLoop(parts_->ui);
 }
 
 }  // namespace pagemind::platform::win32

@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "platform/notify_icon.h"
 #include "platform/ports.h"
 
 namespace pagemind::platform::win32 {
@@ -18,6 +19,7 @@ class NativeHost {
   NativeHost& operator=(const NativeHost&) = delete;
 
   [[nodiscard]] Ports ports();
+  // The notification area's icons; joins Ports once the old NotifyArea is gone.
   // Runs until the message loop is told to quit (the last form closing posts that) and returns
   // the exit code.
   int RunMessageLoop();

@@ -3,6 +3,7 @@
 #include <commdlg.h>
 
 #include <algorithm>
+#include <utility>
 
 #include "platform/win32/form_window.h"
 #include "platform/win32/handles.h"
@@ -11,6 +12,10 @@
 namespace pagemind::platform::win32 {
 
 namespace {
+
+// What the wake-up window is posted; any number of the application's range will do, as the
+// window has no handler.
+constexpr UINT kWakeUpMessage = WM_APP + 1;
 
 // The Save dialog's library is loaded when the dialog is first shown: it brings the printing
 // support with it (winspool and, under Wine, the CUPS client with its network libraries), which
@@ -148,6 +153,31 @@ HWND WindowUi::HiddenOwner() {
   return hiddenOwner_.get();
 }
 
+void WindowUi::Post(std::function<void()> command) {
+  posted_.push_back(std::move(command));
+  // One wake-up at a time is enough: the loop runs everything queued once it is back.
+  if (!wakeUpPosted_ && !runningPosted_) {
+    wakeUpPosted_ = ::PostMessageW(wakeUp_.get(), kWakeUpMessage, 0, 0) != FALSE;
+  }
+}
+
+void WindowUi::RunPostedCommands() {
+  if (runningPosted_) return;  // a command that ran a loop of its own: it goes on after it
+  runningPosted_ = true;
+  struct Done {
+    WindowUi& ui;
+    ~Done() {
+      ui.runningPosted_ = false;
+      ui.wakeUpPosted_ = false;
+    }
+  } done{*this};
+  while (!posted_.empty()) {
+    const std::function<void()> command = std::move(posted_.front());
+    posted_.pop_front();
+    command();
+  }
+}
+
 void WindowUi::FormClosed() noexcept {
   if (--openForms_ == 0 && whenLastFormCloses_ == WhenLastFormCloses::kQuit) {
     ::PostQuitMessage(0);
@@ -160,9 +190,12 @@ void DispatchUiMessage(MSG& message) {
   ::DispatchMessageW(&message);
 }
 
-int RunUiMessageLoop() {
+int RunUiMessageLoop(WindowUi& ui) {
   MSG message;
   for (;;) {
+    // After every message that this loop dispatched, with whatever loops ran inside it, and
+    // before the first.
+    ui.RunPostedCommands();
     const BOOL got = ::GetMessageW(&message, nullptr, 0, 0);
     if (got == 0) return static_cast<int>(message.wParam);
     if (got == -1) return 1;  // only an invalid argument gives -1, which this call has not

@@ -2,12 +2,15 @@
 
 #include <windows.h>
 
+#include <deque>
+#include <functional>
 #include <memory>
 #include <string_view>
 #include <vector>
 
 #include "platform/ui.h"
 #include "platform/win32/handles.h"
+#include "platform/win32/message_window.h"
 
 namespace pagemind::platform::win32 {
 
@@ -29,6 +32,10 @@ class WindowUi final : public Ui {
   int ShowPopupMenu(Form& owner, const std::vector<MenuItem>& items) override;
   // GetSaveFileNameW, Explorer style.
   SaveDialogResult ShowSaveDialog(Form& owner, const SaveDialogOptions& options) override;
+  // Queued here and run by RunUiMessageLoop only. A wake-up message to a window of this object
+  // makes the loop's wait return; the system's modal loops dispatch such a message (a thread
+  // message they would drop), and it does nothing by itself.
+  void Post(std::function<void()> command) override;
 
   // A hidden window that owns the forms kept out of the taskbar. Destroyed with this object,
   // which therefore outlives every form it made.
@@ -37,17 +44,26 @@ class WindowUi final : public Ui {
   void FormOpened() noexcept { ++openForms_; }
   void FormClosed() noexcept;
 
+  // Runs what Post queued, in order, including what those commands post meanwhile. Only the
+  // top-level loop calls it.
+  void RunPostedCommands();
+
  private:
   WhenLastFormCloses whenLastFormCloses_;
   int openForms_ = 0;
   UniqueWindow hiddenOwner_;
+  std::deque<std::function<void()>> posted_;
+  bool wakeUpPosted_ = false;
+  bool runningPosted_ = false;
+  MessageWindow wakeUp_{MessageWindow::Kind::kMessageOnly, nullptr};
 };
 
 // Handles one message the way every loop of the program does: the active form's dialog keys
 // first, then translation and dispatch.
 void DispatchUiMessage(MSG& message);
 
-// Runs the thread's message loop until WM_QUIT and returns its exit code.
-int RunUiMessageLoop();
+// Runs the thread's message loop until WM_QUIT and returns its exit code. The one top-level
+// loop: before it waits for a message it runs the commands posted to `ui`.
+int RunUiMessageLoop(WindowUi& ui);
 
 }  // namespace pagemind::platform::win32
