@@ -7,6 +7,7 @@
 #include "pages/page_memory.h"
 #include "pages/poller.h"
 #include "pages/reopen.h"
+#include "platform/headless/files.h"
 #include "platform/headless/scripted_shell.h"
 #include "platform/native.h"
 #include "test_support.h"
@@ -43,7 +44,8 @@ void BM_ReopenAllSlots(benchmark::State& state) {
   }
   for (auto _ : state) {
     ScriptedShell shell;
-    pagemind::pages::Reopener reopener(shell);
+    pagemind::platform::headless::PosixFileSystem files;
+    pagemind::pages::Reopener reopener(shell, files);
     benchmark::DoNotOptimize(reopener.ReopenAll(slots));
   }
   state.SetLabel("31 slots");

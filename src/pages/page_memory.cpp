@@ -19,7 +19,7 @@ PageMemory::PageMemory(platform::FileSystem& files, platform::Shell& shell,
       ansi_(ansi),
       folder_(std::move(programFolder)),
       poller_(shell, log),
-      reopener_(shell) {}
+      reopener_(shell, files) {}
 
 FileProblems PageMemory::EnsureFolder() {
   return EnsureLogFolder(files_, folder_);

@@ -1,5 +1,7 @@
 #include "pages/reopen.h"
 
+#include "pages/shell_open_rule.h"
+
 #include <algorithm>
 #include <array>
 #include <cctype>
@@ -13,7 +15,7 @@ std::vector<std::string> Reopener::ReopenAll(PageSlots pageSlots) {
     if (slot.empty()) continue;
     reopenAddress_ = slot;
     if (OpenInNewBrowser(reopenAddress_)) continue;
-    if (SafeToHandToShell(reopenAddress_) && shell_.OpenWithShell(reopenAddress_)) continue;
+    if (SafeToHandToShell(reopenAddress_, files_) && shell_.OpenWithShell(reopenAddress_)) continue;
     unopened.push_back(reopenAddress_);
   }
   return unopened;
@@ -27,16 +29,6 @@ bool Reopener::OpenInNewBrowser(const std::string& address) {
   // Its window never showed; without this it would linger hidden.
   ie2->Quit();
   return false;
-}
-
-bool SafeToHandToShell(std::string_view address) {
-  const auto colon = address.find(':');
-  if (colon == std::string_view::npos) return false;
-  std::string scheme(address.substr(0, colon));
-  std::transform(scheme.begin(), scheme.end(), scheme.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  constexpr std::array<std::string_view, 4> kSafe = {"http", "https", "ftp", "file"};
-  return std::find(kSafe.begin(), kSafe.end(), scheme) != kSafe.end();
 }
 
 std::string UnopenedPagesMessage(const std::vector<std::string>& addresses) {

@@ -5,17 +5,18 @@
 #include <vector>
 
 #include "pages/page_slots.h"
+#include "platform/files.h"
 #include "platform/shell.h"
 
 namespace pagemind::pages {
 
 // Opens every remembered page again, each in a new browser window, in the order of the slots.
 // A page the browser cannot take is handed to the shell's "open", so the default browser shows
-// it; only addresses whose scheme is safe to hand on go that way. Returns the addresses that
-// could be opened neither way.
+// it; only what SafeToHandToShell lets through goes that way. Returns the addresses that could
+// be opened neither way.
 class Reopener {
  public:
-  explicit Reopener(platform::Shell& shell) : shell_(shell) {}
+  Reopener(platform::Shell& shell, platform::FileSystem& files) : shell_(shell), files_(files) {}
 
   // Works on its own copy of the slots: creating a browser waits for another process, and the
   // poller's ticks that run meanwhile may change the slots.
@@ -28,12 +29,9 @@ class Reopener {
   bool OpenInNewBrowser(const std::string& address);
 
   platform::Shell& shell_;
+  platform::FileSystem& files_;
   std::string reopenAddress_;
 };
-
-// http, https, ftp and file addresses: what a browser shows. Anything else handed to the shell
-// could start a program.
-bool SafeToHandToShell(std::string_view address);
 
 // The message that lists the pages that could not be opened.
 std::string UnopenedPagesMessage(const std::vector<std::string>& addresses);

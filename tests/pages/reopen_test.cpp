@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
+#include "common/paths.h"
 #include "pages/reopen.h"
+#include "pages/shell_open_rule.h"
+#include "platform/headless/files.h"
 #include "platform/headless/scripted_shell.h"
+#include "test_support.h"
 
 namespace pagemind::pages {
 namespace {
@@ -20,8 +24,9 @@ class ReopenTest : public ::testing::Test {
   }
 
   ScriptedShell shell;
+  platform::headless::PosixFileSystem files;
   PageSlots slots;
-  Reopener reopener{shell};
+  Reopener reopener{shell, files};
 };
 
 TEST_F(ReopenTest, AllSlotsEmptyCreatesNoBrowser) {
@@ -63,10 +68,11 @@ TEST_F(ReopenTest, WithoutABrowserWebPagesGoToTheShellAndOthersAreListed) {
   slots[6] = "javascript:alert(1)";
   const auto unopened = Reopen();
   EXPECT_EQ(shell.shellOpened,
-            (std::vector<std::string>{"http://127.0.0.1/a", "HTTPS://127.0.0.1/b",
-                                      "ftp://127.0.0.1/c", "file:///C:/pages/d.html"}));
-  EXPECT_EQ(unopened, (std::vector<std::string>{"C:\\Windows\\System32\\calc.exe",
-                                                "ms-settings:privacy", "javascript:alert(1)"}));
+            (std::vector<std::string>{"http://127.0.0.1/a", "HTTPS://127.0.0.1/b"}));
+  EXPECT_EQ(unopened, (std::vector<std::string>{"ftp://127.0.0.1/c", "file:///C:/pages/d.html",
+                                                "C:\\Windows\\System32\\calc.exe",
+                                                "ms-settings:privacy", "javascript:alert(1)"}))
+      << "a file: address only where it names a local document or folder that exists";
   const auto message = UnopenedPagesMessage(unopened);
   EXPECT_NE(message.find("ms-settings:privacy"), std::string::npos);
 }
@@ -75,7 +81,7 @@ TEST_F(ReopenTest, ABrowserThatCannotNavigateOrShowIsEndedAndTheShellTakesThePag
   for (const char* failure : {"Navigate2", "Visible"}) {
     ScriptedShell s;
     s.failing.insert(failure);
-    Reopener r(s);
+    Reopener r(s, files);
     PageSlots p;
     p[0] = "http://127.0.0.1/a";
     p[1] = "http://127.0.0.1/b";
@@ -93,13 +99,55 @@ TEST_F(ReopenTest, PagesOpenedNeitherWayAreReportedAndTheRestStillOpen) {
   EXPECT_EQ(Reopen(), (std::vector<std::string>{"http://127.0.0.1/a", "http://127.0.0.1/b"}));
 }
 
-TEST(SafeSchemes, AreWebAndFileAddressesOnly) {
-  EXPECT_TRUE(SafeToHandToShell("http://x"));
-  EXPECT_TRUE(SafeToHandToShell("File:///c:/x"));
-  EXPECT_FALSE(SafeToHandToShell("httpx://x"));
-  EXPECT_FALSE(SafeToHandToShell("about:blank"));
-  EXPECT_FALSE(SafeToHandToShell("no scheme"));
-  EXPECT_FALSE(SafeToHandToShell(""));
+// Where no browser object can be made, the shell opens what a browser shows and nothing else.
+TEST(ShellOpenRule, LetsThroughOnlyWebAddressesLocalFoldersAndDocuments) {
+  testing::TempFolder temp;
+  platform::headless::PosixFileSystem files;
+  for (const char* name : {"page.HTML", "doc.pdf", "notes.txt", "tool.exe", "run.bat", "link.lnk",
+                           "data.bin", "noext"}) {
+    testing::WriteBytes(temp.path() / name, "x");
+  }
+  std::filesystem::create_directory(temp.path() / "フォルダ");
+  const std::string base = "file://" + Utf8FromPath(temp.path());
+  const std::pair<std::string, bool> cases[] = {
+      {"http://127.0.0.1/a", true},
+      {"HTTPS://127.0.0.1/a", true},
+      {base + "/page.HTML", true},
+      {base + "/doc.pdf", true},
+      {base + "/notes.txt", true},
+      {base + "/%E3%83%95%E3%82%A9%E3%83%AB%E3%83%80", true},  // a folder, percent-encoded
+      {base + "/フォルダ", true},
+      {"file://localhost" + Utf8FromPath(temp.path()) + "/page.HTML", true},
+      {base + "/tool.exe", false},
+      {base + "/run.bat", false},
+      {base + "/link.lnk", false},
+      {base + "/data.bin", false},
+      {base + "/noext", false},
+      {base + "/missing.html", false},
+      {base + "/page.HTML%00.exe", false},
+      {"file://server/share/page.html", false},
+      {"file:////server/share/page.html", false},
+      {"file:\\\\server\\share\\page.html", false},
+      {"ftp://127.0.0.1/a", false},
+      {"javascript:alert(1)", false},
+      {"mailto:someone@pagemind.example", false},
+      {"ms-settings:privacy", false},
+      {"httpx://x", false},
+      {"no scheme", false},
+      {"", false},
+  };
+  for (const auto& [address, safe] : cases) {
+    EXPECT_EQ(SafeToHandToShell(address, files), safe) << address;
+  }
+}
+
+TEST(ShellOpenRule, ReadsDrivePathsInBothForms) {
+  EXPECT_EQ(LocalPathOfFileAddress("file:///C:/Users/a%20b.html"),
+            PathFromUtf8("C:/Users/a b.html"));
+  EXPECT_EQ(LocalPathOfFileAddress("file:///c|/x.htm"), PathFromUtf8("c:/x.htm"));
+  EXPECT_EQ(LocalPathOfFileAddress("file:///C:\\dir\\x.htm"), PathFromUtf8("C:/dir/x.htm"));
+  EXPECT_FALSE(LocalPathOfFileAddress("file://host/C:/x.htm"));
+  EXPECT_FALSE(LocalPathOfFileAddress("file:///C:/bad%zz"));
 }
 
 }  // namespace

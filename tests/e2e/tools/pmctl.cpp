@@ -206,6 +206,7 @@ int Usage() {
       "  visible TITLE                    prints 1 or 0\n"
       "  post-command TITLE ID            posts WM_COMMAND ID to the window\n"
       "  close TITLE                      posts WM_SYSCOMMAND SC_CLOSE (as Alt+F4)\n"
+      "  end-session TITLE                WM_QUERYENDSESSION, then WM_ENDSESSION (log-off)\n"
       "  text TITLE                       prints the child controls' texts, one a line\n"
       "  list-items TITLE                 prints the items of the window's list boxes\n"
       "  message-box-text [TIMEOUT_MS] [CAPTION]  prints an open message box's text\n"
@@ -324,6 +325,14 @@ int Run(const std::vector<std::wstring>& args) {
   }
   if (command == L"post-command" && args.size() == 3 && ParseInt(arg(2), number)) {
     return PostMessageW(window, WM_COMMAND, static_cast<WPARAM>(number), 0) ? 0 : 1;
+  }
+  if (command == L"end-session" && args.size() == 2) {
+    // As Windows does at log-off: asks, then tells; the program ends inside the second call.
+    SendMessageW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF);
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutW(window, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 5000,
+                        &ignored);
+    return 0;
   }
   if (command == L"close" && args.size() == 2) {
     return PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0) ? 0 : 1;

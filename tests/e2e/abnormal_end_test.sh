@@ -1,0 +1,79 @@
+#!/usr/bin/env bash
+# Pagemind's own ends that it does not choose: killed, and Windows ending the session. The pages
+# it remembered come back at the next start from the recovery copy beside the slot files.
+set -uo pipefail
+# shellcheck source=tests/e2e/lib.sh
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+# shellcheck source=tests/e2e/standin/standin.sh
+source "$E2E_DIR/standin/standin.sh"
+
+slot_file() { printf '%s/Log/log%02d.pms' "$E2E_FOLDER" "$1"; }
+recovery_copy() { printf '%s/Log/recovery.pmr' "$E2E_FOLDER"; }
+
+wait_until_started() {
+  e2e_wait_window "$E2E_MAIN_TITLE" 20 && e2e_wait_no_window "$E2E_SPLASH_TITLE" 15
+}
+
+# The recovery copy holds exactly the addresses of PAGE_LIST, in that order.
+recovery_holds_pages() {
+  local expected
+  expected="Pagemind recovery 1"$'\r\n'
+  while IFS=$'\t' read -r address _; do expected+="$address"$'\r\n'; done <<<"$PAGE_LIST"
+  expected+="end"$'\r\n'
+  [[ -f "$(recovery_copy)" && "$(cat "$(recovery_copy)"; echo x)" == "${expected}x" ]]
+}
+
+# Starts the program again on the same folder, ends it through the menu, and checks that the
+# slot files hold the pages of PAGE_LIST in order and that the recovery copy is gone.
+restart_and_end() {
+  e2e_start_pagemind "$E2E_FOLDER"
+  wait_until_started || return 1
+  e2e_end_program || return 1
+  e2e_wait_process_end 20 || return 1
+  local expected="$E2E_FOLDER.expected" i=0 address
+  mkdir -p "$expected"
+  while IFS=$'\t' read -r address _; do
+    e2e_write_cp932 "$expected/$i" "$address"
+    e2e_assert_same_bytes "$expected/$i" "$(slot_file "$i")" "slot $i" || return 1
+    i=$((i + 1))
+  done <<<"$PAGE_LIST"
+  e2e_assert_missing "$(recovery_copy)" "the recovery copy after the end command"
+}
+
+pages_open_and_kept() {
+  local base="http://127.0.0.1:$STANDIN_HTTP_PORT"
+  PAGE_LIST="$base/plain.html"$'\t'"Plain page"
+  PAGE_LIST+=$'\n'"$base/a,b.html?x=1,2"$'\t'"カンマ, のページ"
+  e2e_start_pagemind "$E2E_FOLDER"
+  wait_until_started || return 1
+  standin_open_pages || return 1
+  # One cycle of the poller (3.1 s) and the copy's second.
+  e2e_wait_until 8 "the recovery copy to hold the open pages" recovery_holds_pages ||
+    e2e_fail "recovery copy: $(tr '\r\n' '|' <"$(recovery_copy)" 2>&1)" || return 1
+}
+
+case_killed() {
+  local PAGE_LIST pid
+  pages_open_and_kept || return 1
+  for pid in $(e2e_program_pids); do kill -9 "$pid"; done
+  e2e_wait_process_end 10 || return 1
+  e2e_assert_missing "$(slot_file 0)" "a slot file after the kill" || return 1
+  restart_and_end
+}
+
+case_session_end() {
+  local PAGE_LIST
+  pages_open_and_kept || return 1
+  e2e_pmctl end-session "$E2E_MAIN_TITLE" || e2e_fail "could not end the session" || return 1
+  e2e_wait_process_end 20 || return 1
+  e2e_assert_missing "$(slot_file 0)" "a slot file after the session's end" || return 1
+  recovery_holds_pages || e2e_fail "the recovery copy lost the pages at the session's end" ||
+    return 1
+  restart_and_end
+}
+
+e2e_setup abnormal_end
+standin_setup
+e2e_case killed case_killed
+e2e_case session_end case_session_end
+e2e_finish
