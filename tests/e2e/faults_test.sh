@@ -154,6 +154,7 @@ case_held_slot_file() {
   wait "$holder" || e2e_fail "the holder did not let go as asked" || return 1
   slot_end_and_wait || return 1
   slot_set_assert "$new" "after the second end" || return 1
+  e2e_assert_missing "$E2E_FOLDER/Log/recovery.pmr" "the recovery copy after the end" || return 1
   e2e_assert_eq "" "$(slot_extra_files "$E2E_FOLDER")" "other files in Log"
 }
 

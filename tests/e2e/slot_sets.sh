@@ -59,11 +59,13 @@ slot_files_gone() {
   return 0
 }
 
-# Names in Log that are not slot files (a .tmp left behind, say), space-separated.
+# Names in Log that are neither slot files nor the recovery copy (a .tmp left behind, say),
+# space-separated. The recovery copy stays until an end command has written the slot files.
 slot_extra_files() {
   local folder=${1:-$E2E_FOLDER} f names=""
   for f in "$folder"/Log/* "$folder"/Log/.[!.]*; do
-    [[ -e "$f" && ! "$(basename "$f")" =~ ^log[0-9]{2}\.pms$ ]] && names+="$(basename "$f") "
+    [[ -e "$f" && ! "$(basename "$f")" =~ ^(log[0-9]{2}\.pms|recovery\.pmr)$ ]] &&
+      names+="$(basename "$f") "
   done
   printf '%s' "${names% }"
 }
