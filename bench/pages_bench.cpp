@@ -59,48 +59,46 @@ namespace {
 // The page memory's recovery copy: one write of 20 pages, replaced and flushed, and the writes
 // that an idle minute with 20 browser windows open makes (ticks every 100 ms, the copy asked
 // for every second, as the main window's timers do).
-void BM_RecoveryCopyWrite(benchmark::State& state) {
+// A run of the program with 20 browser windows open, one full cycle after its start.
+struct TwentyWindows {
+  TwentyWindows() {
+    (void)memory.EnsureFolder();
+    (void)memory.Load();
+    for (int i = 0; i < 20; ++i) shell.Open("http://127.0.0.1/page/" + std::to_string(i), "T");
+    for (int t = 0; t < 31; ++t) memory.Tick();
+  }
   pagemind::testing::TempFolder folder;
-  const auto files = pagemind::platform::MakeFileSystem();
-  const auto ansi = pagemind::platform::MakeAnsiCodec();
+  std::unique_ptr<pagemind::platform::FileSystem> files = pagemind::platform::MakeFileSystem();
+  std::unique_ptr<pagemind::platform::AnsiCodec> ansi = pagemind::platform::MakeAnsiCodec();
   ScriptedShell shell;
   pagemind::access_log::AccessLog log;
-  pagemind::pages::PageMemory memory(*files, shell, *ansi, folder.path(), log);
-  (void)memory.EnsureFolder();
-  (void)memory.Load();
-  for (int i = 0; i < 20; ++i) shell.Open("http://127.0.0.1/page/" + std::to_string(i), "T");
-  for (int t = 0; t < 31; ++t) memory.Tick();
+  pagemind::pages::PageMemory memory{*files, shell, *ansi, folder.path(), log};
+};
+
+void BM_RecoveryCopyWrite(benchmark::State& state) {
+  TwentyWindows run;
   int round = 0;
   for (auto _ : state) {
     // A window's page moves on, so that every write has something new to keep.
-    shell.windows[0]->url = "http://127.0.0.1/moved/" + std::to_string(round++);
-    for (int t = 0; t < 31; ++t) memory.Tick();
-    memory.WriteRecoveryIfChanged();
+    run.shell.windows[0]->url = "http://127.0.0.1/moved/" + std::to_string(round++);
+    for (int t = 0; t < 31; ++t) run.memory.Tick();
+    run.memory.WriteRecoveryIfChanged();
   }
   state.SetLabel("20 pages, flushed, with 31 ticks");
 }
 BENCHMARK(BM_RecoveryCopyWrite)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_RecoveryCopyIdleMinute(benchmark::State& state) {
-  pagemind::testing::TempFolder folder;
-  const auto files = pagemind::platform::MakeFileSystem();
-  const auto ansi = pagemind::platform::MakeAnsiCodec();
   int writes = 0;
   for (auto _ : state) {
-    ScriptedShell shell;
-    pagemind::access_log::AccessLog log;
-    pagemind::pages::PageMemory memory(*files, shell, *ansi, folder.path(), log);
-    (void)memory.EnsureFolder();
-    (void)memory.Load();
-    for (int i = 0; i < 20; ++i) shell.Open("http://127.0.0.1/page/" + std::to_string(i), "T");
-    for (int t = 0; t < 31; ++t) memory.Tick();
-    memory.WriteRecoveryIfChanged();
-    const int before = memory.recoveryWrites();
+    TwentyWindows run;
+    run.memory.WriteRecoveryIfChanged();
+    const int before = run.memory.recoveryWrites();
     for (int second = 0; second < 60; ++second) {
-      for (int t = 0; t < 10; ++t) memory.Tick();
-      memory.WriteRecoveryIfChanged();
+      for (int t = 0; t < 10; ++t) run.memory.Tick();
+      run.memory.WriteRecoveryIfChanged();
     }
-    writes = memory.recoveryWrites() - before;
+    writes = run.memory.recoveryWrites() - before;
   }
   state.counters["writes_in_idle_minute"] = writes;
 }
