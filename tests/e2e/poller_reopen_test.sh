@@ -139,14 +139,9 @@ case_crash_and_reopen() {
 
   e2e_end_program || return 1
   e2e_wait_process_end 20 || return 1
-  local expected="$E2E_FOLDER.expected" i=0 address
-  mkdir -p "$expected"
-  while IFS=$'\t' read -r address _; do
-    e2e_write_cp932 "$expected/$i" "$address"
-    e2e_assert_same_bytes "$expected/$i" "$(slot_file "$i")" "slot $i" || return 1
-    i=$((i + 1))
-  done <<<"$PAGE_LIST"
-  for (( ; i < SLOT_COUNT; i++)); do
+  standin_assert_slots_hold_pages || return 1
+  local i
+  for ((i = $(wc -l <<<"$PAGE_LIST"); i < SLOT_COUNT; i++)); do
     [[ -f "$(slot_file "$i")" && ! -s "$(slot_file "$i")" ]] ||
       e2e_fail "slot $i is missing or not empty" || return 1
   done

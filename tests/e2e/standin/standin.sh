@@ -191,6 +191,19 @@ standin_open_pages() {
   done <<<"$PAGE_LIST"
 }
 
+# The slot files of the case's folder hold the addresses of PAGE_LIST in order, as pagemind.exe
+# writes them (code page 932, no line break).
+standin_assert_slots_hold_pages() {
+  local expected="$E2E_FOLDER.expected" i=0 address
+  mkdir -p "$expected"
+  while IFS=$'\t' read -r address _; do
+    e2e_write_cp932 "$expected/$i" "$address"
+    e2e_assert_same_bytes "$expected/$i" "$(printf '%s/Log/log%02d.pms' "$E2E_FOLDER" "$i")" \
+      "slot $i" || return 1
+    i=$((i + 1))
+  done <<<"$PAGE_LIST"
+}
+
 # --- one call for a test script ---------------------------------------------------------------
 
 # standin_setup: the stand-in built and registered, the three test pages served from a folder of
