@@ -199,6 +199,8 @@ TEST_F(StartupTest, PageMemoryOffLeavesTheFilesAloneAndTheEndStillWritesThem) {
     WriteBytes(folder.path() / "Pagemind.ini", std::string("[Settings]\r\nLog=") + value + "\r\n");
     std::filesystem::create_directory(folder.path() / "Log");
     WriteBytes(pages::SlotFilePath(folder.path(), 4), "http://127.0.0.1/a-longer-old-address");
+    const auto recovery = pages::RecoveryCopyPath(folder.path());
+    WriteBytes(recovery, "Pagemind recovery 1\r\nhttp://127.0.0.1/older\r\nend\r\n");
     Application a(p.ports());
     a.Start();
     p.ui.Advance(3000ms);
@@ -206,8 +208,13 @@ TEST_F(StartupTest, PageMemoryOffLeavesTheFilesAloneAndTheEndStillWritesThem) {
     EXPECT_EQ(a.main()->pageMemory().slots(), pages::PageSlots{}) << value;
     EXPECT_EQ(ReadBytes(pages::SlotFilePath(folder.path(), 4)),
               "http://127.0.0.1/a-longer-old-address");
+    p.shell.Open("http://127.0.0.1/now", "N");
+    p.ui.Advance(5s);
     p.ui.Find("Main")->ChooseCommand(tray::kCommandEnd);
     EXPECT_EQ(ReadBytes(pages::SlotFilePath(folder.path(), 4)), "") << value;
+    EXPECT_EQ(ReadBytes(pages::SlotFilePath(folder.path(), 0)), "http://127.0.0.1/now") << value;
+    EXPECT_EQ(ReadBytes(recovery), "Pagemind recovery 1\r\nhttp://127.0.0.1/older\r\nend\r\n")
+        << value << ": with page memory off the recovery copy is neither read, written nor deleted";
   }
 }
 
