@@ -32,8 +32,9 @@ FileProblems PageMemory::Load() {
   const auto recovered = ReadRecoveryCopy(files_, folder_, problems);
   for (std::size_t k = 0; k < recovered.size(); ++k) PlaceInSlot(lost_, k, recovered[k]);
   keepsRecoveryCopy_ = true;
-  if (!pages().empty() || !recovered.empty()) {
-    if (auto error = WriteRecovery(pages())) {
+  const auto remembered = pages();
+  if (!remembered.empty() || !recovered.empty()) {
+    if (auto error = WriteRecovery(remembered)) {
       // The slot files are then the only copy of their pages: they stay for the next start.
       const auto path = RecoveryCopyPath(folder_);
       problems.push_back({path, error, -1, files_.DescribeError(error)});

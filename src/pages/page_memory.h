@@ -54,7 +54,6 @@ class PageMemory {
 
   [[nodiscard]] PageSlots slots() const;
   [[nodiscard]] std::vector<std::string> pages() const;
-  [[nodiscard]] const PageSlots& lostPages() const { return lost_; }
   [[nodiscard]] int cursor() const { return poller_.cursor(); }
   [[nodiscard]] int recoveryWrites() const { return recoveryWrites_; }
 

@@ -110,7 +110,6 @@ class HeadlessUi final : public Ui {
   // The process has ended: what was posted never runs.
   void DiscardPosted() { posted_.clear(); }
   [[nodiscard]] std::size_t postedCount() const { return posted_.size(); }
-  [[nodiscard]] bool inNestedLoop() const { return depth_ > 0; }
 
   // Moves the clock on, firing every timer that falls due on the way, in time order.
   void Advance(std::chrono::milliseconds duration);
