@@ -3,6 +3,7 @@
 #include <commdlg.h>
 
 #include <algorithm>
+#include <string>
 #include <utility>
 
 #include "platform/win32/form_window.h"
@@ -35,14 +36,26 @@ class CommonDialogs {
   ExtendedErrorFunction extendedError = nullptr;
 
  private:
-  CommonDialogs()
-      : module_(::LoadLibraryExW(L"comdlg32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)) {
+  CommonDialogs() : module_(LoadFromSystemFolder(L"comdlg32.dll")) {
     if (!module_) return;
     // Through a function pointer of no particular type, as GetProcAddress's result must be.
     getSaveFileName = reinterpret_cast<GetSaveFileNameFunction>(
         reinterpret_cast<void (*)()>(::GetProcAddress(module_.get(), "GetSaveFileNameW")));
     extendedError = reinterpret_cast<ExtendedErrorFunction>(
         reinterpret_cast<void (*)()>(::GetProcAddress(module_.get(), "CommDlgExtendedError")));
+  }
+
+  // By full path, never by the search order (the program folder, which anyone who can plant a
+  // slot file can also write, comes first there). LOAD_LIBRARY_SEARCH_SYSTEM32 would say the
+  // same, but Windows 7 SP1 without update KB2533623 rejects that flag.
+  static HMODULE LoadFromSystemFolder(const wchar_t* name) {
+    std::wstring path(MAX_PATH, L'\0');
+    const UINT length = ::GetSystemDirectoryW(path.data(), static_cast<UINT>(path.size()));
+    if (length == 0 || length >= path.size()) return nullptr;
+    path.resize(length);
+    path += L'\\';
+    path += name;
+    return ::LoadLibraryExW(path.c_str(), nullptr, 0);
   }
 
   UniqueModule module_;
