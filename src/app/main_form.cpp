@@ -186,9 +186,14 @@ void Main::CommandShowVersion_Click() {
 void Main::CommandEnd_Click() {
   const auto problems = pageMemory_.Save();
   if (!problems.empty()) {
-    // Staying resident keeps the pages in memory, so the user can make room and end again.
-    ports_.ui.ShowMessage(pages::SaveProblemsMessage(problems), platform::MessageIcon::kStop);
-    return;
+    // A problem that lasts (a file named Log, a read-only folder, a file held open) would fail
+    // every end alike: the user may end without the slot files, with the recovery copy kept for
+    // the next start. いいえ stays resident with the pages in memory, to make room and end again.
+    const auto kept = pageMemory_.KeepForEndWithoutSaving();
+    const auto answer = ports_.ui.AskYesNo(pages::EndWithoutSavingQuestion(problems, kept));
+    if (answer == platform::Answer::kNo) return;
+    // The poller went on while the question showed.
+    pageMemory_.WriteRecoveryIfChanged();
   }
   Form_Terminate();
 }
