@@ -233,7 +233,7 @@ void Main::Command2_Click() {
   lastSavePath_ = answer.path;
   // The log as it stands now, after the dialog's own loop let the poller run.
   const auto bytes = accessLog_.FileBytes(ports_.ansi);
-  if (const auto error = ports_.files.ReplaceFileContents(PathFromUtf8(answer.path), bytes)) {
+  if (const auto error = ports_.files.OverwriteFile(PathFromUtf8(answer.path), bytes)) {
     ports_.ui.ShowMessage("ログを保存できませんでした。\r\n\r\n" + answer.path + "\r\n    " +
                               ports_.files.DescribeError(error),
                           platform::MessageIcon::kStop);

@@ -130,6 +130,59 @@ std::vector<std::error_code> WindowsFileSystem::ReplaceFilesContents(
   return errors;
 }
 
+namespace {
+
+bool MoveTo(HANDLE file, LONGLONG offset) {
+  LARGE_INTEGER to{};
+  to.QuadPart = offset;
+  return ::SetFilePointerEx(file, to, nullptr, FILE_BEGIN) != FALSE;
+}
+
+// The file's end at `size`: this takes the room for a larger file (NTFS allocates it, and a
+// full disk fails here) and cuts a smaller one.
+bool EndAt(HANDLE file, LONGLONG size) {
+  return MoveTo(file, size) && ::SetEndOfFile(file) != FALSE;
+}
+
+std::error_code WriteInPlace(HANDLE file, std::string_view bytes) {
+  LARGE_INTEGER oldSize{};
+  if (!::GetFileSizeEx(file, &oldSize)) return LastError();
+  const auto size = static_cast<LONGLONG>(bytes.size());
+  if (size > oldSize.QuadPart && !EndAt(file, size)) {
+    const std::error_code failure = LastError();
+    EndAt(file, oldSize.QuadPart);  // what the refused growth may have added goes again
+    return failure;
+  }
+  if (!MoveTo(file, 0)) return LastError();
+  std::size_t written = 0;
+  while (written < bytes.size()) {
+    const DWORD want = static_cast<DWORD>(std::min(bytes.size() - written, kMaxPiece));
+    DWORD done = 0;
+    if (!::WriteFile(file, bytes.data() + written, want, &done, nullptr)) return LastError();
+    written += done;
+  }
+  if (!EndAt(file, size) || !::FlushFileBuffers(file)) return LastError();
+  return {};
+}
+
+}  // namespace
+
+std::error_code WindowsFileSystem::OverwriteFile(const std::filesystem::path& path,
+                                                 std::string_view bytes) {
+  // OPEN_ALWAYS rather than CREATE_ALWAYS, which would put new attributes on an existing file
+  // (and refuse a hidden one); others may read it meanwhile, nobody may write.
+  UniqueFile file(::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return LastError();
+  const bool created = ::GetLastError() != ERROR_ALREADY_EXISTS;
+  const std::error_code error = WriteInPlace(file.get(), bytes);
+  if (error && created) {
+    file.reset();
+    ::DeleteFileW(path.c_str());
+  }
+  return error;
+}
+
 std::error_code WindowsFileSystem::DeleteFile(const std::filesystem::path& path) {
   if (::DeleteFileW(path.c_str())) return {};
   return LastError();
