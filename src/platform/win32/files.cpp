@@ -89,6 +89,18 @@ std::error_code WindowsFileSystem::ReadWholeFile(const std::filesystem::path& pa
 
 namespace {
 
+// From where the file's pointer is.
+std::error_code WriteAll(HANDLE file, std::string_view bytes) {
+  std::size_t written = 0;
+  while (written < bytes.size()) {
+    const DWORD want = static_cast<DWORD>(std::min(bytes.size() - written, kMaxPiece));
+    DWORD done = 0;
+    if (!::WriteFile(file, bytes.data() + written, want, &done, nullptr)) return LastError();
+    written += done;
+  }
+  return {};
+}
+
 // Writes the bytes to a new file and flushes them to the disk: they must be there before the
 // file takes the old one's place, or a power cut after the rename could leave an empty file
 // where the old contents were.
@@ -96,15 +108,7 @@ std::error_code WriteFlushed(const std::filesystem::path& path, std::string_view
   UniqueFile file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return LastError();
-  std::size_t written = 0;
-  while (written < bytes.size()) {
-    const DWORD want = static_cast<DWORD>(std::min(bytes.size() - written, kMaxPiece));
-    DWORD done = 0;
-    if (!::WriteFile(file.get(), bytes.data() + written, want, &done, nullptr)) {
-      return LastError();
-    }
-    written += done;
-  }
+  if (auto error = WriteAll(file.get(), bytes)) return error;
   if (!::FlushFileBuffers(file.get())) return LastError();
   return {};
 }
@@ -154,13 +158,7 @@ std::error_code WriteInPlace(HANDLE file, std::string_view bytes) {
     return failure;
   }
   if (!MoveTo(file, 0)) return LastError();
-  std::size_t written = 0;
-  while (written < bytes.size()) {
-    const DWORD want = static_cast<DWORD>(std::min(bytes.size() - written, kMaxPiece));
-    DWORD done = 0;
-    if (!::WriteFile(file, bytes.data() + written, want, &done, nullptr)) return LastError();
-    written += done;
-  }
+  if (auto error = WriteAll(file, bytes)) return error;
   if (!EndAt(file, size) || !::FlushFileBuffers(file)) return LastError();
   return {};
 }
