@@ -6,6 +6,11 @@
 #include <random>
 #include <stdexcept>
 
+#ifndef _WIN32
+#include <sys/fsuid.h>
+#include <unistd.h>
+#endif
+
 namespace pagemind::testing {
 
 TempFolder::TempFolder() {
@@ -33,6 +38,31 @@ TempFolder::~TempFolder() {
   }
   std::filesystem::remove_all(path_, ignored);
 }
+
+#ifndef _WIN32
+namespace {
+constexpr unsigned kNobody = 65534;
+}  // namespace
+
+AsOrdinaryUser::AsOrdinaryUser() {
+  if (::geteuid() != 0) return;
+  // Group first: the group can no longer be changed once the user is no longer root.
+  ::setfsgid(kNobody);
+  ::setfsuid(kNobody);
+  // setfsuid answers with the id before the call whether or not it changed it.
+  if (static_cast<unsigned>(::setfsuid(kNobody)) != kNobody) {
+    ::setfsgid(::getegid());
+    throw std::runtime_error("the file-system user could not become nobody");
+  }
+  switched_ = true;
+}
+
+AsOrdinaryUser::~AsOrdinaryUser() {
+  if (!switched_) return;
+  ::setfsuid(::geteuid());
+  ::setfsgid(::getegid());
+}
+#endif
 
 std::string ReadBytes(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);

@@ -186,9 +186,14 @@ void Main::CommandShowVersion_Click() {
 void Main::CommandEnd_Click() {
   const auto problems = pageMemory_.Save();
   if (!problems.empty()) {
-    // Staying resident keeps the pages in memory, so the user can make room and end again.
-    ports_.ui.ShowMessage(pages::SaveProblemsMessage(problems), platform::MessageIcon::kStop);
-    return;
+    // A problem that lasts (a file named Log, a read-only folder, a file held open) would fail
+    // every end alike: the user may end without the slot files, with the recovery copy kept for
+    // the next start. いいえ stays resident with the pages in memory, to make room and end again.
+    const auto kept = pageMemory_.KeepForEndWithoutSaving();
+    const auto answer = ports_.ui.AskYesNo(pages::EndWithoutSavingQuestion(problems, kept));
+    if (answer == platform::Answer::kNo) return;
+    // The poller went on while the question showed.
+    pageMemory_.WriteRecoveryIfChanged();
   }
   Form_Terminate();
 }
@@ -228,7 +233,7 @@ void Main::Command2_Click() {
   lastSavePath_ = answer.path;
   // The log as it stands now, after the dialog's own loop let the poller run.
   const auto bytes = accessLog_.FileBytes(ports_.ansi);
-  if (const auto error = ports_.files.ReplaceFileContents(PathFromUtf8(answer.path), bytes)) {
+  if (const auto error = ports_.files.OverwriteFile(PathFromUtf8(answer.path), bytes)) {
     ports_.ui.ShowMessage("ログを保存できませんでした。\r\n\r\n" + answer.path + "\r\n    " +
                               ports_.files.DescribeError(error),
                           platform::MessageIcon::kStop);

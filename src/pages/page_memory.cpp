@@ -66,6 +66,15 @@ void PageMemory::WriteRecoveryIfChanged() {
   (void)WriteRecovery(now);
 }
 
+KeptPages PageMemory::KeepForEndWithoutSaving() {
+  const auto now = pages();
+  KeptPages kept{.count = now.size()};
+  if (!keepsRecoveryCopy_) return kept;
+  if (now != recoveryHolds_) (void)WriteRecovery(now);
+  if (recoveryHolds_ == now) kept.recoveryCopy = RecoveryCopyPath(folder_);
+  return kept;
+}
+
 std::error_code PageMemory::WriteRecovery(const std::vector<std::string>& pages) {
   auto error = files_.ReplaceFileContents(RecoveryCopyPath(folder_), RecoveryCopyBytes(pages));
   ++recoveryWrites_;

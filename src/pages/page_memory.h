@@ -42,6 +42,9 @@ class PageMemory {
   [[nodiscard]] FileProblems Save();
   // Replaces the recovery copy when the remembered pages differ from what it holds.
   void WriteRecoveryIfChanged();
+  // For an end after a failed Save: brings the recovery copy up to date and says what it holds
+  // for the next start.
+  KeptPages KeepForEndWithoutSaving();
 
   // One visit of the poller.
   void Tick();

@@ -72,8 +72,16 @@ void PlaceInSlot(PageSlots& slots, std::size_t k, const std::string& page);
 // that a hand edit may have left.
 std::string DecodeSlotFile(std::string_view bytes, const platform::AnsiCodec& ansi);
 
-// The texts of the messages that report problems to the user.
+// What an end without the slot files leaves for the next start.
+struct KeptPages {
+  std::size_t count = 0;  // the pages remembered now
+  // The recovery copy when it holds every one of them; empty when nothing does.
+  std::filesystem::path recoveryCopy{};
+};
+
+// The texts that report problems to the user. A failed save at the end names the files and
+// reasons, says what is kept and asks whether to end without saving.
 std::string StartupProblemsMessage(const FileProblems& problems);
-std::string SaveProblemsMessage(const FileProblems& problems);
+std::string EndWithoutSavingQuestion(const FileProblems& problems, const KeptPages& kept);
 
 }  // namespace pagemind::pages

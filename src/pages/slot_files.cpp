@@ -148,10 +148,26 @@ std::string StartupProblemsMessage(const FileProblems& problems) {
          "\r\n読み込めなかったファイルは消さずに残してあります。";
 }
 
-std::string SaveProblemsMessage(const FileProblems& problems) {
+std::string EndWithoutSavingQuestion(const FileProblems& problems, const KeptPages& kept) {
+  const auto count = std::to_string(kept.count);
+  std::string whatIsKept;
+  if (kept.count == 0) {
+    whatIsKept =
+        "いま記憶しているページはないため、保存せずに終了しても失われるページはありません。";
+  } else if (!kept.recoveryCopy.empty()) {
+    whatIsKept =
+        "記憶しているページ " + count + " 件は、すべて復元用のファイル「" +
+        Utf8FromPath(kept.recoveryCopy) +
+        "」に残してあります。保存せずに終了しても、次に起動したときにそこから読み込みます。";
+  } else {
+    whatIsKept = "記憶しているページ " + count +
+                 " 件は、復元用のファイルにも残せていません。保存せずに終了すると、保存できなかった"
+                 "ページは失われます。";
+  }
   return "記憶したページをファイルに保存できませんでした。\r\n\r\n" + ListProblems(problems) +
-         "\r\nPagemind は終了せずに常駐を続けます。ディスクの空きやフォルダの書き込み権限を"
-         "確かめてから、もう一度「終了」を選んでください。";
+         "\r\n" + whatIsKept +
+         "\r\n\r\n保存せずに終了しますか？\r\n「いいえ」を選ぶと、終了せずに常駐を続けます。"
+         "ディスクの空きやフォルダの書き込み権限を確かめてから、もう一度「終了」を選んでください。";
 }
 
 }  // namespace pagemind::pages

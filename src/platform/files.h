@@ -43,6 +43,16 @@ class FileSystem {
   virtual std::vector<std::error_code> ReplaceFilesContents(
       std::span<const FileReplacement> files) = 0;
 
+  // Writes the bytes into a file the user chose, creating it when missing, for a file that is
+  // the user's rather than the program's. It is written in place: no other file is made or
+  // touched beside it, and it keeps its attributes, permissions and links, so a folder that
+  // lets the file be written but no file be created still takes the save. Room for the bytes
+  // is taken before the first old byte changes, so a full disk leaves the file as it was, and
+  // a file the call created goes again when it fails; a failure while the bytes go out (the
+  // disk failing, say) can leave the file part old and part new.
+  virtual std::error_code OverwriteFile(const std::filesystem::path& path,
+                                        std::string_view bytes) = 0;
+
   virtual std::error_code DeleteFile(const std::filesystem::path& path) = 0;
 
   // The system's reason for an error, as a UTF-8 text for the user.

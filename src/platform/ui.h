@@ -137,6 +137,7 @@ class Form {
 };
 
 enum class MessageIcon { kStop, kInformation };
+enum class Answer { kYes, kNo };
 
 struct MenuItem {
   int commandId = 0;  // 0 for a separator
@@ -165,6 +166,9 @@ class Ui {
   virtual std::unique_ptr<Form> CreateForm(const FormLayout& layout, FormEvents& events) = 0;
   // A modal message box with one OK button and the application's title as its caption.
   virtual void ShowMessage(std::string_view text, MessageIcon icon) = 0;
+  // The same box with a warning icon and the buttons はい and いいえ, いいえ being the default:
+  // for a question whose はい gives something up.
+  virtual Answer AskYesNo(std::string_view text) = 0;
   // Lets the events that are waiting be handled once.
   virtual void ProcessPendingEvents() = 0;
   // Runs `command` once the event loop is back at its top level: after the handler that posted

@@ -266,14 +266,15 @@ TEST_F(StartupTest, AFileNamedLogIsReportedAndTheProgramRunsWithoutPageFiles) {
   EXPECT_FALSE(platform.program.ended());
 }
 
-TEST_F(StartupTest, AFailedSaveAtTheEndKeepsTheProgramResidentUntilTheUserEndsAgain) {
+TEST_F(StartupTest, AFailedSaveAtTheEndAnsweredNoKeepsTheProgramResidentUntilTheUserEndsAgain) {
   std::filesystem::create_directory(temp.path() / "Log");
   WriteBytes(Slot(5), "http://127.0.0.1/five");
   StartAndWaitForMain();
   std::filesystem::create_directory(Slot(5));  // the save cannot put a file there
+  platform.ui.answers.push_back(platform::Answer::kNo);
   MainForm()->ChooseCommand(tray::kCommandEnd);
-  ASSERT_EQ(platform.ui.messages().size(), 1U);
-  EXPECT_NE(platform.ui.messages()[0].text.find("log05.pms"), std::string::npos);
+  ASSERT_EQ(platform.ui.questions().size(), 1U);
+  EXPECT_NE(platform.ui.questions()[0].find("log05.pms"), std::string::npos);
   EXPECT_NE(MainForm(), nullptr) << "nothing is unloaded";
   EXPECT_FALSE(platform.program.ended());
   EXPECT_EQ(app.main()->pageMemory().slots()[5], "http://127.0.0.1/five");

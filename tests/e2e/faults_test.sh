@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # pagemind.exe against what can go wrong on the disk: a damaged settings file, a file named "Log"
 # where its folder belongs, a slot file another program holds open, slot files that are not
-# addresses, and a full disk. In each, no page the program stored may be lost, the program must
-# say what failed, and a failed save must leave it running so the user can end it again.
+# addresses, and a full disk. In each, no page the program stored may be lost and the program
+# must say what failed; a failed save at the end asks whether to end without saving: いいえ
+# leaves it running so the user can end it again, はい ends it with the recovery copy kept.
 set -uo pipefail
 # shellcheck source=tests/e2e/lib.sh
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
@@ -29,6 +30,38 @@ dismiss_message_box() {
   e2e_wait_until 10 "the message box to close" box_closed
 }
 box_closed() { ! e2e_pmctl message-box-text 0 >/dev/null 2>&1; }
+
+# The end command's question is there: answer it by typing KEY (y for はい, n for いいえ, the
+# buttons' access keys) and wait for it to go.
+answer_question() {
+  e2e_pmctl press-key "$1" 2000 || e2e_fail "could not type $1 into the question" || return 1
+  e2e_wait_until 10 "the question to close" box_closed
+}
+
+# The end command, its question with TEXT, and its answer KEY.
+end_and_answer() { # KEY
+  e2e_end_program || return 1
+  QUESTION="$(message_box_text)" || e2e_fail "no question after the end command" || return 1
+  pm_log "end question: $(tr '\n' '|' <<<"$QUESTION" | head -c 600)"
+  e2e_assert_contains "$QUESTION" "保存できませんでした" "the question after the end command" &&
+    e2e_assert_contains "$QUESTION" "保存せずに終了しますか" "the question after the end command" ||
+    return 1
+  answer_question "$1"
+}
+
+# The recovery copy of the pages of the slot set in DIR: the slots' addresses in slot order,
+# in UTF-8.
+expected_recovery_copy() { # DIR
+  local k file
+  printf 'Pagemind recovery 1\r\n'
+  for ((k = 0; k < SLOT_COUNT; k++)); do
+    file="$1/$(slot_name "$k")"
+    [[ -s "$file" ]] || continue
+    iconv -f CP932 -t UTF-8 <"$file"
+    printf '\r\n'
+  done
+  printf 'end\r\n'
+}
 
 # Still resident: one process, its main window there, a while after the last message.
 assert_resident() {
@@ -97,14 +130,15 @@ case_log_is_a_file() {
   dismiss_message_box || return 1
   assert_resident "after the start" || return 1
 
-  e2e_end_program || return 1
-  text="$(message_box_text)" || e2e_fail "no message box after the end command" || return 1
-  pm_log "end message: $(tr '\n' '|' <<<"$text")"
-  e2e_assert_contains "$text" "保存できませんでした" "the message after the end command" ||
+  end_and_answer n || return 1
+  e2e_assert_eq "Log" "$(named_files "$QUESTION")" "files named after the end command" || return 1
+  # With no Log folder nothing was read and no browser runs here: no page to lose.
+  e2e_assert_contains "$QUESTION" "失われるページはありません" "what the question says is kept" ||
     return 1
-  e2e_assert_eq "Log" "$(named_files "$text")" "files named after the end command" || return 1
-  dismiss_message_box || return 1
-  assert_resident "after the failed end" || return 1
+  assert_resident "after answering いいえ" || return 1
+
+  end_and_answer y || return 1
+  e2e_wait_process_end 20 || return 1
   e2e_assert_eq "not a folder" "$(<"$E2E_FOLDER/Log")" "the file named Log"
 }
 
@@ -112,7 +146,8 @@ case_log_is_a_file() {
 
 # The program stores pages NEW (read at start); meanwhile the Log folder gets files OLD, and
 # another program holds log05.pms open with no sharing. The end command must replace every file
-# but that one, keep it whole, say so and stay; once the holder lets go, ending works.
+# but that one, keep it whole and ask: いいえ stays. Asked again while the file is still held,
+# はい ends with that file still whole and every page in the recovery copy.
 case_held_slot_file() {
   fresh_scratch
   local new="$SCRATCH/new" old="$SCRATCH/old" held=5
@@ -131,14 +166,12 @@ case_held_slot_file() {
   e2e_wait_file "$ready" 20 || return 1
   kill -0 "$holder" 2>/dev/null || e2e_fail "the holder did not keep the file open" || return 1
 
-  e2e_end_program || return 1
-  local text
-  text="$(message_box_text)" || e2e_fail "no message box after the end command" || return 1
-  pm_log "end message: $(tr '\n' '|' <<<"$text")"
-  e2e_assert_eq "$(slot_name $held)" "$(named_files "$text")" "files named in the message" ||
+  end_and_answer n || return 1
+  e2e_assert_eq "$(slot_name $held)" "$(named_files "$QUESTION")" "files named in the question" ||
     return 1
-  dismiss_message_box || return 1
-  assert_resident "after the blocked end" || return 1
+  e2e_assert_contains "$QUESTION" "recovery.pmr」に残してあります" "what the question says is kept" ||
+    return 1
+  assert_resident "after answering いいえ" || return 1
   local k
   for ((k = 0; k < SLOT_COUNT; k++)); do
     if ((k == held)); then
@@ -150,12 +183,15 @@ case_held_slot_file() {
   done
   e2e_assert_eq "" "$(slot_extra_files "$E2E_FOLDER")" "other files in Log" || return 1
 
+  end_and_answer y || return 1
+  e2e_wait_process_end 20 || return 1
+  e2e_assert_same_bytes "$old/$(slot_name $held)" "$(slot_file $held)" "the held slot" || return 1
+  expected_recovery_copy "$new" >"$SCRATCH/recovery.expected"
+  e2e_assert_same_bytes "$SCRATCH/recovery.expected" "$E2E_FOLDER/Log/recovery.pmr" \
+    "the recovery copy after はい" || return 1
+  e2e_assert_eq "" "$(slot_extra_files "$E2E_FOLDER")" "other files in Log" || return 1
   : >"$release"
-  wait "$holder" || e2e_fail "the holder did not let go as asked" || return 1
-  slot_end_and_wait || return 1
-  slot_set_assert "$new" "after the second end" || return 1
-  e2e_assert_missing "$E2E_FOLDER/Log/recovery.pmr" "the recovery copy after the end" || return 1
-  e2e_assert_eq "" "$(slot_extra_files "$E2E_FOLDER")" "other files in Log"
+  wait "$holder" || e2e_fail "the holder did not let go as asked"
 }
 
 # --- slot files that are not addresses --------------------------------------------------------
@@ -241,14 +277,10 @@ case_full_disk() {
   slot_set_plant "$old"
   fill_disk "$E2E_FOLDER" || e2e_fail "the disk did not fill up" || return 1
 
-  e2e_end_program || return 1
-  local text
-  text="$(message_box_text)" || e2e_fail "no message box after the end command" || return 1
-  pm_log "end message: $(tr '\n' '|' <<<"$text" | head -c 600)"
-  dismiss_message_box || return 1
+  end_and_answer n || return 1
   assert_resident "after the end on a full disk" || return 1
   local k named expected=""
-  named="$(named_files "$text" | sort)"
+  named="$(named_files "$QUESTION" | sort)"
   for ((k = 0; k < SLOT_COUNT; k++)); do
     if [[ -s "$new/$(slot_name "$k")" ]]; then
       expected+="$(slot_name "$k")"$'\n'

@@ -165,7 +165,8 @@ asked_to_replace_once() {
 }
 
 # The access log of two known pages saved through the real Save dialog: the filters, a new file
-# without extension, the last name offered again, an overwrite refused and then confirmed.
+# without extension, the last name offered again, an overwrite refused and then confirmed. A
+# file of the user's beside it, named as a temporary of the save would be, stays as it was.
 case_save_log() {
   local base="http://127.0.0.1:$STANDIN_HTTP_PORT"
   local PAGE_LIST
@@ -191,8 +192,10 @@ case_save_log() {
     "$(e2e_pmctl combo-items "$E2E_SAVE_TITLE" "$SAVE_FILTER_COMBO")" "the Save dialog's filters" ||
     return 1
   # The whole path: the dialog opens in the folder this program last saved to in the prefix.
-  local target
+  local target theirs="$E2E_FOLDER/access.tmp"
   target="$(pm_winpath "$E2E_FOLDER/access")"
+  printf 'the user\x27s own\r\n\x00\x83\x79' >"$theirs"
+  cp "$theirs" "$E2E_FOLDER.theirs"
   press_keys "$E2E_SAVE_TITLE" ctrl+a && type_text "$E2E_SAVE_TITLE" "$target" || return 1
   confirm_save Return || return 1
   [[ "$SAVE_BOXES" != *既に存在* ]] || e2e_fail "asked to replace a new file: $SAVE_BOXES" ||
@@ -218,7 +221,8 @@ case_save_log() {
   save_dialog_open || return 1
   confirm_save Return && asked_to_replace_once || return 1
   e2e_pmctl list-items "$MAIN" >/dev/null || return 1
-  e2e_assert_same_bytes "$expected" "$E2E_FOLDER/access" "the replaced access log"
+  e2e_assert_same_bytes "$expected" "$E2E_FOLDER/access" "the replaced access log" || return 1
+  e2e_assert_same_bytes "$E2E_FOLDER.theirs" "$theirs" "the user's access.tmp beside the log"
 }
 
 # Every address shown by exactly one visible browser frame, and no other frame.

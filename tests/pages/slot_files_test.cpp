@@ -131,7 +131,7 @@ TEST_F(SlotFilesTest, AFailedSaveReportsTheFileAndKeepsEveryFileOldOrNew) {
     if (k == 7) continue;
     EXPECT_EQ(ReadBytes(Slot(k)), "new" + std::to_string(k));
   }
-  const auto message = SaveProblemsMessage(problems);
+  const auto message = EndWithoutSavingQuestion(problems, {});
   EXPECT_NE(message.find("log07.pms"), std::string::npos);
   EXPECT_NE(message.find(files->DescribeError(problems[0].error)), std::string::npos);
 }

@@ -2,6 +2,10 @@
 // the Windows build, under Wine.
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 #include "platform/files.h"
 #include "platform/native.h"
 #include "test_support.h"
@@ -111,6 +115,75 @@ TEST_F(Files, WhatAKilledSaveLeftBesideATargetNeitherBlocksNorLeaksIntoTheNextSa
   EXPECT_EQ(ReadBytes(target), "http://127.0.0.1/new");
   EXPECT_FALSE(std::filesystem::exists(temp.path() / "log00.pms.tmp"));
 }
+
+TEST_F(Files, OverwriteFileWritesExactlyTheChosenFileAndNothingBesideIt) {
+  TempFolder temp;
+  const auto chosen = temp.path() / "mylog.txt";
+  // The user's own file of the name a temporary would take.
+  const std::string theirs("their \0 own\r\n\xff", 14);
+  WriteBytes(temp.path() / "mylog.txt.tmp", theirs);
+  ASSERT_FALSE(files->OverwriteFile(chosen, "first, the longer text"));
+  EXPECT_EQ(ReadBytes(chosen), "first, the longer text");
+  ASSERT_FALSE(files->OverwriteFile(chosen, "short"));
+  EXPECT_EQ(ReadBytes(chosen), "short") << "nothing of the longer text is left";
+  ASSERT_FALSE(files->OverwriteFile(chosen, ""));
+  EXPECT_EQ(ReadBytes(chosen), "");
+  EXPECT_EQ(ReadBytes(temp.path() / "mylog.txt.tmp"), theirs);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(temp.path()), {}), 2);
+}
+
+TEST_F(Files, OverwriteFileReportsWhatItCannotWriteAndLeavesItAsItWas) {
+  TempFolder temp;
+  std::filesystem::create_directory(temp.path() / "folder");
+  WriteBytes(temp.path() / "folder" / "inside", "kept");
+  EXPECT_TRUE(files->OverwriteFile(temp.path() / "folder", "new"));
+  EXPECT_EQ(ReadBytes(temp.path() / "folder" / "inside"), "kept");
+  EXPECT_TRUE(files->OverwriteFile(temp.path() / "none" / "f", "x"));
+  EXPECT_FALSE(std::filesystem::exists(temp.path() / "none"));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(temp.path()), {}), 1);
+}
+
+#ifndef _WIN32
+TEST_F(Files, OverwriteFileKeepsTheFilesPermissionsAndNeedsNoRightToCreate) {
+  TempFolder temp;
+  using std::filesystem::perms;
+  const auto chosen = temp.path() / "shared.txt";
+  WriteBytes(chosen, "old contents");
+  std::filesystem::permissions(chosen, perms::owner_read | perms::owner_write | perms::group_read |
+                                           perms::others_read | perms::others_write);
+  std::filesystem::permissions(temp.path(), perms::owner_read | perms::owner_exec |
+                                                perms::group_read | perms::group_exec |
+                                                perms::others_read | perms::others_exec);
+  struct stat before {};
+  ASSERT_EQ(::stat(chosen.c_str(), &before), 0);
+  {
+    const testing::AsOrdinaryUser user;
+    EXPECT_FALSE(files->OverwriteFile(chosen, "new")) << "the folder takes no new file";
+  }
+  EXPECT_EQ(ReadBytes(chosen), "new");
+  struct stat after {};
+  ASSERT_EQ(::stat(chosen.c_str(), &after), 0);
+  EXPECT_EQ(after.st_mode, before.st_mode);
+  EXPECT_EQ(after.st_uid, before.st_uid) << "the same file, not a new one of the writer's";
+  EXPECT_EQ(after.st_ino, before.st_ino);
+}
+
+TEST_F(Files, OverwriteFileRefusesAReadOnlyFileAndLeavesItWhole) {
+  TempFolder temp;
+  const auto chosen = temp.path() / "read-only.txt";
+  WriteBytes(chosen, "old contents");
+  std::filesystem::permissions(chosen, std::filesystem::perms::owner_read |
+                                           std::filesystem::perms::group_read |
+                                           std::filesystem::perms::others_read);
+  std::error_code error;
+  {
+    const testing::AsOrdinaryUser user;
+    error = files->OverwriteFile(chosen, "new");
+  }
+  EXPECT_EQ(error, std::errc::permission_denied);
+  EXPECT_EQ(ReadBytes(chosen), "old contents");
+}
+#endif
 
 TEST_F(Files, DeleteFileRemovesAFileAndReportsAMissingOne) {
   TempFolder temp;

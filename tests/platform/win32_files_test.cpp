@@ -50,6 +50,47 @@ TEST_F(Win32Files, ReplaceBlockedByAnOpenTargetKeepsTheOldContentsAndNoTemporary
   EXPECT_EQ(ReadBytes(target), "http://127.0.0.1/new");
 }
 
+TEST_F(Win32Files, OverwriteKeepsTheChosenFilesAttributesAndTouchesNothingBesideIt) {
+  TempFolder folder;
+  const auto chosen = folder.path() / "mylog.txt";
+  WriteBytes(chosen, "an older, longer log");
+  WriteBytes(folder.path() / "mylog.txt.tmp", "the user's own");
+  const DWORD attributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE;
+  ASSERT_TRUE(::SetFileAttributesW(chosen.c_str(), attributes));
+  ASSERT_FALSE(files.OverwriteFile(chosen, "new log"));
+  EXPECT_EQ(ReadBytes(chosen), "new log");
+  EXPECT_EQ(::GetFileAttributesW(chosen.c_str()), attributes);
+  EXPECT_EQ(ReadBytes(folder.path() / "mylog.txt.tmp"), "the user's own");
+}
+
+TEST_F(Win32Files, OverwriteRefusesAHeldFileAndLeavesItAsItWas) {
+  TempFolder folder;
+  const auto chosen = folder.path() / "held.txt";
+  WriteBytes(chosen, "kept");
+  // Another program writing it: the save waits for nobody and changes nothing.
+  const auto writer = OpenWithSharing(chosen, GENERIC_WRITE, FILE_SHARE_READ);
+  ASSERT_TRUE(writer);
+  EXPECT_EQ(files.OverwriteFile(chosen, "new").value(), ERROR_SHARING_VIOLATION);
+  EXPECT_EQ(ReadBytes(chosen), "kept");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1);
+}
+
+TEST_F(Win32Files, OverwriteRefusesAReadOnlyFileAndLeavesItAsItWas) {
+  TempFolder folder;
+  const auto chosen = folder.path() / "read-only.txt";
+  WriteBytes(chosen, "kept");
+  ASSERT_TRUE(::SetFileAttributesW(chosen.c_str(), FILE_ATTRIBUTE_READONLY));
+  // Wine keeps the attribute as missing write bits, which a Wine run as root writes through.
+  if (OpenWithSharing(chosen, GENERIC_WRITE, FILE_SHARE_READ)) {
+    ::SetFileAttributesW(chosen.c_str(), FILE_ATTRIBUTE_NORMAL);
+    GTEST_SKIP() << "this system lets a read-only file be opened for writing";
+  }
+  EXPECT_EQ(files.OverwriteFile(chosen, "new").value(), ERROR_ACCESS_DENIED);
+  EXPECT_EQ(ReadBytes(chosen), "kept");
+  EXPECT_EQ(::GetFileAttributesW(chosen.c_str()), DWORD{FILE_ATTRIBUTE_READONLY});
+  ::SetFileAttributesW(chosen.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
 TEST_F(Win32Files, ReadingDoesNotNeedOthersToLetGo) {
   TempFolder folder;
   const auto file = folder.path() / "busy.txt";

@@ -102,6 +102,40 @@ TEST_F(Win32Ui, MessageBoxHasTheProgramsTitleAndKeepsALoneCarriageReturnAsALineB
   EXPECT_EQ(shownText, L"ロゴを表示するかどうかを選びます。\r\n設定は次の起動から有効です。");
 }
 
+TEST_F(Win32Ui, QuestionOffersYesAndNoByTheirKeysWithNoAsTheDefault) {
+  const auto owner = ui.CreateForm(OwnerLayout(), hand);
+  struct Key {
+    UINT message;
+    WPARAM key;
+    Answer expected;
+  };
+  // The keys as the box's loop gets them from the keyboard: the buttons' access keys, and
+  // Enter, which presses the focused default button.
+  for (const Key key : {Key{WM_CHAR, 'y', Answer::kYes}, Key{WM_CHAR, 'n', Answer::kNo},
+                        Key{WM_KEYDOWN, VK_RETURN, Answer::kNo}}) {
+    bool twoButtons = false;
+    bool noIsTheDefault = false;
+    hand.act = [&] {
+      const HWND box = FindDialog(L"Pagemind");
+      if (box == nullptr) return false;
+      const HWND no = ::GetDlgItem(box, IDNO);
+      twoButtons = ::GetDlgItem(box, IDYES) != nullptr && no != nullptr &&
+                   ::GetDlgItem(box, IDOK) == nullptr && ::GetDlgItem(box, IDCANCEL) == nullptr;
+      noIsTheDefault = no != nullptr && ::GetFocus() == no &&
+                       (::GetWindowLongW(no, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
+      ::PostMessageW(::GetFocus(), key.message, key.key, 1);
+      return true;
+    };
+    owner->StartTimer(1, 20ms);
+    const Answer answer = ui.AskYesNo("保存せずに終了しますか？");
+    owner->StopTimer(1);
+    SCOPED_TRACE(static_cast<int>(key.key));
+    EXPECT_TRUE(twoButtons);
+    EXPECT_TRUE(noIsTheDefault);
+    EXPECT_EQ(answer, key.expected);
+  }
+}
+
 TEST_F(Win32Ui, PopupMenuReturnsTheChosenCommandAndSkipsSeparators) {
   const auto owner = ui.CreateForm(OwnerLayout(), hand);
   const HWND window = static_cast<FormWindow&>(*owner).Window();

@@ -54,6 +54,43 @@ TEST_F(AccessLogSaveTest, AnEmptyListEmptiesTheChosenFile) {
   EXPECT_EQ(ReadBytes(temp.path() / "old.txt"), "");
 }
 
+TEST_F(AccessLogSaveTest, BesideTheUsersOwnTmpFileOnlyTheChosenFileChanges) {
+  platform.shell.Open("http://127.0.0.1/a", "A");
+  platform.ui.Advance(100ms);
+  const auto folder = temp.path() / "saves";
+  std::filesystem::create_directory(folder);
+  testing::WriteBytes(folder / "mylog.txt", "an older log, longer than the new one\r\n\r\n");
+  const std::string theirs("kept \x83\x79 as it is\0", 17);
+  testing::WriteBytes(folder / "mylog.txt.tmp", theirs);
+  Answer(Outcome::kConfirmed, folder / "mylog.txt");
+  Save();
+  EXPECT_TRUE(platform.ui.messages().empty());
+  EXPECT_EQ(ReadBytes(folder / "mylog.txt"), "Name:A\r\n URL:http://127.0.0.1/a\r\n");
+  EXPECT_EQ(ReadBytes(folder / "mylog.txt.tmp"), theirs);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 2);
+}
+
+TEST_F(AccessLogSaveTest, AReadOnlyChosenFileIsReportedAndKept) {
+  const auto chosen = temp.path() / "read-only.txt";
+  testing::WriteBytes(chosen, "the user's text");
+  std::filesystem::permissions(chosen, std::filesystem::perms::owner_read |
+                                           std::filesystem::perms::group_read |
+                                           std::filesystem::perms::others_read);
+  Answer(Outcome::kConfirmed, chosen);
+  {
+    const testing::AsOrdinaryUser user;
+    Save();
+  }
+  ASSERT_EQ(platform.ui.messages().size(), 1U);
+  const auto& text = platform.ui.messages()[0].text;
+  EXPECT_NE(text.find(Utf8FromPath(chosen)), std::string::npos) << text;
+  EXPECT_NE(
+      text.find(platform.files.DescribeError(std::make_error_code(std::errc::permission_denied))),
+      std::string::npos)
+      << text;
+  EXPECT_EQ(ReadBytes(chosen), "the user's text");
+}
+
 TEST_F(AccessLogSaveTest, CancelOrAFailedDialogWithoutANameWritesNothing) {
   Answer(Outcome::kCancelled, temp.path() / "no.txt");
   Save();

@@ -140,6 +140,50 @@ std::vector<std::error_code> PosixFileSystem::ReplaceFilesContents(
   return errors;
 }
 
+namespace {
+
+// Takes the room for `size` bytes in an open file whose size is `oldSize`, so that running out
+// of it shows before anything is written. A file system that cannot reserve room says so, and
+// the write goes ahead without.
+std::error_code ReserveRoom(int fd, off_t oldSize, std::size_t size) {
+  if (static_cast<std::size_t>(oldSize) >= size) return {};
+  const int failed = ::posix_fallocate(fd, 0, static_cast<off_t>(size));
+  if (failed == 0 || failed == EOPNOTSUPP || failed == EINVAL) return {};
+  // What a refused reservation may have added to the file goes again.
+  (void)::ftruncate(fd, oldSize);
+  return {failed, std::generic_category()};
+}
+
+std::error_code WriteInPlace(int fd, std::string_view bytes) {
+  struct stat info {};
+  if (::fstat(fd, &info) != 0) return LastError();
+  if (auto error = ReserveRoom(fd, info.st_size, bytes.size())) return error;
+  if (auto error = WriteAll(fd, bytes)) return error;
+  if (::ftruncate(fd, static_cast<off_t>(bytes.size())) != 0) return LastError();
+  if (::fsync(fd) != 0) return LastError();
+  return {};
+}
+
+}  // namespace
+
+std::error_code PosixFileSystem::OverwriteFile(const std::filesystem::path& path,
+                                               std::string_view bytes) {
+  Note("overwrite", path);
+  bool created = false;
+  int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+  if (fd < 0 && errno == ENOENT) {
+    fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    created = fd >= 0;
+  }
+  Descriptor file(fd);
+  if (!file.valid()) return LastError();
+  auto error = WriteInPlace(file.get(), bytes);
+  const auto closeError = file.Close();
+  if (!error) error = closeError;
+  if (error && created) ::unlink(path.c_str());
+  return error;
+}
+
 std::error_code PosixFileSystem::DeleteFile(const std::filesystem::path& path) {
   Note("delete", path);
   return ::unlink(path.c_str()) == 0 ? std::error_code() : LastError();

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <stdexcept>
 
 #include "platform/headless/headless_platform.h"
 
@@ -15,6 +16,19 @@ void HeadlessUi::ShowMessage(std::string_view text, MessageIcon icon) {
   const NestedLoop box(*this);
   // A copy: the user's actions may show another message, which moves the list.
   if (onMessage) onMessage(ShownMessage(messages_.back()));
+}
+
+Answer HeadlessUi::AskYesNo(std::string_view text) {
+  journal_.Record("question " + std::string(text));
+  questions_.emplace_back(text);
+  const NestedLoop box(*this);
+  if (answers.empty()) {
+    throw std::logic_error("a question that the test does not answer: " + std::string(text));
+  }
+  const Answer answer = answers.front();
+  answers.pop_front();
+  journal_.Record(answer == Answer::kYes ? "answer yes" : "answer no");
+  return answer;
 }
 
 void HeadlessUi::ProcessPendingEvents() {

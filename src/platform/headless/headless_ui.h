@@ -98,6 +98,9 @@ class HeadlessUi final : public Ui {
 
   std::unique_ptr<Form> CreateForm(const FormLayout& layout, FormEvents& events) override;
   void ShowMessage(std::string_view text, MessageIcon icon) override;
+  // Takes the next of `answers`; a question the test did not answer throws, so that the test
+  // fails rather than go on with an answer nobody gave.
+  Answer AskYesNo(std::string_view text) override;
   void ProcessPendingEvents() override;
   int ShowPopupMenu(Form& owner, const std::vector<MenuItem>& items) override;
   SaveDialogResult ShowSaveDialog(Form& owner, const SaveDialogOptions& options) override;
@@ -118,6 +121,7 @@ class HeadlessUi final : public Ui {
   // The loaded form of that name, or nullptr.
   [[nodiscard]] HeadlessForm* Find(std::string_view name) const;
   [[nodiscard]] const std::vector<ShownMessage>& messages() const { return messages_; }
+  [[nodiscard]] const std::vector<std::string>& questions() const { return questions_; }
   [[nodiscard]] int pendingEventRounds() const { return pendingEventRounds_; }
 
   // What the user does while the next modal windows show, in order. A modal window's loop runs
@@ -126,6 +130,8 @@ class HeadlessUi final : public Ui {
   std::deque<std::function<void()>> whileModal;
   // Runs while a message box is shown, as a user would act on the screen before pressing OK.
   std::function<void(const ShownMessage&)> onMessage;
+  // The user's answers to the next questions, in order.
+  std::deque<Answer> answers;
   // The user's choice in an open popup menu (0 dismisses it); the menus shown, in order.
   std::function<int(const std::vector<MenuItem>&)> onPopupMenu;
   std::vector<std::vector<MenuItem>> popupMenus;
@@ -167,6 +173,7 @@ class HeadlessUi final : public Ui {
   long nextSerial_ = 0;
   std::vector<Timer> timers_;
   std::vector<ShownMessage> messages_;
+  std::vector<std::string> questions_;
   std::deque<std::function<void()>> posted_;
   int depth_ = 0;
   std::chrono::milliseconds now_{0};

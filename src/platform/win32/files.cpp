@@ -89,6 +89,18 @@ std::error_code WindowsFileSystem::ReadWholeFile(const std::filesystem::path& pa
 
 namespace {
 
+// From where the file's pointer is.
+std::error_code WriteAll(HANDLE file, std::string_view bytes) {
+  std::size_t written = 0;
+  while (written < bytes.size()) {
+    const DWORD want = static_cast<DWORD>(std::min(bytes.size() - written, kMaxPiece));
+    DWORD done = 0;
+    if (!::WriteFile(file, bytes.data() + written, want, &done, nullptr)) return LastError();
+    written += done;
+  }
+  return {};
+}
+
 // Writes the bytes to a new file and flushes them to the disk: they must be there before the
 // file takes the old one's place, or a power cut after the rename could leave an empty file
 // where the old contents were.
@@ -96,15 +108,7 @@ std::error_code WriteFlushed(const std::filesystem::path& path, std::string_view
   UniqueFile file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return LastError();
-  std::size_t written = 0;
-  while (written < bytes.size()) {
-    const DWORD want = static_cast<DWORD>(std::min(bytes.size() - written, kMaxPiece));
-    DWORD done = 0;
-    if (!::WriteFile(file.get(), bytes.data() + written, want, &done, nullptr)) {
-      return LastError();
-    }
-    written += done;
-  }
+  if (auto error = WriteAll(file.get(), bytes)) return error;
   if (!::FlushFileBuffers(file.get())) return LastError();
   return {};
 }
@@ -128,6 +132,53 @@ std::vector<std::error_code> WindowsFileSystem::ReplaceFilesContents(
     if (errors[i]) ::DeleteFileW(temporaries[i].c_str());
   }
   return errors;
+}
+
+namespace {
+
+bool MoveTo(HANDLE file, LONGLONG offset) {
+  LARGE_INTEGER to{};
+  to.QuadPart = offset;
+  return ::SetFilePointerEx(file, to, nullptr, FILE_BEGIN) != FALSE;
+}
+
+// The file's end at `size`: this takes the room for a larger file (NTFS allocates it, and a
+// full disk fails here) and cuts a smaller one.
+bool EndAt(HANDLE file, LONGLONG size) {
+  return MoveTo(file, size) && ::SetEndOfFile(file) != FALSE;
+}
+
+std::error_code WriteInPlace(HANDLE file, std::string_view bytes) {
+  LARGE_INTEGER oldSize{};
+  if (!::GetFileSizeEx(file, &oldSize)) return LastError();
+  const auto size = static_cast<LONGLONG>(bytes.size());
+  if (size > oldSize.QuadPart && !EndAt(file, size)) {
+    const std::error_code failure = LastError();
+    EndAt(file, oldSize.QuadPart);  // what the refused growth may have added goes again
+    return failure;
+  }
+  if (!MoveTo(file, 0)) return LastError();
+  if (auto error = WriteAll(file, bytes)) return error;
+  if (!EndAt(file, size) || !::FlushFileBuffers(file)) return LastError();
+  return {};
+}
+
+}  // namespace
+
+std::error_code WindowsFileSystem::OverwriteFile(const std::filesystem::path& path,
+                                                 std::string_view bytes) {
+  // OPEN_ALWAYS rather than CREATE_ALWAYS, which would put new attributes on an existing file
+  // (and refuse a hidden one); others may read it meanwhile, nobody may write.
+  UniqueFile file(::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return LastError();
+  const bool created = ::GetLastError() != ERROR_ALREADY_EXISTS;
+  const std::error_code error = WriteInPlace(file.get(), bytes);
+  if (error && created) {
+    file.reset();
+    ::DeleteFileW(path.c_str());
+  }
+  return error;
 }
 
 std::error_code WindowsFileSystem::DeleteFile(const std::filesystem::path& path) {

@@ -19,6 +19,7 @@ class WindowsFileSystem final : public FileSystem {
                                 std::string& contents) override;
   std::vector<std::error_code> ReplaceFilesContents(
       std::span<const FileReplacement> files) override;
+  std::error_code OverwriteFile(const std::filesystem::path& path, std::string_view bytes) override;
   std::error_code DeleteFile(const std::filesystem::path& path) override;
   [[nodiscard]] std::string DescribeError(const std::error_code& error) const override;
 };

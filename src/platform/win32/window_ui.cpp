@@ -70,15 +70,29 @@ std::unique_ptr<Form> WindowUi::CreateForm(const FormLayout& layout, FormEvents&
   return std::make_unique<FormWindow>(layout, events, *this);
 }
 
-void WindowUi::ShowMessage(std::string_view text, MessageIcon icon) {
+namespace {
+
+// The program's message boxes: owned by the active form when there is one.
+int ShowMessageBox(std::string_view text, UINT style) {
   HWND owner = ::GetActiveWindow();
   if (owner != nullptr && !FormWindow::IsForm(owner)) owner = nullptr;
-  UINT style =
-      MB_OK | MB_SETFOREGROUND | (icon == MessageIcon::kStop ? MB_ICONSTOP : MB_ICONINFORMATION);
+  style |= MB_SETFOREGROUND;
   if (owner == nullptr) style |= MB_TASKMODAL;
   const std::wstring body = WithWindowsLineBreaks(Widen(text));
   const std::wstring caption = Widen(kApplicationTitle);
-  ::MessageBoxW(owner, body.c_str(), caption.c_str(), style);
+  return ::MessageBoxW(owner, body.c_str(), caption.c_str(), style);
+}
+
+}  // namespace
+
+void WindowUi::ShowMessage(std::string_view text, MessageIcon icon) {
+  ShowMessageBox(text, MB_OK | (icon == MessageIcon::kStop ? MB_ICONSTOP : MB_ICONINFORMATION));
+}
+
+Answer WindowUi::AskYesNo(std::string_view text) {
+  // Only はい says yes: a box that could not be shown (0) gives nothing up.
+  return ShowMessageBox(text, MB_YESNO | MB_ICONEXCLAMATION | MB_DEFBUTTON2) == IDYES ? Answer::kYes
+                                                                                      : Answer::kNo;
 }
 
 void WindowUi::ProcessPendingEvents() {

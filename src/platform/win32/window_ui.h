@@ -26,6 +26,8 @@ class WindowUi final : public Ui {
   // Owned by the active form when there is one; otherwise MB_TASKMODAL disables every window
   // of the thread, so that no form takes input behind the box.
   void ShowMessage(std::string_view text, MessageIcon icon) override;
+  // MB_YESNO with MB_DEFBUTTON2, owned as ShowMessage's box is.
+  Answer AskYesNo(std::string_view text) override;
   void ProcessPendingEvents() override;
   // TrackPopupMenuEx at the mouse pointer, with the owner made the foreground window first so
   // that a click elsewhere closes the menu (a notification-area menu needs that).

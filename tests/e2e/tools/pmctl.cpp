@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cwchar>
+#include <cwctype>
 #include <memory>
 #include <string>
 #include <thread>
@@ -194,6 +195,14 @@ bool ParseInt(const std::wstring& text, int& value) {
   return true;
 }
 
+// The virtual key of a key named on the command line; 0 for none.
+WORD VirtualKey(const std::wstring& name) {
+  if (name == L"return") return VK_RETURN;
+  if (name == L"escape") return VK_ESCAPE;
+  if (name.size() == 1 && std::iswalnum(name[0])) return static_cast<WORD>(std::towupper(name[0]));
+  return 0;
+}
+
 int Usage() {
   PrintError(
       "usage: pmctl COMMAND ...\n"
@@ -211,6 +220,9 @@ int Usage() {
       "  list-items TITLE                 prints the items of the window's list boxes\n"
       "  message-box-text [TIMEOUT_MS] [CAPTION]  prints an open message box's text\n"
       "  click-ok [TIMEOUT_MS] [CAPTION]  presses OK on the message box\n"
+      "  press-key KEY [TIMEOUT_MS] [CAPTION]  brings the message box to the front and types\n"
+      "                                   KEY on the keyboard: a letter (a button's access\n"
+      "                                   key), return or escape\n"
       "  geometry TITLE                   the window's place and size in pixels, its client\n"
       "                                   size and place on screen, whether it has a caption\n"
       "                                   and a border and would be listed in a taskbar, and\n"
@@ -310,6 +322,32 @@ int Run(const std::vector<std::wstring>& args) {
                    reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
     }
     return 0;
+  }
+
+  if (command == L"press-key") {
+    int timeout = kDefaultTimeoutMs;
+    const WORD key = VirtualKey(arg(1));
+    if (key == 0 || args.size() > 4 || (args.size() >= 3 && !ParseInt(arg(2), timeout))) {
+      return Usage();
+    }
+    const std::wstring caption = args.size() == 4 ? arg(3) : L"Pagemind";
+    HWND box = nullptr;
+    if (!WaitFor(timeout, [&] { return (box = MessageBoxWindow(caption)) != nullptr; })) {
+      PrintError("no message box \"" + ToUtf8(caption) + "\"");
+      return 1;
+    }
+    // Keys go to the foreground window, which the box must be for the key to reach it.
+    SetForegroundWindow(box);
+    if (!WaitFor(kDefaultTimeoutMs, [&] { return GetForegroundWindow() == box; })) {
+      PrintError("the message box did not come to the front");
+      return 1;
+    }
+    INPUT strokes[2] = {};
+    strokes[0].type = INPUT_KEYBOARD;
+    strokes[0].ki.wVk = key;
+    strokes[1] = strokes[0];
+    strokes[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    return SendInput(2, strokes, sizeof(INPUT)) == 2 ? 0 : 1;
   }
 
   // The rest act on one window found by title, visible or not.
