@@ -106,11 +106,14 @@ void AboutVer::Command1_Click() {
 }
 
 void AboutVer::Label4_Click() {
-  (void)ports_.shell.OpenWithShell(kSupportWebAddress);
+  // The program's own folder, so that whatever the shell starts never runs in a current folder
+  // that happens to be someone else's.
+  (void)ports_.shell.OpenWithShell(kSupportWebAddress, ports_.program.Folder());
 }
 
 void AboutVer::Label6_Click() {
-  (void)ports_.shell.OpenWithShell(std::string("mailto:") + kSupportMailAddress);
+  (void)ports_.shell.OpenWithShell(std::string("mailto:") + kSupportMailAddress,
+                                   ports_.program.Folder());
 }
 
 void AboutVer::OnClick(int controlId) {

@@ -15,7 +15,8 @@ std::vector<std::string> Reopener::ReopenAll(PageSlots pageSlots) {
     if (slot.empty()) continue;
     reopenAddress_ = slot;
     if (OpenInNewBrowser(reopenAddress_)) continue;
-    if (SafeToHandToShell(reopenAddress_, files_) && shell_.OpenWithShell(reopenAddress_)) continue;
+    if (SafeToHandToShell(reopenAddress_, files_) && shell_.OpenWithShell(reopenAddress_, {}))
+      continue;
     unopened.push_back(reopenAddress_);
   }
   return unopened;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
@@ -51,8 +52,10 @@ class Shell {
   virtual std::unique_ptr<BrowserWindowList> CreateWindowList() = 0;
   // A new, hidden browser of the InternetExplorer class; nullptr when it cannot be created.
   virtual std::unique_ptr<Browser> CreateBrowser() = 0;
-  // Hands a document or address to the application registered for it (the shell's "open").
-  virtual bool OpenWithShell(std::string_view target) = 0;
+  // Hands a document or address to the application registered for it (the shell's "open"),
+  // started in workingFolder; an empty path leaves the folder to the shell.
+  virtual bool OpenWithShell(std::string_view target,
+                             const std::filesystem::path& workingFolder) = 0;
 };
 
 }  // namespace pagemind::platform

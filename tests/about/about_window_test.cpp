@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "app_fixture.h"
 #include "common/project_info.h"
 #include "tray/menu_commands.h"
@@ -38,6 +40,18 @@ TEST_F(AboutWindowTest, LinksOpenExactlyWhatTheyShow) {
   EXPECT_EQ(platform.shell.shellOpened,
             (std::vector<std::string>{w->TextNamed("Label4"), "mailto:" + w->TextNamed("Label6")}));
   EXPECT_TRUE(w->IsVisible()) << "a link leaves the window as it is";
+}
+
+TEST_F(AboutWindowTest, LinksStartInTheProgramsFolderNotTheCurrentOne) {
+  Start();
+  auto* w = Open();
+  ASSERT_NE(w, nullptr);
+  w->ClickNamed("Label4");
+  w->ClickNamed("Label6");
+  ASSERT_FALSE(temp.path().empty());
+  EXPECT_NE(temp.path(), std::filesystem::current_path());
+  EXPECT_EQ(platform.shell.shellOpenedIn,
+            (std::vector<std::filesystem::path>{temp.path(), temp.path()}));
 }
 
 TEST_F(AboutWindowTest, OkHidesAndTheMenuShowsItAgainUnchanged) {

@@ -121,9 +121,11 @@ std::unique_ptr<Browser> ScriptedShell::CreateBrowser() {
   return std::make_unique<ScriptedBrowser>(*this, window, true);
 }
 
-bool ScriptedShell::OpenWithShell(std::string_view target) {
+bool ScriptedShell::OpenWithShell(std::string_view target,
+                                  const std::filesystem::path& workingFolder) {
   if (Call("ShellExecute", std::string(target))) return false;
   shellOpened.emplace_back(target);
+  shellOpenedIn.push_back(workingFolder);
   return true;
 }
 

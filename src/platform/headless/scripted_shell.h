@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <set>
@@ -40,7 +41,7 @@ class ScriptedShell final : public Shell {
 
   std::unique_ptr<BrowserWindowList> CreateWindowList() override;
   std::unique_ptr<Browser> CreateBrowser() override;
-  bool OpenWithShell(std::string_view target) override;
+  bool OpenWithShell(std::string_view target, const std::filesystem::path& workingFolder) override;
 
   // The collection, in order.
   std::vector<std::shared_ptr<ScriptedWindow>> windows;
@@ -53,6 +54,8 @@ class ScriptedShell final : public Shell {
   std::function<void(std::string_view)> beforeCall;
   // Addresses handed to the shell's "open".
   std::vector<std::string> shellOpened;
+  // The working folder of each of them, in the same order.
+  std::vector<std::filesystem::path> shellOpenedIn;
   // Browsers the program created, shown or not; a shown one joins the collection.
   std::vector<std::shared_ptr<ScriptedWindow>> created;
   int quitCount = 0;

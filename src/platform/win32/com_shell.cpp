@@ -158,9 +158,10 @@ class ComShell final : public Shell {
     return std::make_unique<ComBrowser>(std::move(browser));
   }
 
-  bool OpenWithShell(std::string_view target) override {
-    const auto result =
-        ::ShellExecuteW(nullptr, L"open", Widen(target).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+  bool OpenWithShell(std::string_view target, const std::filesystem::path& workingFolder) override {
+    const std::wstring folder = workingFolder.wstring();
+    const auto result = ::ShellExecuteW(nullptr, L"open", Widen(target).c_str(), nullptr,
+                                        folder.empty() ? nullptr : folder.c_str(), SW_SHOWNORMAL);
     // ShellExecuteW reports success as a value above 32.
     return reinterpret_cast<INT_PTR>(result) > 32;
   }
