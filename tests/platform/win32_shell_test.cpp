@@ -7,8 +7,6 @@
 
 #include <chrono>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <thread>
 
@@ -17,11 +15,6 @@
 
 namespace pagemind::platform::win32 {
 namespace {
-
-std::string ReadAll(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 // What the shell starts runs in the folder the caller names, not in the caller's current one.
 TEST(Win32Shell, OpenStartsTheHandlerInTheGivenFolder) {
@@ -33,7 +26,7 @@ TEST(Win32Shell, OpenStartsTheHandlerInTheGivenFolder) {
     std::filesystem::create_directories(scripts);
     std::filesystem::create_directories(working);
     // The script writes the folder it runs in beside itself (%~dp0), whatever that folder is.
-    std::ofstream(scripts / "where.bat", std::ios::binary) << "@cd > \"%~dp0where.txt\"\r\n";
+    testing::WriteBytes(scripts / "where.bat", "@cd > \"%~dp0where.txt\"\r\n");
     const auto shell = MakeComShell();
     const std::u8string script = (scripts / "where.bat").u8string();
     ASSERT_TRUE(shell->OpenWithShell(std::string(script.begin(), script.end()), working));
@@ -44,7 +37,7 @@ TEST(Win32Shell, OpenStartsTheHandlerInTheGivenFolder) {
     // cmd creates the file before it writes to it: wait for the whole line.
     while (where.find('\n') == std::string::npos && std::chrono::steady_clock::now() < deadline) {
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
-      where = ReadAll(answer);
+      if (std::filesystem::exists(answer)) where = testing::ReadBytes(answer);
     }
     ASSERT_NE(where.find('\n'), std::string::npos) << "the script never ran";
     where.erase(where.find_last_not_of("\r\n") + 1);
