@@ -61,8 +61,8 @@ notepad_running() {
 
 # Wine's ShellExecute opens a folder in its file manager: a window of class ExplorerWClass
 # captioned with the folder's name.
-folder_window_shown() { # NAME
-  e2e_pmctl windows | grep -qxE "pid=[0-9]+ visible=1 class=ExplorerWClass title=$1"
+folder_window_shown() {
+  e2e_pmctl windows | grep -qE "^pid=[0-9]+ visible=1 class=ExplorerWClass title=$1\$"
 }
 
 recorded_lines() { [[ -f "$RECORDER_LOG" ]] && (($(wc -l <"$RECORDER_LOG") >= $1)); }
