@@ -9,7 +9,7 @@
 
 namespace pagemind::pages {
 
-std::vector<std::string> Reopener::ReopenAll(const PageSlots& pageSlots) {
+std::vector<std::string> Reopener::ReopenAll(PageSlots pageSlots) {
   std::vector<std::string> unopened;
   for (const auto& slot : pageSlots) {
     if (slot.empty()) continue;

@@ -20,7 +20,7 @@ class Reopener {
 
   // Works on its own copy of the slots: creating a browser waits for another process, and the
   // poller's ticks that run meanwhile may change the slots.
-  std::vector<std::string> ReopenAll(const PageSlots& pageSlots);
+  std::vector<std::string> ReopenAll(PageSlots pageSlots);
 
   // The last address opened; nothing else reads it.
   [[nodiscard]] const std::string& reopenAddress() const { return reopenAddress_; }
