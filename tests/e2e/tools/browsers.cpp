@@ -237,6 +237,21 @@ int Open(std::vector<std::wstring> args) {
   return 0;
 }
 
+// The stand-in opens the folder window itself: Wine has no File Explorer that registers one.
+int OpenFolder(const std::vector<std::wstring>& args) {
+  if (args.size() != 1) return 2;
+  ComPtr<IShellWindows> windows;
+  HRESULT hr = ShellWindows(windows);
+  if (FAILED(hr)) return Failed("creating ShellWindows", hr);
+  Variant location(args[0]);
+  Variant none;
+  LONG cookie = 0;
+  hr = windows->RegisterPending(0, location.get(), none.get(), SWC_EXPLORER, &cookie);
+  if (FAILED(hr)) return Failed("RegisterPending", hr);
+  Print(std::to_string(cookie));
+  return 0;
+}
+
 int Revoke(const std::vector<std::wstring>& args) {
   long cookie = 0;
   if (args.size() != 1 || !ParseInt(args[0], cookie)) return 2;
@@ -437,7 +452,10 @@ int Usage() {
       "  open [--no-window] URL [TITLE]  opens a browser on URL, titles its frame, registers it\n"
       "                                  with the shell's collection; prints COOKIE<TAB>HWND.\n"
       "                                  --no-window registers it without naming its window\n"
-      "  revoke COOKIE                   takes a window out of the collection\n"
+      "  open-folder FILE_URL            the stand-in opens a folder window of File Explorer's\n"
+      "                                  class on FILE_URL and lists it; prints COOKIE\n"
+      "  revoke COOKIE                   takes a window out of the collection (and closes a\n"
+      "                                  folder window)\n"
       "  list                            the collection as pagemind.exe reads it\n"
       "  log-lines TITLE                 the list box lines of the window with that title\n"
       "  frames                          the browser frames: HWND PID VISIBLE ADDRESS TITLE\n"
@@ -456,6 +474,7 @@ int Run(const std::wstring& command, const std::vector<std::wstring>& args) {
   const ComApartment apartment;
   if (FAILED(apartment.status())) return Failed("CoInitializeEx", apartment.status());
   if (command == L"open") return Open(args);
+  if (command == L"open-folder") return OpenFolder(args);
   if (command == L"revoke") return Revoke(args);
   if (command == L"list" && args.empty()) return List();
   if (command == L"bench") return Bench(args);
