@@ -379,16 +379,25 @@ int WaitFrames(const std::vector<std::wstring>& args) {
 // one, which under Wine is most of a visit's cost.
 int Bench(const std::vector<std::wstring>& args) {
   long rounds = 0;
-  if (args.empty() || args.size() > 2 || !ParseInt(args[0], rounds) || rounds < 1) return 2;
-  const bool keepItem = args.size() == 2 && args[1] == L"--keep-item";
-  if (args.size() == 2 && !keepItem) return 2;
+  if (args.empty() || !ParseInt(args[0], rounds) || rounds < 1) return 2;
+  bool keepItem = false;
+  bool askKind = false;
+  for (size_t i = 1; i < args.size(); ++i) {
+    if (args[i] == L"--keep-item") {
+      keepItem = true;
+    } else if (args[i] == L"--kind") {
+      askKind = true;
+    } else {
+      return 2;
+    }
+  }
   ComPtr<IDispatch> previous;
   ComPtr<IShellWindows> windows;
   HRESULT hr = ShellWindows(windows);
   if (FAILED(hr)) return Failed("creating ShellWindows", hr);
   LARGE_INTEGER frequency;
   ::QueryPerformanceFrequency(&frequency);
-  constexpr const char* kSteps[] = {"count", "item", "query", "url", "name", "release"};
+  constexpr const char* kSteps[] = {"count", "item", "query", "kind", "url", "name", "release"};
   constexpr size_t kStepCount = std::size(kSteps);
   std::vector<double> visits;
   std::vector<std::vector<double>> steps(kStepCount);
@@ -406,6 +415,17 @@ int Bench(const std::vector<std::wstring>& args) {
     if (SUCCEEDED(hr)) hr = ItemAt(windows.Get(), 0, item);
     stamp();
     if (SUCCEEDED(hr)) hr = item ? item.As(&browser) : E_POINTER;
+    stamp();
+    // What pagemind.exe asks to tell a folder window from a browser: the item's window, its
+    // top-level ancestor and that window's class.
+    if (SUCCEEDED(hr) && askKind) {
+      SHANDLE_PTR handle = 0;
+      hr = browser->get_HWND(&handle);
+      wchar_t name[64] = {};
+      const HWND root =
+          SUCCEEDED(hr) ? ::GetAncestor(reinterpret_cast<HWND>(handle), GA_ROOT) : nullptr;
+      if (SUCCEEDED(hr) && (root == nullptr || ::GetClassNameW(root, name, 64) == 0)) hr = E_FAIL;
+    }
     stamp();
     Bstr url;
     Bstr name;
@@ -460,7 +480,9 @@ int Usage() {
       "  log-lines TITLE                 the list box lines of the window with that title\n"
       "  frames                          the browser frames: HWND PID VISIBLE ADDRESS TITLE\n"
       "  wait-frames N TIMEOUT_MS        until exactly N browser frames are visible\n"
-      "  bench ROUNDS [--keep-item]      times Count+Item+LocationURL+LocationName\n"
+      "  bench ROUNDS [--keep-item] [--kind]\n"
+      "                                  times Count+Item+LocationURL+LocationName; --kind adds\n"
+      "                                  get_HWND+GetAncestor+GetClassNameW\n"
       "  reregister                      the stand-in registers its class again (after an\n"
       "                                  rpcss restart)");
   return 2;
