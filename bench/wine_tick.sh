@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # What one visit of the poller costs against the shell-window stand-in under Wine: Count, Item,
-# the item viewed as IWebBrowser2, LocationURL and LocationName, each a call into another process
+# the item viewed as IWebBrowser2, the window kind (get_HWND + GetAncestor + GetClassNameW; also
+# measured without), LocationURL and LocationName, each a call into another process
 # (the stand-in, and from there the browser for the address). Prints the median of many rounds.
 #
 #   bench/wine_tick.sh [ROUNDS] [WINDOWS]     defaults: 2000 rounds, 3 registered browsers
@@ -42,8 +43,15 @@ for ((i = 0; i < WINDOWS; i++)); do
 done
 # A fresh item every round is what the poller pays while it cycles through several windows; with
 # one window it still holds the item of its last visit, which COM then reuses.
+# A fresh item every round is what the poller pays while it cycles through several windows; with
+# one window it still holds the item of its last visit, which COM then reuses. --kind adds what the
+# poller asks to tell a folder window from a browser (get_HWND, GetAncestor, GetClassNameW).
 fresh="$(standin_browsers bench "$ROUNDS")" || die "the benchmark failed"
+fresh_kind="$(standin_browsers bench "$ROUNDS" --kind)" || die "the benchmark failed"
 kept="$(standin_browsers bench "$ROUNDS" --keep-item)" || die "the benchmark failed"
+kept_kind="$(standin_browsers bench "$ROUNDS" --keep-item --kind)" || die "the benchmark failed"
 echo "wine_tick: Count+Item+LocationURL+LocationName, $WINDOWS browsers registered"
-echo "wine_tick: new item each visit:  $fresh"
-echo "wine_tick: last item still held: $kept"
+echo "wine_tick: new item each visit:                $fresh"
+echo "wine_tick: new item each visit, window kind:   $fresh_kind"
+echo "wine_tick: last item still held:               $kept"
+echo "wine_tick: last item still held, window kind:  $kept_kind"

@@ -147,8 +147,81 @@ case_crash_and_reopen() {
   done
 }
 
+# The slot files hold exactly the addresses of PAGE_LIST, in any order, and the other slots are
+# empty: the order of reopened windows is the poller's business, which slot holds what is not.
+slots_hold_page_set() {
+  local expected actual i
+  expected="$(cut -f 1 <<<"$PAGE_LIST" | sort)"
+  actual="$(for ((i = 0; i < SLOT_COUNT; i++)); do
+    [[ -s "$(slot_file "$i")" ]] && iconv -f CP932 -t UTF-8 "$(slot_file "$i")" && echo
+  done | sort)"
+  e2e_assert_eq "$expected" "$actual" "the addresses in the slot files"
+}
+
+# Folder windows share the shell's collection with the browsers but are no pages: with one first
+# and one last in the collection, the poller remembers only the three pages; a crash of every
+# browser leaves the folders open and the pages remembered, also after the user opened a new
+# page before asking for the reopen; and no folder address ever reaches a slot.
+case_folders_beside_browsers() {
+  local base="http://127.0.0.1:$STANDIN_HTTP_PORT"
+  local first_folder="file:///C:/users/Public/" last_folder="file:///C:/windows/"
+  local PAGE_LIST crashed list
+  PAGE_LIST="$base/plain.html?folders"$'\t'"Plain page"
+  PAGE_LIST+=$'\n'"$base/a,b.html?folders"$'\t'"カンマ, のページ"
+  PAGE_LIST+=$'\n'"$base/日本語/ページ.html?folders"$'\t'"日本語のページ"
+  crashed=$PAGE_LIST
+
+  e2e_start_pagemind "$E2E_FOLDER"
+  wait_until_started || return 1
+  standin_browsers open-folder "$first_folder" >/dev/null ||
+    e2e_fail "the stand-in did not open the first folder window" || return 1
+  standin_open_pages || return 1
+  standin_browsers open-folder "$last_folder" >/dev/null ||
+    e2e_fail "the stand-in did not open the last folder window" || return 1
+  list="$(standin_browsers list)"
+  e2e_assert_contains "$list" $'count=5\n0\t'"$first_folder"$'\tPublic\n' \
+    "the collection's first window" || return 1
+  e2e_assert_contains "$list" $'\n4\t'"$last_folder"$'\twindows\nend' \
+    "the collection's last window" || return 1
+  e2e_wait_until 8 "the access log to show the three pages" log_shows_pages ||
+    e2e_fail "access log: $(access_log | tr '\n' '|')" || return 1
+
+  standin_crash_browsers || return 1
+  standin_browsers wait-frames 0 10000 || e2e_fail "browser frames left after the crash" ||
+    return 1
+  list="$(standin_browsers list)"
+  e2e_assert_eq $'count=2\n0\t'"$first_folder"$'\tPublic\n1\t'"$last_folder"$'\twindows\nend\tS_FALSE null' \
+    "$list" "the collection after the crash" || return 1
+
+  standin_restart_rpcss || return 1
+  local new_page="$base/plain.html?new"$'\t'"New page"
+  PAGE_LIST=$new_page
+  standin_open_pages || return 1
+  e2e_wait_until 8 "the access log to show the new page" log_shows_pages ||
+    e2e_fail "access log: $(access_log | tr '\n' '|')" || return 1
+
+  e2e_pmctl post-command "$E2E_MAIN_TITLE" "$E2E_CMD_REOPEN" ||
+    e2e_fail "could not post the reopen command" || return 1
+  PAGE_LIST=$crashed
+  e2e_wait_until 20 "each crashed page to be requested again" requested_times 2 ||
+    e2e_fail "frames: $(standin_browsers frames | tr '\n' '|')" || return 1
+  PAGE_LIST=$crashed$'\n'$new_page
+  e2e_wait_until 10 "four browsers on the pages" frames_show_addresses ||
+    e2e_fail "frames: $(standin_browsers frames | tr '\n' '|')" || return 1
+  list="$(standin_browsers list)"
+  e2e_assert_contains "$list" $'\t'"$first_folder"$'\tPublic\n' "the first folder window" ||
+    return 1
+  e2e_assert_contains "$list" $'\t'"$last_folder"$'\twindows\n' "the last folder window" ||
+    return 1
+
+  e2e_end_program || return 1
+  e2e_wait_process_end 60 || return 1
+  slots_hold_page_set
+}
+
 e2e_setup poller_reopen
 standin_setup
 e2e_case standin_collection case_standin_collection
 e2e_case crash_and_reopen case_crash_and_reopen
+e2e_case folders_beside_browsers case_folders_beside_browsers
 e2e_finish

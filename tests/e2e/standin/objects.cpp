@@ -66,7 +66,49 @@ BrowserView::BrowserView(ComPtr<IWebBrowser2> browser, HWND frame)
 }
 
 BrowserView::~BrowserView() {
+  if (folder() && frame_ != nullptr) ::DestroyWindow(frame_);
   ServerLetGo();
+}
+
+namespace {
+
+// File Explorer's top-level class: what clients ask of a window to tell a folder from a browser.
+constexpr wchar_t kFolderClass[] = L"CabinetWClass";
+
+bool RegisterFolderClass() {
+  static const bool registered = [] {
+    WNDCLASSEXW windowClass = {};
+    windowClass.cbSize = sizeof(windowClass);
+    windowClass.lpfnWndProc = ::DefWindowProcW;
+    windowClass.hInstance = ::GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = kFolderClass;
+    return ::RegisterClassExW(&windowClass) != 0;
+  }();
+  return registered;
+}
+
+// The last path element of a file: address, as File Explorer titles its window.
+std::wstring FolderName(const std::wstring& address) {
+  std::wstring path = address;
+  while (!path.empty() && (path.back() == L'/' || path.back() == L'\\')) path.pop_back();
+  const size_t slash = path.find_last_of(L"/\\");
+  return slash == std::wstring::npos ? path : path.substr(slash + 1);
+}
+
+}  // namespace
+
+HRESULT BrowserView::OpenFolder(const std::wstring& address, ComPtr<BrowserView>& view) {
+  if (address.rfind(L"file:", 0) != 0) return E_INVALIDARG;
+  if (!RegisterFolderClass()) return HRESULT_FROM_WIN32(::GetLastError());
+  const HWND window =
+      ::CreateWindowExW(0, kFolderClass, FolderName(address).c_str(), WS_OVERLAPPEDWINDOW, 0, 0,
+                        320, 200, nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
+  if (window == nullptr) return HRESULT_FROM_WIN32(::GetLastError());
+  ::ShowWindow(window, SW_SHOWNOACTIVATE);
+  // Adopted through its address: MinGW-w64's ComPtr::Attach adds a reference.
+  *view.ReleaseAndGetAddressOf() = new BrowserView(nullptr, window);
+  view->folderAddress_ = address;
+  return S_OK;
 }
 
 HRESULT BrowserView::QueryInterface(REFIID iid, void** object) {
@@ -111,13 +153,25 @@ HRESULT BrowserView::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* par
 
 HRESULT BrowserView::get_LocationURL(BSTR* url) {
   if (url == nullptr) return E_POINTER;
+  if (folder()) {
+    *url = Bstr(folderAddress_).release();
+    return *url != nullptr ? S_OK : E_OUTOFMEMORY;
+  }
   return browser_->get_LocationURL(url);
+}
+
+HRESULT BrowserView::get_FullName(BSTR* name) {
+  if (name == nullptr) return E_POINTER;
+  *name = nullptr;
+  if (!folder()) return browser_->get_FullName(name);
+  *name = Bstr(L"C:\\windows\\explorer.exe").release();
+  return *name != nullptr ? S_OK : E_OUTOFMEMORY;
 }
 
 HRESULT BrowserView::get_LocationName(BSTR* name) {
   if (name == nullptr) return E_POINTER;
   *name = nullptr;
-  const HRESULT hr = browser_->get_LocationName(name);
+  const HRESULT hr = folder() ? E_NOTIMPL : browser_->get_LocationName(name);
   if (hr != E_NOTIMPL || frame_ == nullptr) return hr;
   // The caption is read from the window server, so a hung browser cannot hang the caller.
   const int length = ::GetWindowTextLengthW(frame_);
@@ -220,6 +274,18 @@ HRESULT WindowCollection::Register(IDispatch* browser, LONG hwnd, int, LONG* coo
   return S_OK;
 }
 
+HRESULT WindowCollection::RegisterPending(LONG, VARIANT* location, VARIANT*, int, LONG* cookie) {
+  if (location == nullptr || cookie == nullptr) return E_POINTER;
+  if (V_VT(location) != VT_BSTR || V_BSTR(location) == nullptr) return E_INVALIDARG;
+  ComPtr<BrowserView> view;
+  const HRESULT hr = BrowserView::OpenFolder(V_BSTR(location), view);
+  if (FAILED(hr)) return hr;
+  *cookie = nextCookie_++;
+  windows_.push_back({*cookie, nullptr, std::move(view)});
+  ServerHold();
+  return S_OK;
+}
+
 HRESULT WindowCollection::Revoke(LONG cookie) {
   const auto window = Find(cookie);
   if (window == windows_.end()) return E_INVALIDARG;
@@ -254,7 +320,7 @@ void WindowCollection::DropDeadWindows() {
     if (window == windows_.end()) continue;
     const HWND frame = window->view->frame();
     bool alive = frame == nullptr || ::IsWindow(frame);
-    if (alive) {
+    if (alive && window->browser) {
       const ComPtr<IWebBrowser2> browser = window->browser;
       SHANDLE_PTR ignored = 0;
       alive = !IsDisconnected(browser->get_HWND(&ignored));

@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <wrl/client.h>
 
+#include <string>
 #include <vector>
 
 namespace standin {
@@ -35,9 +36,16 @@ class TypeInfo {
 // itself; the title too where the browser can tell it, and otherwise from its frame window's
 // caption (Wine's browser answers get_LocationName with E_NOTIMPL). Every other call is
 // E_NOTIMPL: the clients only read where the browser is.
+// A view may instead stand for a folder window as File Explorer's items do: it then owns a real
+// top-level window of File Explorer's class, answers with a file: address and the folder's name,
+// and names explorer.exe as its program, so clients can tell it from a browser as they do in the
+// real shell.
 class BrowserView final : public IWebBrowser2 {
  public:
   BrowserView(ComPtr<IWebBrowser2> browser, HWND frame);
+  // A folder window on the file: address; the window is destroyed with the view.
+  static HRESULT OpenFolder(const std::wstring& address, ComPtr<BrowserView>& view);
+  [[nodiscard]] bool folder() const { return !browser_; }
   // The window named at registration; nullptr when the registrant did not name one.
   [[nodiscard]] HWND frame() const { return frame_; }
   BrowserView(const BrowserView&) = delete;
@@ -91,7 +99,7 @@ class BrowserView final : public IWebBrowser2 {
   HRESULT STDMETHODCALLTYPE PutProperty(BSTR, VARIANT) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE GetProperty(BSTR, VARIANT*) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE get_Name(BSTR*) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE get_FullName(BSTR*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE get_FullName(BSTR* name) override;
   HRESULT STDMETHODCALLTYPE get_Path(BSTR*) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE get_Visible(VARIANT_BOOL*) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE put_Visible(VARIANT_BOOL) override { return E_NOTIMPL; }
@@ -138,6 +146,7 @@ class BrowserView final : public IWebBrowser2 {
   LONG refs_ = 1;
   ComPtr<IWebBrowser2> browser_;
   HWND frame_;
+  std::wstring folderAddress_;
 };
 
 // The browser windows registered with the stand-in, in registration order. One instance serves
@@ -169,9 +178,10 @@ class WindowCollection final : public IShellWindows {
   HRESULT STDMETHODCALLTYPE _NewEnum(IUnknown**) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE Register(IDispatch* browser, LONG hwnd, int swClass,
                                      LONG* cookie) override;
-  HRESULT STDMETHODCALLTYPE RegisterPending(LONG, VARIANT*, VARIANT*, int, LONG*) override {
-    return E_NOTIMPL;
-  }
+  // Opens a folder window of the stand-in's own on the file: address given as a string in the
+  // location, where the shell takes an item list: the tests cannot start File Explorer under Wine.
+  HRESULT STDMETHODCALLTYPE RegisterPending(LONG, VARIANT* location, VARIANT*, int,
+                                            LONG* cookie) override;
   HRESULT STDMETHODCALLTYPE Revoke(LONG cookie) override;
   HRESULT STDMETHODCALLTYPE OnNavigate(LONG, VARIANT*) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE OnActivated(LONG, VARIANT_BOOL) override { return E_NOTIMPL; }

@@ -237,6 +237,21 @@ int Open(std::vector<std::wstring> args) {
   return 0;
 }
 
+// The stand-in opens the folder window itself: Wine has no File Explorer that registers one.
+int OpenFolder(const std::vector<std::wstring>& args) {
+  if (args.size() != 1) return 2;
+  ComPtr<IShellWindows> windows;
+  HRESULT hr = ShellWindows(windows);
+  if (FAILED(hr)) return Failed("creating ShellWindows", hr);
+  Variant location(args[0]);
+  Variant none;
+  LONG cookie = 0;
+  hr = windows->RegisterPending(0, location.get(), none.get(), SWC_EXPLORER, &cookie);
+  if (FAILED(hr)) return Failed("RegisterPending", hr);
+  Print(std::to_string(cookie));
+  return 0;
+}
+
 int Revoke(const std::vector<std::wstring>& args) {
   long cookie = 0;
   if (args.size() != 1 || !ParseInt(args[0], cookie)) return 2;
@@ -364,16 +379,25 @@ int WaitFrames(const std::vector<std::wstring>& args) {
 // one, which under Wine is most of a visit's cost.
 int Bench(const std::vector<std::wstring>& args) {
   long rounds = 0;
-  if (args.empty() || args.size() > 2 || !ParseInt(args[0], rounds) || rounds < 1) return 2;
-  const bool keepItem = args.size() == 2 && args[1] == L"--keep-item";
-  if (args.size() == 2 && !keepItem) return 2;
+  if (args.empty() || !ParseInt(args[0], rounds) || rounds < 1) return 2;
+  bool keepItem = false;
+  bool askKind = false;
+  for (size_t i = 1; i < args.size(); ++i) {
+    if (args[i] == L"--keep-item") {
+      keepItem = true;
+    } else if (args[i] == L"--kind") {
+      askKind = true;
+    } else {
+      return 2;
+    }
+  }
   ComPtr<IDispatch> previous;
   ComPtr<IShellWindows> windows;
   HRESULT hr = ShellWindows(windows);
   if (FAILED(hr)) return Failed("creating ShellWindows", hr);
   LARGE_INTEGER frequency;
   ::QueryPerformanceFrequency(&frequency);
-  constexpr const char* kSteps[] = {"count", "item", "query", "url", "name", "release"};
+  constexpr const char* kSteps[] = {"count", "item", "query", "kind", "url", "name", "release"};
   constexpr size_t kStepCount = std::size(kSteps);
   std::vector<double> visits;
   std::vector<std::vector<double>> steps(kStepCount);
@@ -391,6 +415,17 @@ int Bench(const std::vector<std::wstring>& args) {
     if (SUCCEEDED(hr)) hr = ItemAt(windows.Get(), 0, item);
     stamp();
     if (SUCCEEDED(hr)) hr = item ? item.As(&browser) : E_POINTER;
+    stamp();
+    // What pagemind.exe asks to tell a folder window from a browser: the item's window, its
+    // top-level ancestor and that window's class.
+    if (SUCCEEDED(hr) && askKind) {
+      SHANDLE_PTR handle = 0;
+      hr = browser->get_HWND(&handle);
+      wchar_t name[64] = {};
+      const HWND root =
+          SUCCEEDED(hr) ? ::GetAncestor(reinterpret_cast<HWND>(handle), GA_ROOT) : nullptr;
+      if (SUCCEEDED(hr) && (root == nullptr || ::GetClassNameW(root, name, 64) == 0)) hr = E_FAIL;
+    }
     stamp();
     Bstr url;
     Bstr name;
@@ -437,12 +472,17 @@ int Usage() {
       "  open [--no-window] URL [TITLE]  opens a browser on URL, titles its frame, registers it\n"
       "                                  with the shell's collection; prints COOKIE<TAB>HWND.\n"
       "                                  --no-window registers it without naming its window\n"
-      "  revoke COOKIE                   takes a window out of the collection\n"
+      "  open-folder FILE_URL            the stand-in opens a folder window of File Explorer's\n"
+      "                                  class on FILE_URL and lists it; prints COOKIE\n"
+      "  revoke COOKIE                   takes a window out of the collection (and closes a\n"
+      "                                  folder window)\n"
       "  list                            the collection as pagemind.exe reads it\n"
       "  log-lines TITLE                 the list box lines of the window with that title\n"
       "  frames                          the browser frames: HWND PID VISIBLE ADDRESS TITLE\n"
       "  wait-frames N TIMEOUT_MS        until exactly N browser frames are visible\n"
-      "  bench ROUNDS [--keep-item]      times Count+Item+LocationURL+LocationName\n"
+      "  bench ROUNDS [--keep-item] [--kind]\n"
+      "                                  times Count+Item+LocationURL+LocationName; --kind adds\n"
+      "                                  get_HWND+GetAncestor+GetClassNameW\n"
       "  reregister                      the stand-in registers its class again (after an\n"
       "                                  rpcss restart)");
   return 2;
@@ -456,6 +496,7 @@ int Run(const std::wstring& command, const std::vector<std::wstring>& args) {
   const ComApartment apartment;
   if (FAILED(apartment.status())) return Failed("CoInitializeEx", apartment.status());
   if (command == L"open") return Open(args);
+  if (command == L"open-folder") return OpenFolder(args);
   if (command == L"revoke") return Revoke(args);
   if (command == L"list" && args.empty()) return List();
   if (command == L"bench") return Bench(args);
