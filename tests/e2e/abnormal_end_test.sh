@@ -103,7 +103,9 @@ case_taskkill_resident() {
   e2e_taskkill >>"$E2E_ARTIFACTS/$E2E_TEST-taskkill.log" 2>&1
   e2e_wait_process_end 10 || e2e_fail "taskkill did not end the resident program" || return 1
   e2e_assert_missing "$(slot_file 0)" "a slot file after taskkill" || return 1
-  recovery_holds_pages || e2e_fail "the recovery copy lost the pages on taskkill" || return 1
+  recovery_holds_pages ||
+    e2e_fail "the recovery copy after taskkill: $(tr '\r\n' '|' <"$(recovery_copy)" 2>&1)" ||
+    return 1
   restart_and_end
 }
 
