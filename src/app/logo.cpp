@@ -112,7 +112,10 @@ void Logo::OnTimer(int timerId) {
 }
 
 void Logo::OnCloseRequest(platform::UnloadReason reason) {
+  if (Form_QueryUnload(reason)) return;
   Unload(reason);
+  // Another program, or Windows, asks the program to end while nothing is remembered yet.
+  application_.EndProcessNow();
 }
 
 }  // namespace pagemind::app

@@ -242,7 +242,9 @@ void Main::Command2_Click() {
 
 void Main::OnCloseRequest(UnloadReason reason) {
   if (Form_QueryUnload(reason)) return;
-  // Windows ends the session: the pages go to the recovery copy, and no message may stop it.
+  // Windows ends the session, or another program asks the program to end: the pages go to the
+  // recovery copy, and no message may stop it. Ending from inside a nested loop is sound, as
+  // the process goes with it.
   pageMemory_.WriteRecoveryIfChanged();
   if (!Unload(reason)) return;
   // The slot files stand for an orderly end and are not written on this path.

@@ -347,13 +347,15 @@ TEST_F(Win32Form, CloseRequestsCarryTheirReasonAndNeverCloseByThemselves) {
   const auto form = Make(SettingsLikeLayout(), events);
   const HWND window = Native(*form).Window();
   form->SetVisible(true);
+  // A plain WM_CLOSE is another program's (taskkill without /F); the user's close box, system
+  // menu and Alt+F4 come as SC_CLOSE, which must not turn into a WM_CLOSE as well.
   ::SendMessageW(window, WM_CLOSE, 0, 0);
   ::SendMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
   EXPECT_EQ(::SendMessageW(window, WM_QUERYENDSESSION, 0, 0), TRUE);
   ::SendMessageW(window, WM_ENDSESSION, FALSE, 0);  // the session goes on
   ::SendMessageW(window, WM_ENDSESSION, TRUE, 0);
   using enum UnloadReason;
-  EXPECT_EQ(events.closeRequests, (std::vector{kUserClose, kUserClose, kWindowsSession}));
+  EXPECT_EQ(events.closeRequests, (std::vector{kTaskManager, kUserClose, kWindowsSession}));
   EXPECT_TRUE(form->IsVisible());
 
   const auto closeItem = [&] {

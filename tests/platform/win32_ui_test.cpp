@@ -85,6 +85,25 @@ class Win32Ui : public ::testing::Test {
   TimerHand hand;
 };
 
+// taskkill posts WM_CLOSE to every top-level window of the process, the hidden ones too: the
+// hidden owner must not go with it (taking the forms it owns along), while each form hears it.
+TEST_F(Win32Ui, AnotherProgramsCloseLeavesTheHiddenOwnerAndReachesEachForm) {
+  struct Closes : FormEvents {
+    std::vector<UnloadReason> reasons;
+    void OnCloseRequest(UnloadReason reason) override { reasons.push_back(reason); }
+  } closes;
+  const auto form = ui.CreateForm(OwnerLayout(), closes);
+  const HWND window = static_cast<FormWindow&>(*form).Window();
+  const HWND owner = ::GetWindow(window, GW_OWNER);
+  ASSERT_NE(owner, nullptr);
+  EXPECT_EQ(::GetAncestor(owner, GA_PARENT), ::GetDesktopWindow()) << "seen by taskkill";
+  ::SendMessageW(owner, WM_CLOSE, 0, 0);
+  ::SendMessageW(window, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(::IsWindow(owner));
+  EXPECT_TRUE(::IsWindow(window));
+  EXPECT_EQ(closes.reasons, std::vector{UnloadReason::kTaskManager});
+}
+
 TEST_F(Win32Ui, MessageBoxHasTheProgramsTitleAndKeepsALoneCarriageReturnAsALineBreak) {
   const auto owner = ui.CreateForm(OwnerLayout(), hand);
   std::wstring shownText;

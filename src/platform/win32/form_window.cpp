@@ -99,9 +99,12 @@ LRESULT FormWindow::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lPar
       return 0;
     }
 
+    // The user's close (close box, system menu, Alt+F4) arrives as SC_CLOSE, which is answered
+    // here and never becomes a WM_CLOSE; a WM_CLOSE is therefore another program asking the
+    // program to end, as taskkill, Task Manager and restart managers do.
     case WM_CLOSE: {
       FormEvents& events = events_;
-      events.OnCloseRequest(UnloadReason::kUserClose);
+      events.OnCloseRequest(UnloadReason::kTaskManager);
       return 0;
     }
 

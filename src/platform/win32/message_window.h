@@ -20,7 +20,8 @@ class MessageHandler {
 
 // A window that is never shown and exists only to receive messages for a platform object.
 // Close requests (taskkill posts WM_CLOSE to every top-level window) are ignored: such a window
-// goes only with its owner.
+// goes only with its owner. The program still ends on them, as every one of its states has a
+// form, and the same WM_CLOSE reaches each form, which answers it.
 class MessageWindow {
  public:
   enum class Kind {

@@ -172,12 +172,10 @@ SaveDialogResult WindowUi::ShowSaveDialog(Form& owner, const SaveDialogOptions& 
 }
 
 HWND WindowUi::HiddenOwner() {
-  if (!hiddenOwner_) {
-    // Any class will do for a window that is never shown; STATIC needs no registration.
-    hiddenOwner_.reset(::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                                         ::GetModuleHandleW(nullptr), nullptr));
-  }
-  return hiddenOwner_.get();
+  // Top-level, as an owner must be; a message window, so that another program's WM_CLOSE
+  // (which would destroy a plain window, and every form it owns with it) is left to the forms.
+  if (!hiddenOwner_) hiddenOwner_.emplace(MessageWindow::Kind::kTopLevel, nullptr);
+  return hiddenOwner_->get();
 }
 
 void WindowUi::Post(std::function<void()> command) {

@@ -5,6 +5,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -53,7 +54,7 @@ class WindowUi final : public Ui {
  private:
   WhenLastFormCloses whenLastFormCloses_;
   int openForms_ = 0;
-  UniqueWindow hiddenOwner_;
+  std::optional<MessageWindow> hiddenOwner_;
   std::deque<std::function<void()>> posted_;
   bool wakeUpPosted_ = false;
   bool runningPosted_ = false;
