@@ -147,17 +147,6 @@ case_crash_and_reopen() {
   done
 }
 
-# The slot files hold exactly the addresses of PAGE_LIST, in any order, and the other slots are
-# empty: the order of reopened windows is the poller's business, which slot holds what is not.
-slots_hold_page_set() {
-  local expected actual i
-  expected="$(cut -f 1 <<<"$PAGE_LIST" | sort)"
-  actual="$(for ((i = 0; i < SLOT_COUNT; i++)); do
-    [[ -s "$(slot_file "$i")" ]] && iconv -f CP932 -t UTF-8 "$(slot_file "$i")" && echo
-  done | sort)"
-  e2e_assert_eq "$expected" "$actual" "the addresses in the slot files"
-}
-
 # Folder windows share the shell's collection with the browsers but are no pages: with one first
 # and one last in the collection, the poller remembers only the three pages; a crash of every
 # browser leaves the folders open and the pages remembered, also after the user opened a new
@@ -205,8 +194,9 @@ case_folders_beside_browsers() {
   PAGE_LIST=$crashed
   e2e_wait_until 20 "each crashed page to be requested again" requested_times 2 ||
     e2e_fail "frames: $(standin_browsers frames | tr '\n' '|')" || return 1
-  PAGE_LIST=$crashed$'\n'$new_page
-  e2e_wait_until 10 "four browsers on the pages" frames_show_addresses ||
+  # The new page is remembered too, so the reopen opens it a second time.
+  PAGE_LIST=$crashed$'\n'$new_page$'\n'$new_page
+  e2e_wait_until 10 "five browsers on the pages" frames_show_addresses ||
     e2e_fail "frames: $(standin_browsers frames | tr '\n' '|')" || return 1
   list="$(standin_browsers list)"
   e2e_assert_contains "$list" $'\t'"$first_folder"$'\tPublic\n' "the first folder window" ||
@@ -216,14 +206,34 @@ case_folders_beside_browsers() {
 
   e2e_end_program || return 1
   e2e_wait_process_end 60 || return 1
-  slots_hold_page_set
+  slots_hold_new_page_and_crashed
+}
+
+# Wine's browser does not register its windows with the shell's collection, so the windows of
+# the reopen are never recorded: the crashed pages stay remembered for two cycles after it and
+# are then forgotten. Which of them a slot still holds at the end depends on the time the end
+# took; what never depends on it: the new page once, crashed pages at most once, no folder.
+slots_hold_new_page_and_crashed() {
+  local actual i line new_seen=0
+  actual="$(for ((i = 0; i < SLOT_COUNT; i++)); do
+    [[ -s "$(slot_file "$i")" ]] && iconv -f CP932 -t UTF-8 "$(slot_file "$i")" && echo
+  done)"
+  [[ -z "$(sort <<<"$actual" | uniq -d)" ]] ||
+    e2e_fail "an address in two slots: $(tr '\n' '|' <<<"$actual")" || return 1
+  while IFS= read -r line; do
+    [[ -n "$line" ]] || continue
+    if [[ "$line" == "${new_page%%$'\t'*}" ]]; then
+      new_seen=1
+    elif ! cut -f 1 <<<"$crashed" | grep -qxF -- "$line"; then
+      e2e_fail "slot holds $line, neither the new page nor a crashed one" || return 1
+    fi
+  done <<<"$actual"
+  ((new_seen)) || e2e_fail "no slot holds the new page: $(tr '\n' '|' <<<"$actual")"
 }
 
 e2e_setup poller_reopen
 standin_setup
 e2e_case standin_collection case_standin_collection
 e2e_case crash_and_reopen case_crash_and_reopen
-# Not run yet: the reopen opens the new page D a second time (it is remembered too), which the
-# case does not expect yet; its frame check must count D twice before it is registered again.
-# e2e_case folders_beside_browsers case_folders_beside_browsers
+e2e_case folders_beside_browsers case_folders_beside_browsers
 e2e_finish
