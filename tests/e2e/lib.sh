@@ -93,7 +93,12 @@ e2e_setup() {
 
 # e2e_case NAME FUNCTION: runs one case in a fresh program folder and prints its PASS/FAIL line.
 # The function returns non-zero at the first failed check (the checks record the reason).
+# E2E_ONLY="CASE ..." runs only those cases of a script, to try one again while working on it.
 e2e_case() {
+  if [[ -n "${E2E_ONLY:-}" && " $E2E_ONLY " != *" $1 "* ]]; then
+    echo "SKIP $E2E_TEST/$1: not in E2E_ONLY"
+    return 0
+  fi
   E2E_CASE=$1
   E2E_REASON=""
   E2E_FOLDER="$E2E_BUILD/run/$E2E_TEST/$E2E_CASE"
@@ -185,8 +190,11 @@ e2e_program_pids() {
 e2e_program_count() { e2e_program_pids "$@" | wc -l; }
 e2e_no_program_running() { (($(e2e_program_count "$@") == 0)); }
 
+# The time it took goes to the log: a slow end is a fault to see even when it ends in time.
 e2e_wait_process_end() { # TIMEOUT_S [FOLDER]
-  e2e_wait_until "$1" "pagemind.exe to end" e2e_no_program_running "${2:-}"
+  local started=$SECONDS
+  e2e_wait_until "$1" "pagemind.exe to end" e2e_no_program_running "${2:-}" || return 1
+  pm_log "$E2E_TEST/$E2E_CASE: pagemind.exe ended after $((SECONDS - started)) s"
 }
 
 # --- driving the program ----------------------------------------------------------------------

@@ -231,9 +231,29 @@ slots_hold_new_page_and_crashed() {
   ((new_seen)) || e2e_fail "no slot holds the new page: $(tr '\n' '|' <<<"$actual")"
 }
 
+# The end command right after the crash, before any reopen: the poller may still hold a
+# reference to a browser whose process is gone, which must not hold up the end.
+case_end_after_crash() {
+  local base="http://127.0.0.1:$STANDIN_HTTP_PORT"
+  local PAGE_LIST
+  PAGE_LIST="$base/plain.html?end"$'\t'"Plain page"
+  PAGE_LIST+=$'\n'"$base/a,b.html?end"$'\t'"カンマ, のページ"
+  e2e_start_pagemind "$E2E_FOLDER"
+  wait_until_started || return 1
+  standin_open_pages || return 1
+  e2e_wait_until 8 "the access log to show the pages" log_shows_pages ||
+    e2e_fail "access log: $(access_log | tr '\n' '|')" || return 1
+  standin_crash_browsers || return 1
+  e2e_end_program || return 1
+  e2e_wait_process_end 10 || return 1
+  standin_restart_rpcss || return 1
+  standin_assert_slots_hold_pages
+}
+
 e2e_setup poller_reopen
 standin_setup
 e2e_case standin_collection case_standin_collection
 e2e_case crash_and_reopen case_crash_and_reopen
 e2e_case folders_beside_browsers case_folders_beside_browsers
+e2e_case end_after_crash case_end_after_crash
 e2e_finish
