@@ -19,7 +19,18 @@ fallback_prefix_setup() {
   pm_kill_wine
   local prefix="$E2E_BUILD/prefix-fallback"
   rm -rf "$prefix"
-  cp -a "$WINEPREFIX" "$prefix" || return 1
+  # This setup failed once in a whole test run and never alone: each step now says why it
+  # failed, and the copy, which a process still ending in the prefix could disturb, is tried
+  # twice.
+  local attempt
+  for attempt in 1 2; do
+    cp -a "$WINEPREFIX" "$prefix" 2>&1 | tail -n 3 >&2 && break
+    pm_log "copying the prefix failed (attempt $attempt)"
+    ((attempt == 1)) || return 1
+    rm -rf "$prefix"
+    wineserver -w
+    sleep 1
+  done
   pm_wine_env "$prefix"
   local key
   for key in 'HKLM\Software\Classes\InternetExplorer.Application' \
@@ -35,7 +46,10 @@ fallback_prefix_setup() {
   # winebrowser there.
   for key in http https; do
     pm_wine reg add "HKLM\\Software\\Classes\\$key\\shell\\open\\command" /ve /d "$command" /f \
-      >/dev/null 2>&1 || return 1
+      >/dev/null 2>&1 || {
+      pm_log "registering the recorder for $key failed"
+      return 1
+    }
   done
   wineserver -w
 }
