@@ -49,7 +49,13 @@ E2E_CMD_END=1005
 # Builds tests/e2e/tools/NAME.cpp into E2E_BUILD/NAME.exe when missing or older than its source.
 e2e_build_tool() {
   local src="$E2E_DIR/tools/$1.cpp" exe="$E2E_BUILD/$1.exe"
-  [[ -x "$exe" && "$exe" -nt "$src" ]] && return 0
+  if [[ -x "$exe" && "$exe" -nt "$src" ]]; then
+    local header stale=0
+    for header in "$E2E_DIR"/tools/*.h "$E2E_DIR"/standin/*.h; do
+      [[ "$header" -nt "$exe" ]] && stale=1
+    done
+    ((stale)) || return 0
+  fi
   mkdir -p "$E2E_BUILD"
   x86_64-w64-mingw32-g++-posix -std=c++20 -O2 -Wall -Wextra -Werror -DUNICODE -D_UNICODE \
     -static -o "$exe.tmp" "$src" -lshell32 && mv -f "$exe.tmp" "$exe"

@@ -7,7 +7,24 @@
 #include <string>
 #include <string_view>
 
+#include "../tools/window_tool.h"
+
 namespace standin {
+
+class ComApartment {
+ public:
+  ComApartment() : hr_(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
+  ~ComApartment() {
+    if (SUCCEEDED(hr_)) ::CoUninitialize();
+  }
+  ComApartment(const ComApartment&) = delete;
+  ComApartment& operator=(const ComApartment&) = delete;
+  [[nodiscard]] bool ok() const { return SUCCEEDED(hr_); }
+  [[nodiscard]] HRESULT status() const { return hr_; }
+
+ private:
+  HRESULT hr_;
+};
 
 // A BSTR owned by this object and freed once.
 class Bstr {
@@ -61,15 +78,7 @@ class Variant {
   VARIANT value_;
 };
 
-inline std::string ToUtf8(std::wstring_view text) {
-  if (text.empty()) return {};
-  const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                         nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<size_t>(size), '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size,
-                        nullptr, nullptr);
-  return out;
-}
+using e2e_tool::ToUtf8;
 
 // True for the failures a proxy reports once the process behind it is gone: such an object will
 // never answer again. Any other failure (E_NOTIMPL included) is an answer.

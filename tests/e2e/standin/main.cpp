@@ -9,6 +9,7 @@
 
 #include <memory>
 
+#include "com_util.h"
 #include "objects.h"
 #include "standin_ids.h"
 
@@ -16,26 +17,9 @@ namespace standin {
 
 namespace {
 
+using e2e_tool::Handle;
+
 LONG g_holds = 0;
-
-struct HandleCloser {
-  void operator()(HANDLE handle) const { ::CloseHandle(handle); }
-};
-using Handle = std::unique_ptr<std::remove_pointer_t<HANDLE>, HandleCloser>;
-
-class ComApartment {
- public:
-  ComApartment() : hr_(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-  ~ComApartment() {
-    if (SUCCEEDED(hr_)) ::CoUninitialize();
-  }
-  ComApartment(const ComApartment&) = delete;
-  ComApartment& operator=(const ComApartment&) = delete;
-  [[nodiscard]] bool ok() const { return SUCCEEDED(hr_); }
-
- private:
-  HRESULT hr_;
-};
 
 class CollectionFactory final : public IClassFactory {
  public:

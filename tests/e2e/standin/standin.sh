@@ -33,7 +33,7 @@ standin_compile() {
   shift
   if [[ -x "$out" ]]; then
     local source stale=0
-    for source in "${sources[@]}" "$STANDIN_DIR"/*.h; do
+    for source in "${sources[@]}" "$STANDIN_DIR"/*.h "$STANDIN_DIR"/../tools/*.h; do
       [[ "$source" -nt "$out" ]] && stale=1
     done
     ((stale)) || return 0

@@ -24,66 +24,23 @@
 
 #include "../standin/com_util.h"
 #include "../standin/standin_ids.h"
+#include "shell_collection.h"
+#include "window_tool.h"
 
 namespace {
 
+using namespace e2e_tool;
 using Microsoft::WRL::ComPtr;
 using standin::Bstr;
-using standin::ToUtf8;
+using standin::ComApartment;
 using standin::Variant;
-using Clock = std::chrono::steady_clock;
 
-constexpr auto kPollInterval = std::chrono::milliseconds(25);
 constexpr wchar_t kFrameClass[] = L"IEFrame";
 // The address bar of Wine's browser frame: a ComboBoxEx with this control id.
 constexpr int kAddressBarId = 1004;
 
-struct LocalFreeDeleter {
-  void operator()(LPWSTR* p) const { ::LocalFree(p); }
-};
-struct DesktopCloser {
-  void operator()(HDESK d) const { ::CloseDesktop(d); }
-};
-using DesktopHandle = std::unique_ptr<std::remove_pointer_t<HDESK>, DesktopCloser>;
-struct HandleCloser {
-  void operator()(HANDLE h) const { ::CloseHandle(h); }
-};
-using Handle = std::unique_ptr<std::remove_pointer_t<HANDLE>, HandleCloser>;
-
-class ComApartment {
- public:
-  ComApartment() : hr_(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-  ~ComApartment() {
-    if (SUCCEEDED(hr_)) ::CoUninitialize();
-  }
-  ComApartment(const ComApartment&) = delete;
-  ComApartment& operator=(const ComApartment&) = delete;
-  [[nodiscard]] HRESULT status() const { return hr_; }
-
- private:
-  HRESULT hr_;
-};
-
-// WriteFile, not printf: the C runtime would convert the bytes through the console code page.
-void Write(HANDLE to, const std::string& text) {
-  DWORD written = 0;
-  ::WriteFile(to, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-}
-void Print(const std::string& line) {
-  Write(::GetStdHandle(STD_OUTPUT_HANDLE), line + "\n");
-}
 void PrintError(const std::string& line) {
-  Write(::GetStdHandle(STD_ERROR_HANDLE), "browsers: " + line + "\n");
-}
-
-std::string Hex(unsigned long long value) {
-  char text[32];
-  std::snprintf(text, sizeof text, "0x%llx", value);
-  return text;
-}
-
-std::string HrText(HRESULT hr) {
-  return Hex(static_cast<unsigned long>(hr));
+  PrintErrorOf("browsers", line);
 }
 
 // Reports a failed call and returns the tool's failure status.
@@ -98,52 +55,6 @@ std::string Field(std::wstring text) {
       text.begin(), text.end(), [](wchar_t c) { return c == L'\t' || c == L'\r' || c == L'\n'; },
       L' ');
   return ToUtf8(text);
-}
-
-std::wstring WindowText(HWND hwnd) {
-  // WM_GETTEXT, as the control itself may keep the text; the timeout guards against a hung window.
-  constexpr UINT kFlags = SMTO_ABORTIFHUNG | SMTO_BLOCK;
-  DWORD_PTR length = 0;
-  if (!::SendMessageTimeoutW(hwnd, WM_GETTEXTLENGTH, 0, 0, kFlags, 2000, &length) || length == 0) {
-    return {};
-  }
-  std::wstring text(length + 1, L'\0');
-  DWORD_PTR got = 0;
-  if (!::SendMessageTimeoutW(hwnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
-                             kFlags, 2000, &got)) {
-    return {};
-  }
-  text.resize(got);
-  return text;
-}
-
-std::wstring ClassName(HWND hwnd) {
-  wchar_t name[256] = {};
-  const int n = ::GetClassNameW(hwnd, name, 256);
-  return std::wstring(name, n > 0 ? static_cast<size_t>(n) : 0);
-}
-
-std::vector<HWND> TopLevelWindows() {
-  std::vector<HWND> windows;
-  ::EnumWindows(
-      [](HWND hwnd, LPARAM param) -> BOOL {
-        reinterpret_cast<std::vector<HWND>*>(param)->push_back(hwnd);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&windows));
-  return windows;
-}
-
-std::vector<HWND> Descendants(HWND parent) {
-  std::vector<HWND> windows;
-  ::EnumChildWindows(
-      parent,
-      [](HWND hwnd, LPARAM param) -> BOOL {
-        reinterpret_cast<std::vector<HWND>*>(param)->push_back(hwnd);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&windows));
-  return windows;
 }
 
 std::vector<HWND> BrowserFrames() {
@@ -161,34 +72,6 @@ std::wstring AddressBarText(HWND frame) {
     }
   }
   return {};
-}
-
-template <typename Condition>
-bool WaitFor(int timeoutMs, Condition condition) {
-  const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-  for (;;) {
-    if (condition()) return true;
-    if (Clock::now() >= deadline) return false;
-    std::this_thread::sleep_for(kPollInterval);
-  }
-}
-
-bool ParseInt(const std::wstring& text, long& value) {
-  if (text.empty()) return false;
-  wchar_t* end = nullptr;
-  value = std::wcstol(text.c_str(), &end, 0);
-  return *end == L'\0';
-}
-
-// The collection exactly as pagemind.exe asks for it.
-HRESULT ShellWindows(ComPtr<IShellWindows>& windows) {
-  return ::CoCreateInstance(CLSID_ShellWindows, nullptr, CLSCTX_ALL, IID_PPV_ARGS(&windows));
-}
-
-HRESULT ItemAt(IShellWindows* windows, long index, ComPtr<IDispatch>& item) {
-  Variant position(index);
-  item.Reset();
-  return windows->Item(*position.get(), item.ReleaseAndGetAddressOf());
 }
 
 // --- subcommands ------------------------------------------------------------------------------
@@ -223,7 +106,7 @@ int Open(std::vector<std::wstring> args) {
     }
   }
   ComPtr<IShellWindows> windows;
-  hr = ShellWindows(windows);
+  hr = CreateShellWindows(windows);
   if (FAILED(hr)) return Failed("creating ShellWindows", hr);
   ComPtr<IDispatch> dispatch;
   hr = browser.As(&dispatch);
@@ -241,7 +124,7 @@ int Open(std::vector<std::wstring> args) {
 int OpenFolder(const std::vector<std::wstring>& args) {
   if (args.size() != 1) return 2;
   ComPtr<IShellWindows> windows;
-  HRESULT hr = ShellWindows(windows);
+  HRESULT hr = CreateShellWindows(windows);
   if (FAILED(hr)) return Failed("creating ShellWindows", hr);
   Variant location(args[0]);
   Variant none;
@@ -256,28 +139,10 @@ int Revoke(const std::vector<std::wstring>& args) {
   long cookie = 0;
   if (args.size() != 1 || !ParseInt(args[0], cookie)) return 2;
   ComPtr<IShellWindows> windows;
-  HRESULT hr = ShellWindows(windows);
+  HRESULT hr = CreateShellWindows(windows);
   if (FAILED(hr)) return Failed("creating ShellWindows", hr);
   hr = windows->Revoke(cookie);
   return FAILED(hr) ? Failed("Revoke", hr) : 0;
-}
-
-// Count asked by name through IDispatch, as a script would.
-HRESULT CountByName(IShellWindows* windows, long& count) {
-  wchar_t name[] = L"Count";
-  LPOLESTR names[] = {name};
-  DISPID id = 0;
-  HRESULT hr = windows->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
-  if (FAILED(hr)) return hr;
-  DISPPARAMS none = {};
-  Variant result;
-  hr = windows->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none, result.get(),
-                       nullptr, nullptr);
-  if (FAILED(hr)) return hr;
-  Variant number;
-  hr = ::VariantChangeType(number.get(), result.get(), 0, VT_I4);
-  if (SUCCEEDED(hr)) count = V_I4(number.get());
-  return hr;
 }
 
 // Prints "count=N", then "INDEX<TAB>URL<TAB>TITLE" per window, then what the collection gives
@@ -285,7 +150,7 @@ HRESULT CountByName(IShellWindows* windows, long& count) {
 // A line "dispatch Count ..." after the count says that IDispatch disagrees with the vtable.
 int List() {
   ComPtr<IShellWindows> windows;
-  HRESULT hr = ShellWindows(windows);
+  HRESULT hr = CreateShellWindows(windows);
   if (FAILED(hr)) return Failed("creating ShellWindows", hr);
   LONG count = 0;
   hr = windows->get_Count(&count);
@@ -324,14 +189,12 @@ int List() {
 // The lines of the list boxes in the top-level window with that exact title, one a line.
 int LogLines(const std::vector<std::wstring>& args) {
   if (args.size() != 1) return 2;
-  const auto windows = TopLevelWindows();
-  const auto window = std::find_if(windows.begin(), windows.end(),
-                                   [&](HWND hwnd) { return WindowText(hwnd) == args[0]; });
-  if (window == windows.end()) {
+  const HWND window = WindowTitled(args[0]);
+  if (window == nullptr) {
     PrintError("no window titled \"" + ToUtf8(args[0]) + "\"");
     return 1;
   }
-  for (HWND child : Descendants(*window)) {
+  for (HWND child : Descendants(window)) {
     if (ClassName(child) != L"ListBox") continue;
     const LRESULT count = ::SendMessageW(child, LB_GETCOUNT, 0, 0);
     for (LRESULT i = 0; i < count; ++i) {
@@ -393,7 +256,7 @@ int Bench(const std::vector<std::wstring>& args) {
   }
   ComPtr<IDispatch> previous;
   ComPtr<IShellWindows> windows;
-  HRESULT hr = ShellWindows(windows);
+  HRESULT hr = CreateShellWindows(windows);
   if (FAILED(hr)) return Failed("creating ShellWindows", hr);
   LARGE_INTEGER frequency;
   ::QueryPerformanceFrequency(&frequency);

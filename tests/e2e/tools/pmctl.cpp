@@ -18,96 +18,19 @@
 #include <thread>
 #include <vector>
 
+#include "window_tool.h"
+
 namespace {
 
+using namespace e2e_tool;
 using Clock = std::chrono::steady_clock;
-constexpr auto kPollInterval = std::chrono::milliseconds(25);
+void PrintError(const std::string& line) {
+  PrintErrorOf("pmctl", line);
+}
 constexpr int kDefaultTimeoutMs = 5000;
 constexpr int kLongestLifetimeMs = 60000;
 // The static text of a message box; user32 on Windows and Wine both use this id.
 constexpr int kMessageBoxTextId = 0xFFFF;
-
-struct LocalFreeDeleter {
-  void operator()(LPWSTR* p) const { LocalFree(p); }
-};
-struct DesktopCloser {
-  void operator()(HDESK d) const { CloseDesktop(d); }
-};
-using DesktopHandle = std::unique_ptr<std::remove_pointer_t<HDESK>, DesktopCloser>;
-
-std::string ToUtf8(const std::wstring& w) {
-  if (w.empty()) return {};
-  const int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0,
-                                    nullptr, nullptr);
-  std::string out(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), out.data(), n, nullptr,
-                      nullptr);
-  return out;
-}
-
-// WriteFile, not printf: the C runtime would convert the bytes through the console code page.
-void Print(const std::string& line) {
-  const std::string text = line + "\n";
-  DWORD written = 0;
-  WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), text.data(), static_cast<DWORD>(text.size()), &written,
-            nullptr);
-}
-
-void PrintError(const std::string& line) {
-  const std::string text = "pmctl: " + line + "\n";
-  DWORD written = 0;
-  WriteFile(GetStdHandle(STD_ERROR_HANDLE), text.data(), static_cast<DWORD>(text.size()), &written,
-            nullptr);
-}
-
-std::wstring WindowText(HWND hwnd) {
-  // WM_GETTEXT rather than GetWindowTextW: for another process's window the latter returns only
-  // what user32 caches, which misses text a control keeps itself. The timeout keeps a hung
-  // program from hanging the test with it.
-  constexpr UINT kFlags = SMTO_ABORTIFHUNG | SMTO_BLOCK;
-  DWORD_PTR length = 0;
-  if (!SendMessageTimeoutW(hwnd, WM_GETTEXTLENGTH, 0, 0, kFlags, 2000, &length) || length == 0) {
-    return {};
-  }
-  std::wstring text(length + 1, L'\0');
-  DWORD_PTR got = 0;
-  if (!SendMessageTimeoutW(hwnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
-                           kFlags, 2000, &got)) {
-    return {};
-  }
-  text.resize(got);
-  return text;
-}
-
-std::wstring ClassName(HWND hwnd) {
-  wchar_t name[256] = {};
-  const int n = GetClassNameW(hwnd, name, 256);
-  return std::wstring(name, n > 0 ? static_cast<size_t>(n) : 0);
-}
-
-std::vector<HWND> TopLevelWindows() {
-  std::vector<HWND> windows;
-  EnumWindows(
-      [](HWND hwnd, LPARAM param) -> BOOL {
-        reinterpret_cast<std::vector<HWND>*>(param)->push_back(hwnd);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&windows));
-  return windows;
-}
-
-std::vector<HWND> WindowsTitled(const std::wstring& title) {
-  std::vector<HWND> found;
-  for (HWND hwnd : TopLevelWindows()) {
-    if (WindowText(hwnd) == title) found.push_back(hwnd);
-  }
-  return found;
-}
-
-HWND WindowTitled(const std::wstring& title) {
-  const auto found = WindowsTitled(title);
-  return found.empty() ? nullptr : found.front();
-}
 
 HWND MessageBoxWindow(const std::wstring& caption) {
   for (HWND hwnd : TopLevelWindows()) {
@@ -119,16 +42,6 @@ HWND MessageBoxWindow(const std::wstring& caption) {
   return nullptr;
 }
 
-template <typename Condition>
-bool WaitFor(int timeout_ms, Condition condition) {
-  const auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
-  for (;;) {
-    if (condition()) return true;
-    if (Clock::now() >= deadline) return false;
-    std::this_thread::sleep_for(kPollInterval);
-  }
-}
-
 void PrintLines(const std::wstring& text) {
   // One line per control: a control's own CR LF line breaks become plain LF.
   std::wstring line;
@@ -137,36 +50,6 @@ void PrintLines(const std::wstring& text) {
     line.push_back(c);
   }
   Print(ToUtf8(line));
-}
-
-std::vector<HWND> Children(HWND parent) {
-  std::vector<HWND> children;
-  EnumChildWindows(
-      parent,
-      [](HWND hwnd, LPARAM param) -> BOOL {
-        reinterpret_cast<std::vector<HWND>*>(param)->push_back(hwnd);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&children));
-  return children;
-}
-
-// The popup menu a program shows with TrackPopupMenu: a top-level window of the system's menu
-// class that is on screen.
-HWND OpenMenuWindow() {
-  for (HWND hwnd : TopLevelWindows()) {
-    if (ClassName(hwnd) == L"#32768" && IsWindowVisible(hwnd)) return hwnd;
-  }
-  return nullptr;
-}
-
-// The window that has the keyboard focus in the thread that owns `window`: GetFocus only knows
-// the caller's own thread.
-HWND FocusOfThreadOf(HWND window) {
-  GUITHREADINFO info{};
-  info.cbSize = sizeof(info);
-  const DWORD thread = GetWindowThreadProcessId(window, nullptr);
-  return GetGUIThreadInfo(thread, &info) ? info.hwndFocus : nullptr;
 }
 
 std::string RectText(const RECT& r) {
@@ -184,15 +67,6 @@ std::string CheckState(HWND control) {
   DWORD_PTR state = 0;
   SendMessageTimeoutW(control, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 2000, &state);
   return state == BST_CHECKED ? "checked" : "unchecked";
-}
-
-bool ParseInt(const std::wstring& text, int& value) {
-  if (text.empty()) return false;
-  wchar_t* end = nullptr;
-  const long v = std::wcstol(text.c_str(), &end, 0);
-  if (*end != L'\0') return false;
-  value = static_cast<int>(v);
-  return true;
 }
 
 // The virtual key of a key named on the command line; 0 for none.
@@ -417,7 +291,7 @@ int Run(const std::vector<std::wstring>& args) {
   }
   if (command == L"controls" && args.size() == 2) {
     const HWND focus = FocusOfThreadOf(window);
-    for (HWND child : Children(window)) {
+    for (HWND child : Descendants(window)) {
       RECT r{};
       GetWindowRect(child, &r);
       MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&r), 2);
