@@ -120,8 +120,9 @@ case_no_logo() {
   started=$(now_ms)
   e2e_start_pagemind "$E2E_FOLDER"
   e2e_wait_window "$E2E_MAIN_TITLE" 20 || return 1
-  # Start-up of the Wine process itself adds up to about 1 s.
-  e2e_assert_between $(($(now_ms) - started)) 2500 7000 "ms until the main window" || return 1
+  # Start-up of the Wine process itself adds about 1 s, and several seconds on a loaded machine:
+  # the upper bound only catches a wait that never ends.
+  e2e_assert_between $(($(now_ms) - started)) 2500 10000 "ms until the main window" || return 1
   if wait "$watcher"; then
     e2e_fail "a splash window was shown with Logo=0" || return 1
   fi

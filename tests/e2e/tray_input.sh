@@ -165,7 +165,7 @@ answer_message_box() { # CAPTION KEY TIMEOUT_S
 }
 
 # Starts the program and waits for its icon; checks the icon comes with the end of the splash
-# time (the Wine process itself takes up to about 1 s to start).
+# time (the Wine process itself takes about 1 s to start, several on a loaded machine).
 start_and_wait_for_icon() {
   local started
   started=$(now_ms)
@@ -173,7 +173,7 @@ start_and_wait_for_icon() {
   e2e_wait_until 20 "the tray icon" tray_icon_shown || return 1
   local took=$(($(now_ms) - started))
   pm_log "the tray icon showed $took ms after the start"
-  e2e_assert_between "$took" 2500 7000 "ms until the tray icon showed"
+  e2e_assert_between "$took" 2500 10000 "ms until the tray icon showed"
 }
 
 # The menu item "終了(&E)": the icon goes, the slot files are written, the process ends.
