@@ -19,7 +19,6 @@ class ComApartment {
   }
   ComApartment(const ComApartment&) = delete;
   ComApartment& operator=(const ComApartment&) = delete;
-  [[nodiscard]] bool ok() const { return SUCCEEDED(hr_); }
   [[nodiscard]] HRESULT status() const { return hr_; }
 
  private:

@@ -82,7 +82,7 @@ class ClassRegistration {
 
 int Serve() {
   ComApartment apartment;
-  if (!apartment.ok()) return 1;
+  if (FAILED(apartment.status())) return 1;
   static CollectionFactory factory;
   ClassRegistration registration(&factory);
   if (!registration.ok()) return 1;
