@@ -8,6 +8,10 @@ namespace pagemind::pages {
 namespace {
 constexpr int kLastIndex = kSlotCount - 1;
 
+bool IsAmong(std::uintptr_t window, const std::array<std::uintptr_t, kSlotCount>& windows) {
+  return window != 0 && std::find(windows.begin(), windows.end(), window) != windows.end();
+}
+
 }  // namespace
 
 TickResult Poller::Tick() {
@@ -53,6 +57,7 @@ bool Poller::Record(TickResult& result) {
   const auto k = static_cast<std::size_t>(cursor_);
   live_[k] = *address;
   thisCycle_[k] = *address;
+  thisCycleWindows_[k] = polledBrowser_->WindowId();
   browserThisCycle_ = true;
   result.recorded = *address;
   return true;
@@ -79,11 +84,47 @@ void Poller::Wrap(TickResult& result) {
   // A whole cycle over the file manager's windows alone: the browser's went together.
   if (!browserThisCycle_) return LoseEverything(result);
   result.cycleEnded = true;
+  if (EveryEarlierWindowGone()) LoseEarlierWindows(result);
   live_ = thisCycle_;
   cycleBefore_ = lastCycle_;
+  cycleBeforeWindows_ = lastCycleWindows_;
   lastCycle_ = thisCycle_;
+  lastCycleWindows_ = thisCycleWindows_;
   thisCycle_ = {};
+  thisCycleWindows_ = {};
   browserThisCycle_ = false;
+}
+
+// A browser started again soon after its crash shows new windows before a whole cycle has
+// passed without any: the crash is then known by the windows, not by their absence. The cycle
+// before last was whole before any crash of the cycles since, so when none of its windows was
+// visited again in this cycle, every window it knew has gone. A user who closes the last window
+// and opens another within two cycles looks the same; the closed page is then kept too, which
+// loses nothing. Windows the shell cannot name (id 0) never count as gone.
+bool Poller::EveryEarlierWindowGone() const {
+  bool anyWindow = false;
+  for (std::size_t k = 0; k < cycleBefore_.size(); ++k) {
+    if (cycleBefore_[k].empty()) continue;
+    if (cycleBeforeWindows_[k] == 0 || IsAmong(cycleBeforeWindows_[k], thisCycleWindows_)) {
+      return false;
+    }
+    anyWindow = true;
+  }
+  return anyWindow;
+}
+
+// The pages of the windows gone, from the two cycles before this one, newest first; the
+// windows of this cycle are live.
+void Poller::LoseEarlierWindows(TickResult& result) {
+  const auto lose = [&](const PageSlots& pages, const WindowIds& windows) {
+    for (std::size_t k = 0; k < pages.size(); ++k) {
+      if (!IsAmong(windows[k], thisCycleWindows_)) PlaceInSlot(result.lostTogether, k, pages[k]);
+    }
+  };
+  lose(lastCycle_, lastCycleWindows_);
+  lose(cycleBefore_, cycleBeforeWindows_);
+  lastCycle_ = {};
+  lastCycleWindows_ = {};
 }
 
 void Poller::LoseEverything(TickResult& result) {
@@ -96,6 +137,9 @@ void Poller::LoseEverything(TickResult& result) {
   thisCycle_ = {};
   lastCycle_ = {};
   cycleBefore_ = {};
+  thisCycleWindows_ = {};
+  lastCycleWindows_ = {};
+  cycleBeforeWindows_ = {};
   browserThisCycle_ = false;
 }
 

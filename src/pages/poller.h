@@ -1,5 +1,7 @@
 #pragma once
 
+#include <array>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -16,8 +18,9 @@ struct TickResult {
   // The address of the browser window the tick recorded.
   std::optional<std::string> recorded;
   // The pages of the browser windows that vanished together, at the positions they had: no
-  // browser window was left (a crash of the browser, or its last window closed). Their
-  // windows are forgotten.
+  // browser window was left (a crash of the browser, or its last window closed), or none of
+  // those of two cycles ago is left while new ones opened (the browser started again at once).
+  // Their windows are forgotten.
   PageSlots lostTogether;
   // A cycle over the collection ended with browser windows in it.
   bool cycleEnded = false;
@@ -48,6 +51,8 @@ class Poller {
   void EmptyIndex(TickResult& result);
   void Wrap(TickResult& result);
   void LoseEverything(TickResult& result);
+  [[nodiscard]] bool EveryEarlierWindowGone() const;
+  void LoseEarlierWindows(TickResult& result);
 
   platform::Shell& shell_;
   access_log::AccessLog& log_;
@@ -60,6 +65,11 @@ class Poller {
   PageSlots thisCycle_;
   PageSlots lastCycle_;
   PageSlots cycleBefore_;
+  // Which window showed each of those pages, by position; 0 where the shell did not say.
+  using WindowIds = std::array<std::uintptr_t, kSlotCount>;
+  WindowIds thisCycleWindows_{};
+  WindowIds lastCycleWindows_{};
+  WindowIds cycleBeforeWindows_{};
   bool browserThisCycle_ = false;
   bool ticking_ = false;
 };

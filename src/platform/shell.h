@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -22,6 +23,10 @@ class Browser {
   // kFolder only when the shell says the file manager shows the window: a window the shell
   // cannot place counts as a browser's, so that no page is dropped for want of an answer.
   [[nodiscard]] virtual WindowKind Kind() = 0;
+  // Names the window while it is open, 0 where the shell cannot: a window whose page moves on
+  // keeps its name, the windows of a browser started again have new ones. The frame window of
+  // a browser with tabs names all of its tabs. Asked after Kind, which may have learnt it.
+  [[nodiscard]] virtual std::uintptr_t WindowId() = 0;
   [[nodiscard]] virtual std::optional<std::string> LocationUrl() = 0;
   [[nodiscard]] virtual std::optional<std::string> LocationName() = 0;
   // Starts loading the address and returns without waiting for the page.

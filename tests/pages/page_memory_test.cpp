@@ -61,61 +61,90 @@ class PageMemoryTest : public ::testing::Test {
 // collection: they neither take a slot nor keep the crashed pages from being kept, also once
 // the user has started a new browser window.
 TEST_F(PageMemoryTest, FolderWindowsNeverCostTheCrashedPages) {
-  for (int crashAt = 0; crashAt < 2 * kSlotCount; ++crashAt) {
-    ScriptedShell s;
-    access_log::AccessLog l;
-    PageMemory m(files, s, *ansi, temp.path(), l);
-    s.OpenFolder("file:///C:/Users/");
-    for (int i = 0; i < 3; ++i) s.Open(Page(i), "T");
-    s.OpenFolder("");
-    for (int t = 0; t < kSlotCount + crashAt; ++t) m.Tick();
-    s.Crash();
-    for (int t = 0; t < 3 * kSlotCount; ++t) m.Tick();
-    s.Open("http://127.0.0.1/home", "new window");
-    for (int t = 0; t < 4 * kSlotCount; ++t) m.Tick();
-    const auto pages = m.pages();
-    const std::set<std::string> remembered(pages.begin(), pages.end());
-    auto expected = Pages(3);
-    expected.insert("http://127.0.0.1/home");
-    EXPECT_EQ(remembered, expected) << "crash after tick " << crashAt;
-
-    const auto unopened = m.ReopenAll();
-    EXPECT_TRUE(unopened.empty());
-    std::set<std::string> navigated;
-    for (const auto& call : s.calls) {
-      if (call.starts_with("Navigate2 ")) navigated.insert(call.substr(10));
-    }
-    EXPECT_EQ(navigated, expected) << "every crashed page opens again";
-  }
-}
-
-TEST_F(PageMemoryTest, ACrashAtAnyTickOfTwoCyclesKeepsEveryPage) {
-  for (int windows : {1, 5, 30, 31, 40}) {
-    for (int crashAt = 0; crashAt < 2 * kSlotCount; ++crashAt) {
+  // From the first tick at which every page has been visited once.
+  for (int crashAt = 4; crashAt < 3 * kSlotCount; ++crashAt) {
+    for (int restartAfter : {0, 5, 20, 3 * kSlotCount}) {
       ScriptedShell s;
       access_log::AccessLog l;
       PageMemory m(files, s, *ansi, temp.path(), l);
-      for (int i = 0; i < windows; ++i) s.Open(Page(i), "T");
-      for (int t = 0; t < kSlotCount + crashAt; ++t) m.Tick();
+      s.OpenFolder("file:///C:/Users/");
+      for (int i = 0; i < 3; ++i) s.Open(Page(i), "T");
+      s.OpenFolder("");
+      for (int t = 0; t < crashAt; ++t) m.Tick();
       s.Crash();
-      for (int t = 0; t < 2 * kSlotCount; ++t) m.Tick();
-      s.Open(Page(100), "restarted browser");
-      for (int t = 0; t < 3 * kSlotCount; ++t) m.Tick();
+      for (int t = 0; t < restartAfter; ++t) m.Tick();
+      s.Open("http://127.0.0.1/home", "new window");
+      for (int t = 0; t < 4 * kSlotCount; ++t) m.Tick();
       const auto pages = m.pages();
       const std::set<std::string> remembered(pages.begin(), pages.end());
-      EXPECT_EQ(pages.size(), remembered.size()) << "no page twice";
-      // Up to 31 windows, every page and the new window; beyond, the 31 slots are full.
-      if (windows < kSlotCount) {
-        auto expected = Pages(windows);
-        expected.insert(Page(100));
-        EXPECT_EQ(remembered, expected) << windows << " windows, crash after " << crashAt;
-      } else {
-        EXPECT_EQ(pages.size(), static_cast<std::size_t>(kSlotCount)) << windows;
-        for (const auto& page : Pages(kSlotCount)) {
-          EXPECT_TRUE(remembered.contains(page)) << windows << " " << crashAt << " " << page;
+      auto expected = Pages(3);
+      expected.insert("http://127.0.0.1/home");
+      EXPECT_EQ(remembered, expected)
+          << "crash after tick " << crashAt << ", restart " << restartAfter;
+
+      const auto unopened = m.ReopenAll();
+      EXPECT_TRUE(unopened.empty());
+      std::set<std::string> navigated;
+      for (const auto& call : s.calls) {
+        if (call.starts_with("Navigate2 ")) navigated.insert(call.substr(10));
+      }
+      EXPECT_EQ(navigated, expected) << "every crashed page opens again";
+    }
+  }
+}
+
+// The user may start the browser again at once, within the crash's cycle, or later.
+TEST_F(PageMemoryTest, ACrashAtAnyTickOfTwoCyclesKeepsEveryPage) {
+  for (int windows : {1, 5, 30, 31, 40}) {
+    for (int restartAfter : {0, 7, kSlotCount + 3, 2 * kSlotCount}) {
+      for (int crashAt = 0; crashAt < 2 * kSlotCount; ++crashAt) {
+        ScriptedShell s;
+        access_log::AccessLog l;
+        PageMemory m(files, s, *ansi, temp.path(), l);
+        for (int i = 0; i < windows; ++i) s.Open(Page(i), "T");
+        for (int t = 0; t < kSlotCount + crashAt; ++t) m.Tick();
+        s.Crash();
+        for (int t = 0; t < restartAfter; ++t) m.Tick();
+        s.Open(Page(100), "restarted browser");
+        for (int t = 0; t < 3 * kSlotCount; ++t) m.Tick();
+        const auto pages = m.pages();
+        const std::set<std::string> remembered(pages.begin(), pages.end());
+        EXPECT_EQ(pages.size(), remembered.size()) << "no page twice";
+        const auto when = std::to_string(windows) + " windows, crash after " +
+                          std::to_string(crashAt) + ", restart " + std::to_string(restartAfter);
+        // Up to 30 windows, every page and the new window; beyond, the 31 slots are full.
+        if (windows < kSlotCount) {
+          auto expected = Pages(windows);
+          expected.insert(Page(100));
+          EXPECT_EQ(remembered, expected) << when;
+        } else {
+          EXPECT_EQ(pages.size(), static_cast<std::size_t>(kSlotCount)) << when;
+          for (const auto& page : Pages(kSlotCount)) {
+            EXPECT_TRUE(remembered.contains(page)) << when << " " << page;
+          }
         }
       }
     }
+  }
+}
+
+// The windows tell a crash from a page moving on: a window that shows a new page each cycle
+// keeps only its newest. Where the shell cannot name the windows, only a cycle without any
+// browser window tells a crash.
+TEST_F(PageMemoryTest, APageMovingOnInItsWindowIsNoCrash) {
+  for (std::uintptr_t id : {std::uintptr_t{1}, std::uintptr_t{0}}) {
+    ScriptedShell s;
+    access_log::AccessLog l;
+    PageMemory m(files, s, *ansi, temp.path(), l);
+    const auto window = s.Open(Page(0), "T");
+    window->id = id;
+    for (int page = 1; page < 6; ++page) {
+      for (int t = 0; t < kSlotCount; ++t) m.Tick();
+      window->url = Page(page);
+    }
+    for (int t = 0; t < 2 * kSlotCount; ++t) m.Tick();
+    const auto pages = m.pages();
+    EXPECT_EQ(std::set<std::string>(pages.begin(), pages.end()), Pages(1, 5)) << "id " << id;
   }
 }
 
@@ -140,11 +169,11 @@ TEST_F(PageMemoryTest, AReopenedPageIsKeptUntilItsNewWindowIsRecorded) {
   EXPECT_TRUE(memory->ReopenAll().empty());
   Tick(3 * kSlotCount);
   EXPECT_EQ(Remembered(), Pages(2)) << "now the new windows' pages";
-  shell.Close(0);
+  // Closed while another stays open, a reopened page's window is forgotten like any other.
   shell.Close(0);
   OpenBrowsers(1, 7);
   Tick(3 * kSlotCount);
-  EXPECT_EQ(Remembered(), (std::set<std::string>{Page(7)})) << "recorded like any other";
+  EXPECT_EQ(Remembered(), (std::set<std::string>{Page(1), Page(7)})) << "recorded like any other";
 }
 
 TEST_F(PageMemoryTest, TheRecoveryCopyFollowsChangesOnlyAndCarriesAnAbnormalEnd) {
@@ -220,6 +249,48 @@ TEST(RecoveryCopy, RoundTripsAddressesWithCommasQuotesAndJapanese) {
   EXPECT_FALSE(parsed.problem);
   EXPECT_EQ(parsed.pages,
             (std::vector<std::string>{pages[0], pages[1], "end", "http://x/%0D%0Aevil"}));
+}
+
+// The shell notices a crashed browser's windows only a moment later: until then they stay in
+// its collection and fail every call. Pages that opened one after another, a crash at any
+// tick, the dead windows listed for a while, the browser started again at once or later.
+TEST_F(PageMemoryTest, DeadWindowsTheShellStillListsCostNoPage) {
+  // Pages 1 and 2 open after the cursor passed their positions: from tick 35 on, every page
+  // has been visited once.
+  for (int crashAt = 35; crashAt < 35 + 2 * kSlotCount; ++crashAt) {
+    for (int listedFor : {0, 3, 15, 40}) {
+      for (int restartAfter : {0, 10, 30}) {
+        ScriptedShell s;
+        access_log::AccessLog l;
+        PageMemory m(files, s, *ansi, temp.path(), l);
+        s.OpenFolder("file:///C:/Users/");
+        for (int i = 0; i < 3; ++i) {
+          s.Open(Page(i), "T");
+          for (int t = 0; t < 4; ++t) m.Tick();
+        }
+        s.OpenFolder("file:///C:/Windows/");
+        for (int t = 12; t < crashAt; ++t) m.Tick();
+        for (auto& window : s.windows) window->alive = window->folder;
+        const auto noticeCrash = [&s] {
+          std::erase_if(s.windows, [](const auto& window) { return !window->alive; });
+        };
+        for (int t = 0; t < std::max(listedFor, restartAfter); ++t) {
+          if (t == listedFor) noticeCrash();
+          if (t == restartAfter) s.Open("http://127.0.0.1/home", "new window");
+          m.Tick();
+        }
+        if (listedFor >= restartAfter) noticeCrash();
+        if (restartAfter >= listedFor) s.Open("http://127.0.0.1/home", "new window");
+        for (int t = 0; t < 4 * kSlotCount; ++t) m.Tick();
+        const auto pages = m.pages();
+        auto expected = Pages(3);
+        expected.insert("http://127.0.0.1/home");
+        EXPECT_EQ(std::set<std::string>(pages.begin(), pages.end()), expected)
+            << "crash after " << crashAt << ", listed " << listedFor << ", restart "
+            << restartAfter;
+      }
+    }
+  }
 }
 
 }  // namespace

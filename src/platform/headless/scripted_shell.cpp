@@ -13,6 +13,7 @@ class ScriptedBrowser final : public Browser {
     if (shell_.Call("LocationURL") || !window_->alive || window_->failUrl) return std::nullopt;
     return window_->url;
   }
+  std::uintptr_t WindowId() override { return window_->alive ? window_->id : 0; }
   platform::WindowKind Kind() override {
     if (shell_.Call("Kind") || !window_->alive || !window_->folder) {
       return platform::WindowKind::kBrowser;
@@ -78,6 +79,7 @@ class ScriptedWindowList final : public BrowserWindowList {
 
 std::shared_ptr<ScriptedWindow> ScriptedShell::Open(std::string url, std::string title) {
   auto window = std::make_shared<ScriptedWindow>();
+  window->id = ++lastWindowId;
   window->url = std::move(url);
   window->title = std::move(title);
   windows.push_back(window);
@@ -117,6 +119,7 @@ std::unique_ptr<BrowserWindowList> ScriptedShell::CreateWindowList() {
 std::unique_ptr<Browser> ScriptedShell::CreateBrowser() {
   if (Call("CreateBrowser")) return nullptr;
   auto window = std::make_shared<ScriptedWindow>();
+  window->id = ++lastWindowId;
   created.push_back(window);
   return std::make_unique<ScriptedBrowser>(*this, window, true);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -21,6 +22,8 @@ struct ScriptedWindow {
   bool failTitle = false;
   // A folder window of the file manager rather than a browser window.
   bool folder = false;
+  // What the shell names the window by; 0 for a window it cannot name.
+  std::uintptr_t id = 0;
 };
 
 // The shell as a script: windows appear, vanish all at once, and any call can be made to fail.
@@ -60,6 +63,8 @@ class ScriptedShell final : public Shell {
   std::vector<std::shared_ptr<ScriptedWindow>> created;
   int quitCount = 0;
   int generation = 0;
+  // Each window gets the next id; a test may set a window's id to 0.
+  std::uintptr_t lastWindowId = 0;
 
   // Records the call; true when it is to fail.
   bool Call(const std::string& name, const std::string& argument = {});

@@ -38,9 +38,8 @@ class ComBrowser final : public Browser {
   // browser showing a local file. Where the window cannot be named, the container's program
   // (explorer.exe) tells it; where neither answers, the window counts as a browser's.
   WindowKind Kind() override {
-    SHANDLE_PTR handle = 0;
-    if (!ComFailed(browser_->get_HWND(&handle)) && handle != 0) {
-      const HWND frame = ::GetAncestor(reinterpret_cast<HWND>(handle), GA_ROOT);
+    if (const HWND handle = FrameHandle()) {
+      const HWND frame = ::GetAncestor(handle, GA_ROOT);
       wchar_t name[64] = {};
       if (frame != nullptr && ::GetClassNameW(frame, name, 64) > 0) {
         const std::wstring_view windowClass(name);
@@ -58,6 +57,8 @@ class ComBrowser final : public Browser {
                ? WindowKind::kFolder
                : WindowKind::kBrowser;
   }
+
+  std::uintptr_t WindowId() override { return reinterpret_cast<std::uintptr_t>(FrameHandle()); }
 
   std::optional<std::string> LocationName() override {
     UniqueBstr name;
@@ -87,7 +88,20 @@ class ComBrowser final : public Browser {
   void Quit() override { (void)ComFailed(browser_->Quit()); }
 
  private:
+  // The window the shell names for the browser, asked once: each question is a call into the
+  // browser's process, and the poller asks for the kind and the name of every window it visits.
+  HWND FrameHandle() {
+    if (!frameAsked_) {
+      frameAsked_ = true;
+      SHANDLE_PTR handle = 0;
+      if (!ComFailed(browser_->get_HWND(&handle))) frame_ = reinterpret_cast<HWND>(handle);
+    }
+    return frame_;
+  }
+
   ComPtr<IWebBrowser2> browser_;
+  HWND frame_ = nullptr;
+  bool frameAsked_ = false;
 };
 
 class ComWindowList final : public BrowserWindowList {
