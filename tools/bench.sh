@@ -47,18 +47,7 @@ verdict() { if (($1)); then echo "meets the aim"; else echo "MISSES the aim"; fi
 # --- processes --------------------------------------------------------------------------------
 
 # Unix pids of the Wine processes of this prefix running EXE (a Unix path).
-pids_of_exe() {
-  local want f argv0 pid
-  want="$(pm_winpath "$1")"
-  want=${want,,}
-  for f in /proc/[0-9]*/cmdline; do
-    argv0="$({ tr '\0' '\n' <"$f"; } 2>/dev/null | head -n 1)" || continue
-    [[ "${argv0,,}" == "$want" ]] || continue
-    pid=${f#/proc/}
-    echo "${pid%/cmdline}"
-  done
-  return 0
-}
+pids_of_exe() { pm_pids_of_winpath "$(pm_winpath "$1")"; }
 
 # CPU time (user + system) of a process in clock ticks.
 cpu_ticks() {

@@ -148,6 +148,28 @@ pm_kill_wine() {
   return 0
 }
 
+# "PID<TAB>ARGV0" for every process; a Wine process shows its Windows executable path as argv[0].
+# Builtins only: the tests poll this, and a fork per process made each poll take seconds.
+pm_processes() {
+  local f argv0 pid
+  for f in /proc/[0-9]*/cmdline; do
+    argv0=""
+    { IFS= read -r -d '' argv0 <"$f"; } 2>/dev/null
+    [[ -n "$argv0" ]] || continue
+    pid=${f#/proc/}
+    printf '%s\t%s\n' "${pid%/cmdline}" "$argv0"
+  done
+}
+
+# The pids of the processes whose argv[0] is the Windows path WINPATH, in any letter case.
+pm_pids_of_winpath() {
+  local want=${1,,} pid argv0
+  while IFS=$'\t' read -r pid argv0; do
+    [[ "${argv0,,}" == "$want" ]] && echo "$pid"
+  done < <(pm_processes)
+  return 0
+}
+
 # The Windows form of a Unix path (Z:\...).
 pm_winpath() {
   winepath -w "$1" 2>/dev/null

@@ -32,6 +32,7 @@ E2E_TEST=""     # name of the running test script
 E2E_CASE=""     # name of the running case
 E2E_REASON=""   # why the running case failed (first failure only)
 E2E_FOLDER=""   # the running case's program folder
+E2E_EXE_WINPATH="" # its pagemind.exe as Wine names it
 E2E_FAILURES=0
 E2E_PASSES=0
 
@@ -110,6 +111,7 @@ e2e_case() {
   E2E_FOLDER="$E2E_BUILD/run/$E2E_TEST/$E2E_CASE"
   rm -rf "$E2E_FOLDER"
   mkdir -p "$E2E_FOLDER"
+  E2E_EXE_WINPATH="$(pm_winpath "$E2E_FOLDER/pagemind.exe")"
   cp "$PAGEMIND_EXE" "$E2E_FOLDER/pagemind.exe"
   local started=$SECONDS
   if "$2" && [[ -z "$E2E_REASON" ]]; then
@@ -182,15 +184,14 @@ e2e_wait_no_file() { e2e_wait_until "$2" "$1 to go" test ! -e "$1"; }
 
 # Unix pids of the Wine processes running FOLDER/pagemind.exe (one a line).
 e2e_program_pids() {
-  local exe want f argv0
-  exe="$(pm_winpath "${1:-$E2E_FOLDER}/pagemind.exe")"
-  want="${exe,,}"
-  for f in /proc/[0-9]*/cmdline; do
-    # A Wine process shows its Windows executable path as argv[0].
-    argv0="$({ tr '\0' '\n' <"$f"; } 2>/dev/null | head -n 1)" || continue
-    [[ "${argv0,,}" == "$want" ]] && basename "$(dirname "$f")"
-  done
-  return 0
+  local folder=${1:-$E2E_FOLDER} exe
+  # winepath is a Wine process of its own: the case's path is worked out once.
+  if [[ "$folder" == "$E2E_FOLDER" && -n "$E2E_EXE_WINPATH" ]]; then
+    exe=$E2E_EXE_WINPATH
+  else
+    exe="$(pm_winpath "$folder/pagemind.exe")"
+  fi
+  pm_pids_of_winpath "$exe"
 }
 
 e2e_program_count() { e2e_program_pids "$@" | wc -l; }

@@ -65,13 +65,7 @@ file_address() {
   printf 'file:///%s' "$win"
 }
 
-notepad_running() {
-  local f
-  for f in /proc/[0-9]*/cmdline; do
-    { tr '\0' '\n' <"$f"; } 2>/dev/null | head -n 1 | grep -qi 'notepad' && return 0
-  done
-  return 1
-}
+notepad_running() { pm_processes | cut -f 2 | grep -qi 'notepad'; }
 
 # Wine's ShellExecute opens a folder in its file manager: a window of class ExplorerWClass
 # captioned with the folder's name.

@@ -79,17 +79,14 @@ standin_browsers() {
 
 # Unix pids of the running Wine processes of this prefix whose executable is NAME (one a line).
 standin_pids_of() {
-  local name=${1,,} f pid argv0
-  for f in /proc/[0-9]*/cmdline; do
-    argv0="$(tr '\0' '\n' 2>/dev/null <"$f" | head -n 1)" || continue
+  local name=${1,,} pid argv0
+  while IFS=$'\t' read -r pid argv0; do
     argv0=${argv0,,}
     [[ "$argv0" == "$name" || "$argv0" == *"\\$name" || "$argv0" == *"/$name" ]] || continue
-    pid=${f#/proc/}
-    pid=${pid%/cmdline}
     # Other prefixes (other test runs) may have browsers of their own.
     tr '\0' '\n' 2>/dev/null <"/proc/$pid/environ" | grep -qxF "WINEPREFIX=$WINEPREFIX" &&
       echo "$pid"
-  done
+  done < <(pm_processes)
   return 0
 }
 
