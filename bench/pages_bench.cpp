@@ -8,6 +8,7 @@
 #include "pages/poller.h"
 #include "pages/reopen.h"
 #include "platform/headless/files.h"
+#include "platform/headless/headless_platform.h"
 #include "platform/headless/scripted_shell.h"
 #include "platform/native.h"
 #include "test_support.h"
@@ -70,9 +71,10 @@ struct TwentyWindows {
   pagemind::testing::TempFolder folder;
   std::unique_ptr<pagemind::platform::FileSystem> files = pagemind::platform::MakeFileSystem();
   std::unique_ptr<pagemind::platform::AnsiCodec> ansi = pagemind::platform::MakeAnsiCodec();
+  pagemind::platform::headless::HeadlessClock clock;
   ScriptedShell shell;
   pagemind::access_log::AccessLog log;
-  pagemind::pages::PageMemory memory{*files, shell, *ansi, folder.path(), log};
+  pagemind::pages::PageMemory memory{*files, shell, *ansi, clock, folder.path(), log};
 };
 
 void BM_RecoveryCopyWrite(benchmark::State& state) {

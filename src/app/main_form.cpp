@@ -61,7 +61,8 @@ constexpr std::chrono::milliseconds kRecoveryInterval{1000};
 Main::Main(platform::Ports ports, Application& application)
     : ports_(ports),
       application_(application),
-      pageMemory_(ports.files, ports.shell, ports.ansi, ports.program.Folder(), accessLog_) {}
+      pageMemory_(ports.files, ports.shell, ports.ansi, ports.clock, ports.program.Folder(),
+                  accessLog_) {}
 
 void Main::Load() {
   form_ = ports_.ui.CreateForm(Layout(), *this);
@@ -195,6 +196,7 @@ void Main::CommandEnd_Click() {
     // The poller went on while the question showed.
     pageMemory_.WriteRecoveryIfChanged();
   }
+  pageMemory_.KeepSetOfEnd();
   Form_Terminate();
 }
 
@@ -246,6 +248,7 @@ void Main::OnCloseRequest(UnloadReason reason) {
   // recovery copy, and no message may stop it. Ending from inside a nested loop is sound, as
   // the process goes with it.
   pageMemory_.WriteRecoveryIfChanged();
+  pageMemory_.KeepSetOfEnd();
   if (!Unload(reason)) return;
   // The slot files stand for an orderly end and are not written on this path.
   application_.EndProcessNow();

@@ -13,11 +13,13 @@ bool Contains(const std::vector<std::string>& pages, const std::string& page) {
 }  // namespace
 
 PageMemory::PageMemory(platform::FileSystem& files, platform::Shell& shell,
-                       const platform::AnsiCodec& ansi, std::filesystem::path programFolder,
-                       access_log::AccessLog& log)
+                       const platform::AnsiCodec& ansi, const platform::Clock& clock,
+                       std::filesystem::path programFolder, access_log::AccessLog& log)
     : files_(files),
       ansi_(ansi),
+      clock_(clock),
       folder_(std::move(programFolder)),
+      history_(files, folder_),
       poller_(shell, log),
       reopener_(shell, files) {}
 
@@ -30,8 +32,18 @@ FileProblems PageMemory::Load() {
   auto problems = ReadPageSlots(files_, folder_, ansi_, lost_, read);
   unreadSlotFiles_ = UnreadSlots(problems);
   const auto recovered = ReadRecoveryCopy(files_, folder_, problems);
-  for (std::size_t k = 0; k < recovered.size(); ++k) PlaceInSlot(lost_, k, recovered[k]);
+  PageSlots recoveredSlots;
+  for (std::size_t k = 0; k < recovered.size(); ++k) {
+    PlaceInSlot(lost_, k, recovered[k]);
+    PlaceInSlot(recoveredSlots, k, recovered[k]);
+  }
   keepsRecoveryCopy_ = true;
+  auto historyProblems = history_.Load();
+  problems.insert(problems.end(), historyProblems.begin(), historyProblems.end());
+  keepsHistory_ = true;
+  TakeTitlesFromHistory();
+  // Left by an end that wrote no slot files; an end the program saw kept this set already.
+  KeepSet(recoveredSlots);
   const auto remembered = pages();
   if (!remembered.empty() || !recovered.empty()) {
     if (auto error = WriteRecovery(remembered)) {
@@ -85,14 +97,51 @@ std::error_code PageMemory::WriteRecovery(const std::vector<std::string>& pages)
 
 void PageMemory::Tick() {
   const auto result = poller_.Tick();
-  // A lost page that a browser window shows again is that window's page now.
-  if (result.recorded) ForgetLost(*result.recorded);
+  if (result.recorded) {
+    // A lost page that a browser window shows again is that window's page now.
+    ForgetLost(*result.recorded);
+    titles_[*result.recorded] = result.recordedTitle;
+  }
   if (result.cycleEnded && cyclesUntilReopenedForgotten_ > 0 &&
       --cyclesUntilReopenedForgotten_ == 0) {
     for (const auto& page : reopened_) ForgetLost(page);
     reopened_.clear();
   }
   RememberLost(result.lostTogether);
+  KeepSet(result.lostTogether);
+  if (result.cycleEnded) ForgetTitlesOfPagesGone();
+}
+
+void PageMemory::KeepSetOfEnd() {
+  KeepSet(slots());
+}
+
+void PageMemory::KeepSet(const PageSlots& pages) {
+  if (!keepsHistory_) return;
+  PageSet set{.time = clock_.Now(), .pages = {}};
+  for (const auto& page : pages) {
+    if (page.empty()) continue;
+    const auto title = titles_.find(page);
+    set.pages.push_back({page, title == titles_.end() ? std::string() : title->second});
+  }
+  (void)history_.Add(std::move(set));
+}
+
+// The slot files and the recovery copy hold addresses only.
+void PageMemory::TakeTitlesFromHistory() {
+  const auto remembered = pages();
+  for (const auto& set : history_.sets()) {
+    for (const auto& page : set.pages) {
+      if (!page.title.empty() && Contains(remembered, page.address)) {
+        titles_.try_emplace(page.address, page.title);
+      }
+    }
+  }
+}
+
+void PageMemory::ForgetTitlesOfPagesGone() {
+  const auto remembered = pages();
+  std::erase_if(titles_, [&](const auto& entry) { return !Contains(remembered, entry.first); });
 }
 
 void PageMemory::RememberLost(const PageSlots& pages) {
@@ -119,6 +168,14 @@ std::vector<std::string> PageMemory::ReopenAll() {
   return unopened;
 }
 
+std::vector<std::string> PageMemory::OpenChosen(const std::vector<std::string>& addresses) {
+  if (reopening_) return {};
+  reopening_ = true;
+  auto unopened = reopener_.Open(addresses);
+  reopening_ = false;
+  return unopened;
+}
+
 PageSlots PageMemory::slots() const {
   PageSlots slots = lost_;
   const auto& live = poller_.live();
@@ -132,6 +189,19 @@ std::vector<std::string> PageMemory::pages() const {
     if (!page.empty()) pages.push_back(page);
   }
   return pages;
+}
+
+std::vector<RememberedPage> PageMemory::rememberedPages() const {
+  std::vector<RememberedPage> remembered;
+  for (const auto& page : pages()) {
+    const auto title = titles_.find(page);
+    remembered.push_back({page, title == titles_.end() ? std::string() : title->second});
+  }
+  return remembered;
+}
+
+std::vector<PageSet> PageMemory::history() const {
+  return keepsHistory_ ? history_.sets() : std::vector<PageSet>{};
 }
 
 }  // namespace pagemind::pages

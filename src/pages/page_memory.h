@@ -1,14 +1,17 @@
 #pragma once
 
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "access_log/access_log.h"
+#include "pages/page_history.h"
 #include "pages/page_slots.h"
 #include "pages/poller.h"
 #include "pages/reopen.h"
 #include "platform/ansi.h"
+#include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/shell.h"
 
@@ -25,15 +28,20 @@ namespace pagemind::pages {
 // been opened again, until two cycles later, when its new window has been recorded. The pages
 // of the browser windows open now take the slot of their position where that is free, and the
 // first free slot where it is not, so slots no longer always equal collection positions.
+//
+// The history keeps the sets of pages lost together and those of each end, for the user to
+// choose from; it is read and written only in a run that took the last run's pages.
 class PageMemory {
  public:
   PageMemory(platform::FileSystem& files, platform::Shell& shell, const platform::AnsiCodec& ansi,
-             std::filesystem::path programFolder, access_log::AccessLog& log);
+             const platform::Clock& clock, std::filesystem::path programFolder,
+             access_log::AccessLog& log);
 
   // Makes the Log folder when it is missing.
   FileProblems EnsureFolder();
   // Takes the pages of the last run: the slot files of an orderly end and the recovery copy of
-  // any end. Their pages are made safe in the recovery copy before the slot files read are
+  // any end, which becomes a set of the history (an end the program did not see), and reads
+  // the history. Their pages are made safe in the recovery copy before the slot files read are
   // deleted; files that could not be read stay on disk. From now on the recovery copy follows
   // the memory.
   FileProblems Load();
@@ -46,6 +54,11 @@ class PageMemory {
   // for the next start.
   KeptPages KeepForEndWithoutSaving();
 
+  // Keeps the pages remembered now as a set of the history, at an end of the program. A
+  // history file that cannot be written costs no page: the slot files or the recovery copy
+  // hold them all the same.
+  void KeepSetOfEnd();
+
   // One visit of the poller.
   void Tick();
   void ResetCursor() { poller_.SetCursor(0); }
@@ -54,19 +67,30 @@ class PageMemory {
   // Opens every remembered page again, in slot order; returns those that could not be opened,
   // which stay remembered as lost. A reopen asked for while one runs opens nothing.
   std::vector<std::string> ReopenAll();
+  // Opens the pages the user chose, in their order, as the reopen opens its pages; returns
+  // those that could not be opened. Their memory is left as it is.
+  std::vector<std::string> OpenChosen(const std::vector<std::string>& addresses);
 
   [[nodiscard]] PageSlots slots() const;
   [[nodiscard]] std::vector<std::string> pages() const;
+  // The pages of slots(), in order, with their titles.
+  [[nodiscard]] std::vector<RememberedPage> rememberedPages() const;
+  // Newest first; empty while the history is not kept.
+  [[nodiscard]] std::vector<PageSet> history() const;
   [[nodiscard]] int cursor() const { return poller_.cursor(); }
   [[nodiscard]] int recoveryWrites() const { return recoveryWrites_; }
 
  private:
   void RememberLost(const PageSlots& pages);
   void ForgetLost(const std::string& page);
+  void KeepSet(const PageSlots& pages);
+  void ForgetTitlesOfPagesGone();
+  void TakeTitlesFromHistory();
   std::error_code WriteRecovery(const std::vector<std::string>& pages);
 
   platform::FileSystem& files_;
   const platform::AnsiCodec& ansi_;
+  const platform::Clock& clock_;
   std::filesystem::path folder_;
   PageSlots lost_;
   // Pages opened again, forgotten as lost once this many more cycles have ended.
@@ -81,6 +105,10 @@ class PageMemory {
   std::vector<std::string> recoveryHolds_;
   int recoveryWrites_ = 0;
   bool reopening_ = false;
+  PageHistory history_;
+  bool keepsHistory_ = false;
+  // The last title each remembered page showed with.
+  std::map<std::string, std::string> titles_;
   Poller poller_;
   Reopener reopener_;
 };

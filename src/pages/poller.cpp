@@ -60,6 +60,7 @@ bool Poller::Record(TickResult& result) {
   thisCycleWindows_[k] = polledBrowser_->WindowId();
   browserThisCycle_ = true;
   result.recorded = *address;
+  result.recordedTitle = *title;
   return true;
 }
 

@@ -17,6 +17,8 @@ namespace pagemind::pages {
 struct TickResult {
   // The address of the browser window the tick recorded.
   std::optional<std::string> recorded;
+  // The title that window showed with it.
+  std::string recordedTitle;
   // The pages of the browser windows that vanished together, at the positions they had: no
   // browser window was left (a crash of the browser, or its last window closed), or none of
   // those of two cycles ago is left while new ones opened (the browser started again at once).

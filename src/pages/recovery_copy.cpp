@@ -7,8 +7,9 @@ namespace pagemind::pages {
 namespace {
 constexpr std::string_view kHeader = "Pagemind recovery 1";
 constexpr std::string_view kEnd = "end";
+}  // namespace
 
-std::string Escaped(std::string_view address) {
+std::string EscapedLineBreaks(std::string_view address) {
   std::string text;
   for (const char c : address) {
     if (c == '\r') {
@@ -21,7 +22,6 @@ std::string Escaped(std::string_view address) {
   }
   return text;
 }
-}  // namespace
 
 std::filesystem::path RecoveryCopyPath(const std::filesystem::path& programFolder) {
   return LogFolderPath(programFolder) / "recovery.pmr";
@@ -30,7 +30,7 @@ std::filesystem::path RecoveryCopyPath(const std::filesystem::path& programFolde
 std::string RecoveryCopyBytes(const std::vector<std::string>& pages) {
   std::string bytes(kHeader);
   bytes += "\r\n";
-  for (const auto& page : pages) bytes += Escaped(page) + "\r\n";
+  for (const auto& page : pages) bytes += EscapedLineBreaks(page) + "\r\n";
   bytes += kEnd;
   bytes += "\r\n";
   return bytes;

@@ -22,6 +22,9 @@ std::filesystem::path RecoveryCopyPath(const std::filesystem::path& programFolde
 // Nothing a page address could need is larger: 31 slot files at their limit.
 inline constexpr std::size_t kRecoveryCopyLimit = kSlotCount * kSlotFileLimit;
 
+// An address as one line of the program's own files: CR and LF as %0D and %0A.
+std::string EscapedLineBreaks(std::string_view address);
+
 std::string RecoveryCopyBytes(const std::vector<std::string>& pages);
 
 // The pages of a recovery copy. A file that does not begin as one is damaged (nothing read);

@@ -10,10 +10,18 @@
 namespace pagemind::pages {
 
 std::vector<std::string> Reopener::ReopenAll(PageSlots pageSlots) {
+  std::vector<std::string> pages;
+  for (auto& slot : pageSlots) {
+    if (!slot.empty()) pages.push_back(std::move(slot));
+  }
+  return Open(pages);
+}
+
+std::vector<std::string> Reopener::Open(const std::vector<std::string>& addresses) {
   std::vector<std::string> unopened;
-  for (const auto& slot : pageSlots) {
-    if (slot.empty()) continue;
-    reopenAddress_ = slot;
+  for (const auto& address : addresses) {
+    if (address.empty()) continue;
+    reopenAddress_ = address;
     if (OpenInNewBrowser(reopenAddress_)) continue;
     if (SafeToHandToShell(reopenAddress_, files_) && shell_.OpenWithShell(reopenAddress_, {}))
       continue;

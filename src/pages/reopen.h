@@ -21,6 +21,8 @@ class Reopener {
   // Works on its own copy of the slots: creating a browser waits for another process, and the
   // poller's ticks that run meanwhile may change the slots.
   std::vector<std::string> ReopenAll(PageSlots pageSlots);
+  // The same for pages in a list of their own, in its order.
+  std::vector<std::string> Open(const std::vector<std::string>& addresses);
 
   // The last address opened; nothing else reads it.
   [[nodiscard]] const std::string& reopenAddress() const { return reopenAddress_; }

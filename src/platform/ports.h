@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/ansi.h"
+#include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/notify_icon.h"
 #include "platform/profile.h"
@@ -19,6 +20,7 @@ struct Ports {
   Shell& shell;
   NotifyArea& notifyArea;
   FileSystem& files;
+  Clock& clock;
 };
 
 }  // namespace pagemind::platform

@@ -5,6 +5,7 @@
 #include "pages/page_memory.h"
 #include "pages/recovery_copy.h"
 #include "platform/headless/files.h"
+#include "platform/headless/headless_platform.h"
 #include "platform/headless/scripted_shell.h"
 #include "platform/native.h"
 #include "test_support.h"
@@ -41,7 +42,7 @@ class PageMemoryTest : public ::testing::Test {
   }
   // A new run of the program on the same folder, as after an end of any kind.
   std::unique_ptr<PageMemory> NextRun() {
-    auto next = std::make_unique<PageMemory>(files, nextShell, *ansi, temp.path(), nextLog);
+    auto next = std::make_unique<PageMemory>(files, nextShell, *ansi, clock, temp.path(), nextLog);
     (void)next->EnsureFolder();
     return next;
   }
@@ -49,10 +50,11 @@ class PageMemoryTest : public ::testing::Test {
   testing::TempFolder temp;
   platform::headless::PosixFileSystem files;
   std::unique_ptr<platform::AnsiCodec> ansi = platform::MakeAnsiCodec();
+  platform::headless::HeadlessClock clock;
   ScriptedShell shell;
   access_log::AccessLog log;
   std::unique_ptr<PageMemory> memory =
-      std::make_unique<PageMemory>(files, shell, *ansi, temp.path(), log);
+      std::make_unique<PageMemory>(files, shell, *ansi, clock, temp.path(), log);
   ScriptedShell nextShell;
   access_log::AccessLog nextLog;
 };
@@ -66,7 +68,7 @@ TEST_F(PageMemoryTest, FolderWindowsNeverCostTheCrashedPages) {
     for (int restartAfter : {0, 5, 20, 3 * kSlotCount}) {
       ScriptedShell s;
       access_log::AccessLog l;
-      PageMemory m(files, s, *ansi, temp.path(), l);
+      PageMemory m(files, s, *ansi, clock, temp.path(), l);
       s.OpenFolder("file:///C:/Users/");
       for (int i = 0; i < 3; ++i) s.Open(Page(i), "T");
       s.OpenFolder("");
@@ -100,7 +102,7 @@ TEST_F(PageMemoryTest, ACrashAtAnyTickOfTwoCyclesKeepsEveryPage) {
       for (int crashAt = 0; crashAt < 2 * kSlotCount; ++crashAt) {
         ScriptedShell s;
         access_log::AccessLog l;
-        PageMemory m(files, s, *ansi, temp.path(), l);
+        PageMemory m(files, s, *ansi, clock, temp.path(), l);
         for (int i = 0; i < windows; ++i) s.Open(Page(i), "T");
         for (int t = 0; t < kSlotCount + crashAt; ++t) m.Tick();
         s.Crash();
@@ -135,7 +137,7 @@ TEST_F(PageMemoryTest, APageMovingOnInItsWindowIsNoCrash) {
   for (std::uintptr_t id : {std::uintptr_t{1}, std::uintptr_t{0}}) {
     ScriptedShell s;
     access_log::AccessLog l;
-    PageMemory m(files, s, *ansi, temp.path(), l);
+    PageMemory m(files, s, *ansi, clock, temp.path(), l);
     const auto window = s.Open(Page(0), "T");
     window->id = id;
     for (int page = 1; page < 6; ++page) {
@@ -262,7 +264,7 @@ TEST_F(PageMemoryTest, DeadWindowsTheShellStillListsCostNoPage) {
       for (int restartAfter : {0, 10, 30}) {
         ScriptedShell s;
         access_log::AccessLog l;
-        PageMemory m(files, s, *ansi, temp.path(), l);
+        PageMemory m(files, s, *ansi, clock, temp.path(), l);
         s.OpenFolder("file:///C:/Users/");
         for (int i = 0; i < 3; ++i) {
           s.Open(Page(i), "T");

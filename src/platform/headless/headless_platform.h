@@ -42,6 +42,16 @@ class HeadlessProgram final : public ProgramFacts {
   bool ended_ = false;
 };
 
+// A clock that stands still until a test moves it, in a zone of fixed offset (Japan's).
+class HeadlessClock final : public Clock {
+ public:
+  [[nodiscard]] std::int64_t Now() const override { return now; }
+  [[nodiscard]] LocalTime ToLocal(std::int64_t seconds) const override;
+
+  std::int64_t now = 1'796'601'600;  // 2026-12-07 00:00 UTC
+  int utcOffsetMinutes = 9 * 60;
+};
+
 // Every port in memory, with the program folder in a real folder so that file code runs for
 // real.
 class HeadlessPlatform {
@@ -50,7 +60,7 @@ class HeadlessPlatform {
   HeadlessPlatform(const HeadlessPlatform&) = delete;
   HeadlessPlatform& operator=(const HeadlessPlatform&) = delete;
 
-  Ports ports() { return Ports{program, ui, *profile, *ansi, shell, notifyArea, files}; }
+  Ports ports() { return Ports{program, ui, *profile, *ansi, shell, notifyArea, files, clock}; }
 
   Journal journal;
   // Before the profile, which writes its file through it.
@@ -61,6 +71,7 @@ class HeadlessPlatform {
   std::unique_ptr<AnsiCodec> ansi;
   ScriptedShell shell;
   HeadlessNotifyArea notifyArea{journal, ui};
+  HeadlessClock clock;
 };
 
 }  // namespace pagemind::platform::headless

@@ -6,6 +6,7 @@
 #include <objbase.h>
 
 #include "platform/win32/ansi_codec.h"
+#include "platform/win32/clock.h"
 #include "platform/win32/com_check.h"
 #include "platform/win32/com_shell.h"
 #include "platform/win32/files.h"
@@ -56,6 +57,7 @@ struct NativeHost::Parts {
   std::unique_ptr<Shell> shell = MakeComShell();
   ShellNotifyIconArea notifyArea;
   WindowsFileSystem files;
+  SystemClock clock;
 };
 
 NativeHost::NativeHost() : parts_(std::make_unique<Parts>()) {}
@@ -64,7 +66,7 @@ NativeHost::~NativeHost() = default;
 
 Ports NativeHost::ports() {
   return Ports{parts_->program, parts_->ui,         parts_->profile, parts_->ansi,
-               *parts_->shell,  parts_->notifyArea, parts_->files};
+               *parts_->shell,  parts_->notifyArea, parts_->files,   parts_->clock};
 }
 
 int NativeHost::RunMessageLoop() {

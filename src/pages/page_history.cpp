@@ -1,0 +1,176 @@
+#include "pages/page_history.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstdio>
+
+#include "common/paths.h"
+#include "pages/recovery_copy.h"
+
+namespace pagemind::pages {
+
+namespace {
+constexpr std::string_view kHeader = "Pagemind page set 1";
+constexpr std::string_view kNumber = "number ";
+constexpr std::string_view kTime = "time ";
+constexpr std::string_view kPage = "page ";
+constexpr std::string_view kTitle = "title ";
+constexpr std::string_view kEnd = "end";
+// Thirty-one pages at the slot files' limit, with their titles.
+constexpr std::size_t kHistoryFileLimit = 2 * kRecoveryCopyLimit;
+
+// A title is only shown, so its line breaks may become spaces.
+std::string OneLine(std::string_view text) {
+  std::string line(text);
+  std::replace(line.begin(), line.end(), '\r', ' ');
+  std::replace(line.begin(), line.end(), '\n', ' ');
+  return line;
+}
+
+template <typename Number>
+bool ParseNumber(std::string_view line, std::string_view key, Number& number) {
+  if (!line.starts_with(key)) return false;
+  const auto text = line.substr(key.size());
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
+  return error == std::errc() && end == text.data() + text.size();
+}
+
+std::vector<std::string_view> Lines(std::string_view bytes, bool& complete) {
+  std::vector<std::string_view> lines;
+  while (true) {
+    const auto end = bytes.find("\r\n");
+    if (end == std::string_view::npos) break;
+    lines.push_back(bytes.substr(0, end));
+    bytes.remove_prefix(end + 2);
+  }
+  complete = bytes.empty();
+  return lines;
+}
+
+std::vector<std::string> SortedAddresses(const PageSet& set) {
+  std::vector<std::string> addresses;
+  for (const auto& page : set.pages) addresses.push_back(page.address);
+  std::sort(addresses.begin(), addresses.end());
+  return addresses;
+}
+}  // namespace
+
+std::filesystem::path HistoryFilePath(const std::filesystem::path& programFolder, int k) {
+  char name[16];
+  std::snprintf(name, sizeof(name), "set%02d.pmh", k);
+  return LogFolderPath(programFolder) / name;
+}
+
+std::string HistoryFileBytes(const PageSet& set, std::uint64_t number) {
+  std::string bytes(kHeader);
+  bytes += "\r\n";
+  bytes += std::string(kNumber) + std::to_string(number) + "\r\n";
+  bytes += std::string(kTime) + std::to_string(set.time) + "\r\n";
+  for (const auto& page : set.pages) {
+    bytes += std::string(kPage) + EscapedLineBreaks(page.address) + "\r\n";
+    if (!page.title.empty()) bytes += std::string(kTitle) + OneLine(page.title) + "\r\n";
+  }
+  bytes += kEnd;
+  bytes += "\r\n";
+  return bytes;
+}
+
+HistoryFileContents ParseHistoryFile(std::string_view bytes) {
+  HistoryFileContents contents;
+  bool complete = false;
+  const auto lines = Lines(bytes, complete);
+  const auto damaged = [] {
+    HistoryFileContents nothing;
+    nothing.problem = platform::FileError::kDamaged;
+    return nothing;
+  };
+  if (!complete || lines.size() < 4 || lines[0] != kHeader || lines.back() != kEnd ||
+      !ParseNumber(lines[1], kNumber, contents.number) ||
+      !ParseNumber(lines[2], kTime, contents.set.time)) {
+    return damaged();
+  }
+  auto& pages = contents.set.pages;
+  for (std::size_t i = 3; i + 1 < lines.size(); ++i) {
+    const auto line = lines[i];
+    if (line.starts_with(kPage) && line.size() > kPage.size() && pages.size() < kSlotCount) {
+      pages.push_back({std::string(line.substr(kPage.size())), {}});
+    } else if (line.starts_with(kTitle) && !pages.empty() && pages.back().title.empty()) {
+      pages.back().title = line.substr(kTitle.size());
+    } else {
+      return damaged();
+    }
+  }
+  return contents;
+}
+
+bool SamePages(const PageSet& a, const PageSet& b) {
+  return SortedAddresses(a) == SortedAddresses(b);
+}
+
+FileProblems PageHistory::Load() {
+  FileProblems problems;
+  kept_.clear();
+  unusableFiles_.reset();
+  for (int k = 0; k < kHistoryLength; ++k) {
+    const auto path = HistoryFilePath(folder_, k);
+    std::error_code error;
+    if (files_.Probe(path, error) == platform::PathKind::kNothing && !error) continue;
+    std::string bytes;
+    if (!error) error = files_.ReadWholeFile(path, kHistoryFileLimit, bytes);
+    HistoryFileContents contents;
+    if (!error) contents = ParseHistoryFile(bytes);
+    if (!error) error = contents.problem;
+    if (error) {
+      unusableFiles_.set(static_cast<std::size_t>(k));
+      problems.push_back({path, error, -1, files_.DescribeError(error)});
+      continue;
+    }
+    lastNumber_ = std::max(lastNumber_, contents.number);
+    kept_.push_back({std::move(contents.set), contents.number, k});
+  }
+  std::sort(kept_.begin(), kept_.end(),
+            [](const Kept& a, const Kept& b) { return a.number > b.number; });
+  return problems;
+}
+
+int PageHistory::FileForNewSet() const {
+  for (int k = 0; k < kHistoryLength; ++k) {
+    const bool taken =
+        std::any_of(kept_.begin(), kept_.end(), [k](const Kept& kept) { return kept.file == k; });
+    if (!taken && !unusableFiles_.test(static_cast<std::size_t>(k))) return k;
+  }
+  // Every usable file holds a set: the oldest written one gives its file up.
+  for (auto kept = kept_.rbegin(); kept != kept_.rend(); ++kept) {
+    if (kept->file >= 0) return kept->file;
+  }
+  return -1;
+}
+
+FileProblems PageHistory::Add(PageSet set) {
+  if (set.pages.empty()) return {};
+  if (!kept_.empty() && SamePages(kept_.front().set, set)) return {};
+  const int file = FileForNewSet();
+  Kept added{std::move(set), ++lastNumber_, -1};
+  FileProblems problems;
+  if (file >= 0) {
+    const auto path = HistoryFilePath(folder_, file);
+    if (auto error = files_.ReplaceFileContents(path, HistoryFileBytes(added.set, added.number))) {
+      // The file still holds the set it had, which stays kept.
+      problems.push_back({path, error, -1, files_.DescribeError(error)});
+    } else {
+      std::erase_if(kept_, [file](const Kept& kept) { return kept.file == file; });
+      added.file = file;
+    }
+  }
+  kept_.insert(kept_.begin(), std::move(added));
+  if (kept_.size() > kHistoryLength) kept_.resize(kHistoryLength);
+  return problems;
+}
+
+std::vector<PageSet> PageHistory::sets() const {
+  std::vector<PageSet> sets;
+  for (const auto& kept : kept_) sets.push_back(kept.set);
+  return sets;
+}
+
+}  // namespace pagemind::pages
