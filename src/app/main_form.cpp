@@ -3,7 +3,7 @@
 #include <chrono>
 
 #include "app/application.h"
-#include "common/paths.h"
+#include "forms/save_with_dialog.h"
 #include "settings/settings_file.h"
 
 namespace pagemind::app {
@@ -62,7 +62,8 @@ Main::Main(platform::Ports ports, Application& application)
     : ports_(ports),
       application_(application),
       pageMemory_(ports.files, ports.shell, ports.ansi, ports.clock, ports.program.Folder(),
-                  accessLog_) {}
+                  accessLog_),
+      selection_(ports, pageMemory_) {}
 
 void Main::Load() {
   form_ = ports_.ui.CreateForm(Layout(), *this);
@@ -124,6 +125,7 @@ void Main::Timer1_Timer() {
 void Main::CommandChosen(tray::MenuCommand command) {
   if (CloseIfShown(command)) return;
   application_.CloseModalWindows();
+  if (selection_.IsShown()) selection_.Unload();
   ports_.ui.Post([this, command] { RunCommand(command); });
 }
 
@@ -141,6 +143,10 @@ bool Main::CloseIfShown(tray::MenuCommand command) {
       if (!application_.about().IsShown()) return false;
       application_.about().Unload();
       return true;
+    case tray::kCommandChoosePages:
+      if (!selection_.IsShown()) return false;
+      selection_.Unload();
+      return true;
     default:
       return false;
   }
@@ -150,6 +156,8 @@ void Main::RunCommand(tray::MenuCommand command) {
   switch (command) {
     case tray::kCommandPagemind:
       return CommandPagemind_Click();
+    case tray::kCommandChoosePages:
+      return CommandChoosePages_Click();
     case tray::kCommandShowLog:
       return CommandShowLog_Click();
     case tray::kCommandShowSettings:
@@ -166,6 +174,11 @@ void Main::CommandPagemind_Click() {
   if (!unopened.empty()) {
     ports_.ui.ShowMessage(pages::UnopenedPagesMessage(unopened), platform::MessageIcon::kStop);
   }
+}
+
+void Main::CommandChoosePages_Click() {
+  if (selection_.IsVisibleLoadingIfNeeded()) return selection_.Unload();
+  selection_.ShowModal();
 }
 
 void Main::CommandShowLog_Click() {
@@ -203,6 +216,7 @@ void Main::CommandEnd_Click() {
 void Main::OnCommand(int commandId) {
   switch (commandId) {
     case tray::kCommandPagemind:
+    case tray::kCommandChoosePages:
     case tray::kCommandShowLog:
     case tray::kCommandShowSettings:
     case tray::kCommandShowVersion:
@@ -228,18 +242,9 @@ void Main::Command1_Click() {
 }
 
 void Main::Command2_Click() {
-  const auto answer =
-      ports_.ui.ShowSaveDialog(*form_, access_log::SaveDialogOptions(lastSavePath_));
-  using Outcome = platform::SaveDialogResult::Outcome;
-  if (answer.outcome == Outcome::kCancelled || answer.path.empty()) return;
-  lastSavePath_ = answer.path;
-  // The log as it stands now, after the dialog's own loop let the poller run.
-  const auto bytes = accessLog_.FileBytes(ports_.ansi);
-  if (const auto error = ports_.files.OverwriteFile(PathFromUtf8(answer.path), bytes)) {
-    ports_.ui.ShowMessage("ログを保存できませんでした。\r\n\r\n" + answer.path + "\r\n    " +
-                              ports_.files.DescribeError(error),
-                          platform::MessageIcon::kStop);
-  }
+  SaveWithDialog(
+      ports_, *form_, access_log::SaveDialogOptions({}), lastSavePath_,
+      [this] { return accessLog_.FileBytes(ports_.ansi); }, "ログを保存できませんでした。");
 }
 
 void Main::OnCloseRequest(UnloadReason reason) {

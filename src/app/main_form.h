@@ -7,6 +7,7 @@
 #include "access_log/access_log.h"
 #include "pages/page_memory.h"
 #include "platform/ports.h"
+#include "selection/selection_window.h"
 #include "tray/tray_icon.h"
 
 namespace pagemind::app {
@@ -38,6 +39,7 @@ class Main final : platform::FormEvents, access_log::AccessLogView, tray::TrayCo
   void CommandChosen(tray::MenuCommand command) override;
 
   [[nodiscard]] const pages::PageMemory& pageMemory() const { return pageMemory_; }
+  [[nodiscard]] selection::PageSelection& selection() { return selection_; }
   [[nodiscard]] const access_log::AccessLog& accessLog() const { return accessLog_; }
   [[nodiscard]] bool UseLog() const { return useLog_; }
 
@@ -56,6 +58,7 @@ class Main final : platform::FormEvents, access_log::AccessLogView, tray::TrayCo
   // The tray toggle: true when the command's window was visible and is now closed.
   bool CloseIfShown(tray::MenuCommand command);
   void CommandPagemind_Click();
+  void CommandChoosePages_Click();
   void CommandShowLog_Click();
   void CommandShowSettings_Click();
   void CommandShowVersion_Click();
@@ -76,6 +79,7 @@ class Main final : platform::FormEvents, access_log::AccessLogView, tray::TrayCo
   std::unique_ptr<platform::Form> form_;
   access_log::AccessLog accessLog_;
   pages::PageMemory pageMemory_;
+  selection::PageSelection selection_;
   bool useLog_ = false;
   pages::FileProblems startupProblems_;
   std::optional<tray::TrayIcon> trayIcon_;

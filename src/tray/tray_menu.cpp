@@ -7,6 +7,7 @@ namespace pagemind::tray {
 std::vector<platform::MenuItem> TrayMenuItems() {
   return {
       {kCommandPagemind, "Pagemind!!(&O)"},
+      {kCommandChoosePages, "ページを選んで開く...(&P)"},
       {0, "-"},  // Kugiri000
       {kCommandShowLog, "ログの表示...(&L)"},
       {kCommandShowSettings, "設定...（&S）"},

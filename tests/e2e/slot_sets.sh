@@ -64,7 +64,7 @@ slot_files_gone() {
 slot_extra_files() {
   local folder=${1:-$E2E_FOLDER} f names=""
   for f in "$folder"/Log/* "$folder"/Log/.[!.]*; do
-    [[ -e "$f" && ! "$(basename "$f")" =~ ^(log[0-9]{2}\.pms|recovery\.pmr)$ ]] &&
+    [[ -e "$f" && ! "$(basename "$f")" =~ ^(log[0-9]{2}\.pms|recovery\.pmr|set[0-9]{2}\.pmh)$ ]] &&
       names+="$(basename "$f") "
   done
   printf '%s' "${names% }"

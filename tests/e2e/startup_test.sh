@@ -85,7 +85,8 @@ case_slot_files_round_trip() {
   done
   local extra="" f
   for f in "$E2E_FOLDER"/Log/* "$E2E_FOLDER"/Log/.[!.]*; do
-    [[ -e "$f" && ! "$(basename "$f")" =~ ^log[0-9]{2}\.pms$ ]] && extra+="$(basename "$f") "
+    [[ -e "$f" && ! "$(basename "$f")" =~ ^(log[0-9]{2}\.pms|set[0-9]{2}\.pmh)$ ]] &&
+      extra+="$(basename "$f") "
   done
   e2e_assert_eq "" "$extra" "other files in Log" || return 1
 }

@@ -189,7 +189,8 @@ end_with_menu() {
     e2e_assert_exists "$(slot_file "$i")" "slot file $i" || return 1
   done
   for f in "$E2E_FOLDER"/Log/* "$E2E_FOLDER"/Log/.[!.]*; do
-    [[ -e "$f" && ! "$(basename "$f")" =~ ^log[0-9]{2}\.pms$ ]] && others+="$(basename "$f") "
+    [[ -e "$f" && ! "$(basename "$f")" =~ ^(log[0-9]{2}\.pms|set[0-9]{2}\.pmh)$ ]] &&
+      others+="$(basename "$f") "
   done
   e2e_assert_eq "" "$others" "other files in Log"
 }

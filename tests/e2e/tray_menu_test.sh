@@ -67,8 +67,8 @@ $(geometry_field "$MAIN" taskbar)" "caption, border and taskbar entry of the acc
 
   choose_menu_item l || return 1
   wait_hidden "$MAIN" || return 1
-  # Down, Down, Return: the second command of the menu, after the separator.
-  choose_menu_item Down Down Return || return 1
+  # Down three times, Return: the third command of the menu, after the separator.
+  choose_menu_item Down Down Down Return || return 1
   wait_visible "$MAIN" || return 1
 
   # Alt+F4 must not close it. The Tab after it is handled after it, so once the focus has

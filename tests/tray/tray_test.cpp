@@ -12,10 +12,11 @@ namespace {
 
 using namespace std::chrono_literals;
 
-TEST(TrayMenu, ListsSevenItemsWithTheirCaptionsInOrder) {
+TEST(TrayMenu, ListsItsItemsWithTheirCaptionsInOrder) {
   const auto items = TrayMenuItems();
-  ASSERT_EQ(items.size(), 7U);
+  ASSERT_EQ(items.size(), 8U);
   const std::pair<int, const char*> expected[] = {{kCommandPagemind, "Pagemind!!(&O)"},
+                                                  {kCommandChoosePages, "ページを選んで開く...(&P)"},
                                                   {0, "-"},
                                                   {kCommandShowLog, "ログの表示...(&L)"},
                                                   {kCommandShowSettings, "設定...（&S）"},

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "forms/loaded_window.h"
+#include "pages/page_choice.h"
+#include "pages/page_memory.h"
+#include "platform/ports.h"
+
+namespace pagemind::selection {
+
+// The window in which the user chooses pages to open again: the pages remembered now and the
+// sets of the history, each page with a check box. Nothing opens until the user presses 開く.
+class PageSelection final : platform::FormEvents {
+ public:
+  enum Control : int { kList1 = 1, kCommand1, kCommand2, kCommand3, kCommand4, kCommand5 };
+
+  PageSelection(platform::Ports ports, pages::PageMemory& memory)
+      : ports_(ports), memory_(memory) {}
+
+  bool IsVisibleLoadingIfNeeded();
+  [[nodiscard]] bool IsShown() { return window_.loaded() && window_.form().IsVisible(); }
+  void ShowModal() { window_.ShowModal(); }
+  void Unload() { window_.Unload(); }
+  // The rows as the window lists them, for its tests.
+  [[nodiscard]] const std::vector<pages::ChoiceRow>& rows() const { return rows_; }
+
+  static platform::FormLayout Layout();
+
+ private:
+  void Load();
+  void Form_Load();
+  void Command1_Click();
+  void Command2_Click();
+  void Command3_Click();
+  void Command4_Click();
+  void Command5_Click();
+  void CheckEveryPage(bool checked);
+  [[nodiscard]] std::vector<std::string> Chosen();
+
+  void OnClick(int controlId) override;
+  void OnCloseRequest(platform::UnloadReason reason) override;
+
+  platform::Ports ports_;
+  pages::PageMemory& memory_;
+  LoadedWindow window_;
+  std::vector<pages::ChoiceRow> rows_;
+  std::string lastSavePath_;
+};
+
+}  // namespace pagemind::selection
