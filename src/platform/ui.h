@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -22,7 +23,8 @@ enum class ControlKind {
   kListBox,
   kPictureBox,
   kImage,
-  kLine
+  kLine,
+  kCheckList,  // rows with check boxes, some of them headings without one
 };
 enum class Align { kLeft, kCenter, kRight };
 enum class Picture { kNone, kProgramIcon, kWarningIcon };
@@ -65,6 +67,13 @@ struct ControlLayout {
   bool clickable = false;  // a label that acts as a link
   int lineWidthPixels = 1;
   Picture picture = Picture::kNone;
+};
+
+// One row of a check list.
+struct CheckListRow {
+  std::string text{};     // UTF-8
+  bool checkable = true;  // false: a heading row, shown without a check box, never checked
+  bool checked = false;
 };
 
 enum class Border { kNone, kFixedSingle };
@@ -127,6 +136,15 @@ class Form {
   [[nodiscard]] virtual std::size_t LineCount(int controlId) const = 0;
   [[nodiscard]] virtual std::string Line(int controlId, std::size_t index) const = 0;
   virtual void RemoveLastLine(int controlId) = 0;
+
+  // Check lists. The user toggles a row's box with the mouse or the space bar; that raises no
+  // event: the form reads the boxes when it needs them.
+  // Replaces all rows; the focus and selection go to the first checkable row.
+  virtual void SetCheckListRows(int controlId, const std::vector<CheckListRow>& rows) = 0;
+  // One entry per row; false for every heading.
+  [[nodiscard]] virtual std::vector<bool> CheckedRows(int controlId) const = 0;
+  // Ignored for a heading row or a row out of range.
+  virtual void SetRowChecked(int controlId, std::size_t row, bool checked) = 0;
 
   // Removes the Close item from the window's system menu and redraws its menu bar.
   virtual void RemoveCloseFromSystemMenu() = 0;

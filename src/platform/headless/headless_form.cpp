@@ -8,7 +8,7 @@ namespace pagemind::platform::headless {
 HeadlessForm::HeadlessForm(HeadlessUi& ui, const FormLayout& layout, FormEvents& events)
     : ui_(ui), layout_(layout), events_(events), serial_(ui.Register(this)) {
   for (const auto& control : layout_.controls) {
-    controls_[control.id] = ControlState{control.text, control.visible, false, {}};
+    controls_[control.id] = ControlState{control.text, control.visible, false, {}, {}, {}};
   }
 }
 
@@ -100,6 +100,60 @@ void HeadlessForm::RemoveLastLine(int controlId) {
 }
 std::vector<std::string> HeadlessForm::Lines(int controlId) const {
   return State(controlId).lines;
+}
+
+HeadlessForm::ControlState& HeadlessForm::CheckList(int controlId) {
+  if (ControlById(controlId).kind != ControlKind::kCheckList) {
+    throw std::logic_error("not a check list");
+  }
+  return controls_[controlId];
+}
+
+const HeadlessForm::ControlState& HeadlessForm::CheckList(int controlId) const {
+  if (ControlById(controlId).kind != ControlKind::kCheckList) {
+    throw std::logic_error("not a check list");
+  }
+  return controls_.at(controlId);
+}
+
+void HeadlessForm::SetCheckListRows(int controlId, const std::vector<CheckListRow>& rows) {
+  ControlState& list = CheckList(controlId);
+  list.rows = rows;
+  list.focusedRow.reset();
+  for (std::size_t i = 0; i < list.rows.size(); ++i) {
+    CheckListRow& row = list.rows[i];
+    if (!row.checkable) row.checked = false;
+    if (row.checkable && !list.focusedRow) list.focusedRow = i;
+  }
+}
+
+std::vector<bool> HeadlessForm::CheckedRows(int controlId) const {
+  std::vector<bool> checked;
+  for (const CheckListRow& row : CheckList(controlId).rows) checked.push_back(row.checked);
+  return checked;
+}
+
+void HeadlessForm::SetRowChecked(int controlId, std::size_t row, bool checked) {
+  auto& rows = CheckList(controlId).rows;
+  if (row < rows.size() && rows[row].checkable) rows[row].checked = checked;
+}
+
+std::vector<CheckListRow> HeadlessForm::Rows(int controlId) const {
+  return CheckList(controlId).rows;
+}
+
+std::optional<std::size_t> HeadlessForm::FocusedRow(int controlId) const {
+  return CheckList(controlId).focusedRow;
+}
+
+void HeadlessForm::ToggleRow(int controlId, std::size_t row) {
+  if (row >= CheckList(controlId).rows.size()) throw std::out_of_range("no such row");
+  ui_.Deliver([this, controlId, row] {
+    ControlState& list = CheckList(controlId);
+    list.focusedRow = row;
+    CheckListRow& target = list.rows[row];
+    if (target.checkable) target.checked = !target.checked;
+  });
 }
 
 void HeadlessForm::RemoveCloseFromSystemMenu() {

@@ -5,6 +5,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,9 @@ class HeadlessForm final : public Form {
   [[nodiscard]] std::size_t LineCount(int controlId) const override;
   [[nodiscard]] std::string Line(int controlId, std::size_t index) const override;
   void RemoveLastLine(int controlId) override;
+  void SetCheckListRows(int controlId, const std::vector<CheckListRow>& rows) override;
+  [[nodiscard]] std::vector<bool> CheckedRows(int controlId) const override;
+  void SetRowChecked(int controlId, std::size_t row, bool checked) override;
   void RemoveCloseFromSystemMenu() override;
   void StartTimer(int timerId, std::chrono::milliseconds interval) override;
   void StopTimer(int timerId) override;
@@ -52,6 +56,9 @@ class HeadlessForm final : public Form {
   void RequestClose(UnloadReason reason);
   // A menu command reaches the window (as a test tool posts one to the running program).
   void ChooseCommand(int commandId);
+  // Moves the focus to a check list's row and presses space there: its box toggles, unless the
+  // row is a heading. Raises no event, as on Windows.
+  void ToggleRow(int controlId, std::size_t row);
 
   // What a test can look at.
   [[nodiscard]] const FormLayout& layout() const { return layout_; }
@@ -61,6 +68,9 @@ class HeadlessForm final : public Form {
   [[nodiscard]] bool closeRemoved() const { return closeRemoved_; }
   [[nodiscard]] bool shownModally() const { return modal_; }
   [[nodiscard]] std::vector<std::string> Lines(int controlId) const;
+  // A check list's rows as they show now, and the row with the focus (none when empty).
+  [[nodiscard]] std::vector<CheckListRow> Rows(int controlId) const;
+  [[nodiscard]] std::optional<std::size_t> FocusedRow(int controlId) const;
 
  private:
   friend class HeadlessUi;
@@ -69,10 +79,15 @@ class HeadlessForm final : public Form {
     bool visible = true;
     bool selected = false;
     std::vector<std::string> lines;  // top first
+    std::vector<CheckListRow> rows;
+    std::optional<std::size_t> focusedRow;
   };
   ControlState& State(int controlId);
   [[nodiscard]] const ControlState& State(int controlId) const;
   [[nodiscard]] const ControlLayout& ControlById(int controlId) const;
+  // Throws unless the control is a check list: a form calling these on another kind is wrong.
+  ControlState& CheckList(int controlId);
+  [[nodiscard]] const ControlState& CheckList(int controlId) const;
 
   HeadlessUi& ui_;
   FormLayout layout_;

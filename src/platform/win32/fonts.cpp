@@ -68,10 +68,11 @@ UniqueFont CreateDesignerFont(const Font& font, UINT dpi) {
   return UniqueFont(::CreateFontIndirectW(&layout));
 }
 
-UniqueFont CreateMessageFont(UINT dpi) {
+UniqueFont CreateMessageFont(UINT dpi, bool bold) {
   const std::optional<LOGFONTW> messageFont = MessageFontForDpi(dpi);
-  if (!messageFont) return CreateDesignerFont(Font{.face = {}, .points = 9}, dpi);
+  if (!messageFont) return CreateDesignerFont(Font{.face = {}, .points = 9, .bold = bold}, dpi);
   LOGFONTW layout = *messageFont;
+  if (bold) layout.lfWeight = FW_BOLD;
   if (!FaceInstalled(layout.lfFaceName, SHIFTJIS_CHARSET)) {
     CopyFace(layout, FallbackJapaneseFace());
     layout.lfCharSet = SHIFTJIS_CHARSET;

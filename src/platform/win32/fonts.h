@@ -29,6 +29,6 @@ inline constexpr const wchar_t* kJapaneseFallbackFaces[] = {L"MS UI Gothic", L"M
 
 // The system's message-box font at a DPI, for controls without a font of their own. When that
 // face cannot show Japanese (a non-Japanese system), a Japanese face of the same size instead.
-[[nodiscard]] UniqueFont CreateMessageFont(UINT dpi);
+[[nodiscard]] UniqueFont CreateMessageFont(UINT dpi, bool bold = false);
 
 }  // namespace pagemind::platform::win32

@@ -59,8 +59,19 @@ void FormWindow::ApplyFonts() {
     UniqueFont own;
     if (control.layout.font) own = CreateDesignerFont(*control.layout.font, dpi_);
     HFONT font = own ? own.get() : messageFont.get();
+    UniqueFont heading;
+    if (control.layout.kind == ControlKind::kCheckList) {
+      if (control.layout.font) {
+        Font bold = *control.layout.font;
+        bold.bold = true;
+        heading = CreateDesignerFont(bold, dpi_);
+      } else {
+        heading = CreateMessageFont(dpi_, /*bold=*/true);
+      }
+    }
     ::SendMessageW(control.window, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
     control.font = std::move(own);
+    control.headingFont = std::move(heading);
   }
   messageFont_ = std::move(messageFont);
 }
@@ -90,6 +101,7 @@ void FormWindow::PlaceControls() {
     const RECT rect = PixelRect(control.formRect, dpi_);
     ::SetWindowPos(control.window, nullptr, rect.left, rect.top, rect.right - rect.left,
                    rect.bottom - rect.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    if (control.layout.kind == ControlKind::kCheckList) FitCheckListColumn(control);
   }
   ::InvalidateRect(window_.get(), nullptr, TRUE);
 }

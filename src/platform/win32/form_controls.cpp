@@ -1,5 +1,7 @@
 #include "platform/win32/form_window.h"
 
+#include <commctrl.h>
+
 #include <algorithm>
 #include <utility>
 
@@ -72,6 +74,13 @@ WindowKind WindowKindFor(const ControlLayout& layout, const ControlLayout* previ
       kind.windowClass = L"STATIC";
       kind.style |= WS_GROUP | SS_ICON | SS_CENTERIMAGE;
       break;
+    case ControlKind::kCheckList:
+      kind.windowClass = WC_LISTVIEWW;
+      // One column without a header: a list of rows, of which one has the focus at a time.
+      kind.style |= WS_TABSTOP | WS_GROUP | LVS_REPORT | LVS_NOCOLUMNHEADER | LVS_SINGLESEL |
+                    LVS_SHOWSELALWAYS;
+      kind.exStyle |= WS_EX_CLIENTEDGE;
+      break;
     case ControlKind::kLine:
       break;
   }
@@ -117,6 +126,9 @@ void FormWindow::CreateControls() {
     control.window = ::CreateWindowExW(
         kind.exStyle, kind.windowClass, text.c_str(), kind.style, 0, 0, 0, 0, window_.get(),
         reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.childId)), ProgramModule(), nullptr);
+    if (control.window != nullptr && layout.kind == ControlKind::kCheckList) {
+      SetUpCheckList(control);
+    }
   }
 }
 

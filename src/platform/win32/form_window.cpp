@@ -126,6 +126,9 @@ LRESULT FormWindow::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lPar
       }
       return 0;
 
+    case WM_NOTIFY:
+      return OnNotify(window, wParam, lParam);
+
     case WM_CTLCOLORSTATIC:
       return OnCtlColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
 

@@ -57,6 +57,10 @@ class FormWindow final : public Form {
   [[nodiscard]] std::string Line(int controlId, std::size_t index) const override;
   void RemoveLastLine(int controlId) override;
 
+  void SetCheckListRows(int controlId, const std::vector<CheckListRow>& rows) override;
+  [[nodiscard]] std::vector<bool> CheckedRows(int controlId) const override;
+  void SetRowChecked(int controlId, std::size_t row, bool checked) override;
+
   void RemoveCloseFromSystemMenu() override;
 
   void StartTimer(int timerId, std::chrono::milliseconds interval) override;
@@ -83,6 +87,9 @@ class FormWindow final : public Form {
     bool visible = true;    // its own setting, apart from its frame's
     UniqueFont font;        // only for controls with a font of their own
     UniqueIcon icon;
+    // A check list's: which rows have a box, and the bold font of its headings.
+    std::vector<bool> checkable;
+    UniqueFont headingFont;
   };
 
   // Lifetime and the window procedure (form_window.cpp).
@@ -99,6 +106,13 @@ class FormWindow final : public Form {
   [[nodiscard]] bool EffectivelyVisible(const Control& control) const;
   void ApplyVisibility();
   void CheckOption(std::size_t index);
+
+  // Check lists (form_check_list.cpp).
+  void SetUpCheckList(const Control& control);
+  [[nodiscard]] const Control* FindCheckList(int controlId) const;
+  // Sizes the one column to the list's client width, which its scroll bars change.
+  static void FitCheckListColumn(const Control& control);
+  LRESULT OnNotify(HWND window, WPARAM wParam, LPARAM lParam);
 
   // DPI, fonts, icons and painting (form_appearance.cpp).
   // Places the window's top-left corner and sizes it so that the client area is the declared

@@ -18,6 +18,7 @@
 #include <thread>
 #include <vector>
 
+#include "check_rows.h"
 #include "window_tool.h"
 
 namespace {
@@ -92,6 +93,7 @@ int Usage() {
       "  end-session TITLE                WM_QUERYENDSESSION, then WM_ENDSESSION (log-off)\n"
       "  text TITLE                       prints the child controls' texts, one a line\n"
       "  list-items TITLE                 prints the items of the window's list boxes\n"
+      "  check-rows TITLE                 the rows of its list views: [x], [ ] or no box, text\n"
       "  message-box-text [TIMEOUT_MS] [CAPTION]  prints an open message box's text\n"
       "  click-ok [TIMEOUT_MS] [CAPTION]  presses OK on the message box\n"
       "  press-key KEY [TIMEOUT_MS] [CAPTION]  brings the message box to the front and types\n"
@@ -320,6 +322,7 @@ int Run(const std::vector<std::wstring>& args) {
     }
     return 0;
   }
+  if (command == L"check-rows" && args.size() == 2) return PrintCheckRows(window);
   if (command == L"list-items" && args.size() == 2) {
     std::vector<HWND> lists;
     EnumChildWindows(
