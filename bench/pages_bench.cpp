@@ -69,8 +69,8 @@ void BM_ChoiceListFullHistory(benchmark::State& state) {
   }
   std::size_t rows = 0;
   for (auto _ : state) {
-    const auto list = pagemind::pages::UncheckedListRows(
-        pagemind::pages::ChoiceRows(current, history, clock));
+    const auto list =
+        pagemind::pages::UncheckedListRows(pagemind::pages::ChoiceRows(current, history, clock));
     rows = list.size();
     benchmark::DoNotOptimize(list.data());
   }
@@ -146,8 +146,8 @@ void BM_ChoiceListFullHistory(benchmark::State& state) {
   }
   std::size_t rows = 0;
   for (auto _ : state) {
-    const auto list = pagemind::pages::UncheckedListRows(
-        pagemind::pages::ChoiceRows(current, history, clock));
+    const auto list =
+        pagemind::pages::UncheckedListRows(pagemind::pages::ChoiceRows(current, history, clock));
     rows = list.size();
     benchmark::DoNotOptimize(list.data());
   }

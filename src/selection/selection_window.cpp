@@ -31,7 +31,10 @@ platform::FormLayout PageSelection::Layout() {
   auto close = button(kCommand5, "Command5", "閉じる", 4);
   close.isCancel = true;
   layout.controls = {
-      {.id = kList1, .name = "List1", .kind = ControlKind::kCheckList, .rect = {120, 120, 6360, 4200}},
+      {.id = kList1,
+       .name = "List1",
+       .kind = ControlKind::kCheckList,
+       .rect = {120, 120, 6360, 4200}},
       open,
       button(kCommand2, "Command2", "すべて選択", 1),
       button(kCommand3, "Command3", "選択解除", 2),

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "app_fixture.h"
+#include "common/paths.h"
 #include "pages/page_choice.h"
 #include "pages/page_history.h"
 #include "selection/selection_window.h"
@@ -27,9 +28,12 @@ TEST(ChoiceRows, CurrentPagesFirstThenEachSetUnderItsLocalTimeWithTitlesWhereSee
       {.time = 1'796'601'600, .pages = {{Page(4), ""}}}};
   const auto rows = pages::ChoiceRows(current, history, clock);
   const std::vector<std::pair<std::string, std::string>> expected = {
-      {"現在のページ  (1 ページ)", ""},   {"一", Page(1)},
-      {"2026/12/08 00:05  (2 ページ)", ""}, {Page(2), Page(2)},
-      {"三", Page(3)},                       {"2026/12/07 09:00  (1 ページ)", ""},
+      {"現在のページ  (1 ページ)", ""},
+      {"一", Page(1)},
+      {"2026/12/08 00:05  (2 ページ)", ""},
+      {Page(2), Page(2)},
+      {"三", Page(3)},
+      {"2026/12/07 09:00  (1 ページ)", ""},
       {Page(4), Page(4)}};
   ASSERT_EQ(rows.size(), expected.size());
   for (std::size_t i = 0; i < rows.size(); ++i) {
@@ -37,8 +41,8 @@ TEST(ChoiceRows, CurrentPagesFirstThenEachSetUnderItsLocalTimeWithTitlesWhereSee
     EXPECT_EQ(rows[i].address, expected[i].second) << i;
   }
   // Headings never count as chosen; a page checked in two sets opens once.
-  const auto chosen = pages::ChosenAddresses(
-      pages::ChoiceRows({{Page(2), ""}}, history, clock), {true, true, true, true, true});
+  const auto chosen = pages::ChosenAddresses(pages::ChoiceRows({{Page(2), ""}}, history, clock),
+                                             {true, true, true, true, true});
   EXPECT_EQ(chosen, (std::vector{Page(2), Page(3)}));
 }
 
@@ -80,7 +84,7 @@ TEST_F(SelectionTest, TwoPagesOfAnOlderSetCheckedByKeyOpenExactlyThoseInListOrde
     auto* window = Selection();
     ASSERT_NE(window, nullptr);
     EXPECT_TRUE(window->shownModally());
-    for (const auto& row : window->checkRows(PageSelection::kList1)) shownRows.push_back(row.text);
+    for (const auto& row : window->Rows(PageSelection::kList1)) shownRows.push_back(row.text);
     // Rows: current heading, five; newer heading, 9; older heading, one, 2, 3.
     window->ToggleRow(PageSelection::kList1, 7);  // page 3
     window->ToggleRow(PageSelection::kList1, 5);  // one
@@ -153,7 +157,8 @@ TEST(PageSetsOfEnds, TheEndCommandAndTheEndOfTheSessionEachKeepTheirSet) {
       run.ui.Advance(100ms);
     }
     EXPECT_TRUE(run.program.ended());
-    const auto parsed = pages::ParseHistoryFile(ReadBytes(pages::HistoryFilePath(folder.path(), 0)));
+    const auto parsed =
+        pages::ParseHistoryFile(ReadBytes(pages::HistoryFilePath(folder.path(), 0)));
     ASSERT_EQ(parsed.set.pages.size(), 1u) << "session end: " << sessionEnd;
     EXPECT_EQ(parsed.set.pages[0].address, Page(sessionEnd ? 2 : 1));
     EXPECT_EQ(parsed.set.time, run.clock.now);

@@ -15,14 +15,15 @@ using namespace std::chrono_literals;
 TEST(TrayMenu, ListsItsItemsWithTheirCaptionsInOrder) {
   const auto items = TrayMenuItems();
   ASSERT_EQ(items.size(), 8U);
-  const std::pair<int, const char*> expected[] = {{kCommandPagemind, "Pagemind!!(&O)"},
-                                                  {kCommandChoosePages, "ページを選んで開く...(&P)"},
-                                                  {0, "-"},
-                                                  {kCommandShowLog, "ログの表示...(&L)"},
-                                                  {kCommandShowSettings, "設定...（&S）"},
-                                                  {0, "-"},
-                                                  {kCommandShowVersion, "バージョン情報(&V)"},
-                                                  {kCommandEnd, "終了(&E)"}};
+  const std::pair<int, const char*> expected[] = {
+      {kCommandPagemind, "Pagemind!!(&O)"},
+      {kCommandChoosePages, "ページを選んで開く...(&P)"},
+      {0, "-"},
+      {kCommandShowLog, "ログの表示...(&L)"},
+      {kCommandShowSettings, "設定...（&S）"},
+      {0, "-"},
+      {kCommandShowVersion, "バージョン情報(&V)"},
+      {kCommandEnd, "終了(&E)"}};
   for (std::size_t i = 0; i < items.size(); ++i) {
     EXPECT_EQ(items[i].commandId, expected[i].first) << i;
     EXPECT_EQ(items[i].caption, expected[i].second) << i;
