@@ -54,30 +54,6 @@ void BM_ReopenAllSlots(benchmark::State& state) {
 }
 BENCHMARK(BM_ReopenAllSlots);
 
-// The selection window's list for a full history: the pages remembered now and ten sets, all
-// 31 pages with titles, as the window builds it before handing it to the list control.
-void BM_ChoiceListFullHistory(benchmark::State& state) {
-  pagemind::platform::headless::HeadlessClock clock;
-  std::vector<pagemind::pages::RememberedPage> current;
-  std::vector<pagemind::pages::PageSet> history(10);
-  for (int i = 0; i < 31; ++i) {
-    const auto page = "http://127.0.0.1/page/" + std::to_string(i) + "?q=検索";
-    current.push_back({page, "ページの題名 " + std::to_string(i)});
-  }
-  for (std::size_t s = 0; s < history.size(); ++s) {
-    history[s] = {.time = clock.now - static_cast<std::int64_t>(s) * 3600, .pages = current};
-  }
-  std::size_t rows = 0;
-  for (auto _ : state) {
-    const auto list =
-        pagemind::pages::UncheckedListRows(pagemind::pages::ChoiceRows(current, history, clock));
-    rows = list.size();
-    benchmark::DoNotOptimize(list.data());
-  }
-  state.counters["rows"] = static_cast<double>(rows);
-}
-BENCHMARK(BM_ChoiceListFullHistory)->Unit(benchmark::kMicrosecond);
-
 }  // namespace
 
 namespace {
