@@ -35,18 +35,6 @@ bool ParseNumber(std::string_view line, std::string_view key, Number& number) {
   return error == std::errc() && end == text.data() + text.size();
 }
 
-std::vector<std::string_view> Lines(std::string_view bytes, bool& complete) {
-  std::vector<std::string_view> lines;
-  while (true) {
-    const auto end = bytes.find("\r\n");
-    if (end == std::string_view::npos) break;
-    lines.push_back(bytes.substr(0, end));
-    bytes.remove_prefix(end + 2);
-  }
-  complete = bytes.empty();
-  return lines;
-}
-
 std::vector<std::string> SortedAddresses(const PageSet& set) {
   std::vector<std::string> addresses;
   for (const auto& page : set.pages) addresses.push_back(page.address);
@@ -78,7 +66,7 @@ std::string HistoryFileBytes(const PageSet& set, std::uint64_t number) {
 HistoryFileContents ParseHistoryFile(std::string_view bytes) {
   HistoryFileContents contents;
   bool complete = false;
-  const auto lines = Lines(bytes, complete);
+  const auto lines = CrLfLines(bytes, complete);
   const auto damaged = [] {
     HistoryFileContents nothing;
     nothing.problem = platform::FileError::kDamaged;

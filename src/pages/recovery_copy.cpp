@@ -23,6 +23,18 @@ std::string EscapedLineBreaks(std::string_view address) {
   return text;
 }
 
+std::vector<std::string_view> CrLfLines(std::string_view bytes, bool& complete) {
+  std::vector<std::string_view> lines;
+  while (true) {
+    const auto end = bytes.find("\r\n");
+    if (end == std::string_view::npos) break;
+    lines.push_back(bytes.substr(0, end));
+    bytes.remove_prefix(end + 2);
+  }
+  complete = bytes.empty();
+  return lines;
+}
+
 std::filesystem::path RecoveryCopyPath(const std::filesystem::path& programFolder) {
   return LogFolderPath(programFolder) / "recovery.pmr";
 }
@@ -38,19 +50,14 @@ std::string RecoveryCopyBytes(const std::vector<std::string>& pages) {
 
 RecoveryContents ParseRecoveryCopy(std::string_view bytes) {
   RecoveryContents contents;
-  std::vector<std::string_view> lines;
-  while (true) {
-    const auto end = bytes.find("\r\n");
-    if (end == std::string_view::npos) break;
-    lines.push_back(bytes.substr(0, end));
-    bytes.remove_prefix(end + 2);
-  }
+  bool complete = false;
+  const auto lines = CrLfLines(bytes, complete);
   if (lines.empty() || lines.front() != kHeader) {
     contents.problem = platform::FileError::kDamaged;
     return contents;
   }
   for (std::size_t i = 1; i < lines.size(); ++i) {
-    if (lines[i] == kEnd && i + 1 == lines.size() && bytes.empty()) return contents;
+    if (lines[i] == kEnd && i + 1 == lines.size() && complete) return contents;
     if (contents.pages.size() < kSlotCount && !lines[i].empty()) {
       contents.pages.emplace_back(lines[i]);
     }

@@ -25,6 +25,10 @@ inline constexpr std::size_t kRecoveryCopyLimit = kSlotCount * kSlotFileLimit;
 // An address as one line of the program's own files: CR and LF as %0D and %0A.
 std::string EscapedLineBreaks(std::string_view address);
 
+// The lines of one of the program's CR LF files; `complete` is false when bytes follow the last
+// line break (a file cut in a write, or not one of the program's).
+std::vector<std::string_view> CrLfLines(std::string_view bytes, bool& complete);
+
 std::string RecoveryCopyBytes(const std::vector<std::string>& pages);
 
 // The pages of a recovery copy. A file that does not begin as one is damaged (nothing read);

@@ -27,14 +27,6 @@ log_shows_pages() {
   done <<<"$PAGE_LIST"
 }
 
-# The visible browser frames show exactly the addresses of PAGE_LIST, one each.
-frames_show_addresses() {
-  local shown expected
-  shown="$(standin_browsers frames | awk -F '\t' '$3 == 1 { print $4 }' | sort)" || return 1
-  expected="$(cut -f 1 <<<"$PAGE_LIST" | sort)"
-  [[ "$shown" == "$expected" ]]
-}
-
 set_files() { compgen -G "$E2E_FOLDER/Log/set[0-9][0-9].pmh" | wc -l; }
 has_sets() { (($(set_files) >= $1)); }
 

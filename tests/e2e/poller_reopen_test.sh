@@ -31,14 +31,6 @@ log_shows_pages() {
   done <<<"$PAGE_LIST"
 }
 
-# Every address shown by exactly one visible browser frame, and no other frame.
-frames_show_addresses() {
-  local shown expected
-  shown="$(standin_browsers frames | awk -F '\t' '$3 == 1 { print $4 }' | sort)" || return 1
-  expected="$(cut -f 1 <<<"$PAGE_LIST" | sort)"
-  [[ "$shown" == "$expected" ]]
-}
-
 requested_times() { # TIMES: every page's path requested that many times
   local address path
   while IFS=$'\t' read -r address _; do

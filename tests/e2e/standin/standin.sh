@@ -196,6 +196,14 @@ standin_open_pages() {
   done <<<"$PAGE_LIST"
 }
 
+# Every address of PAGE_LIST shown by exactly one visible browser frame, and no other frame.
+frames_show_addresses() {
+  local shown expected
+  shown="$(standin_browsers frames | awk -F '\t' '$3 == 1 { print $4 }' | sort)" || return 1
+  expected="$(cut -f 1 <<<"$PAGE_LIST" | sort)"
+  [[ "$shown" == "$expected" ]]
+}
+
 # The slot files of the case's folder hold the addresses of PAGE_LIST in order, as pagemind.exe
 # writes them (code page 932, no line break).
 standin_assert_slots_hold_pages() {
