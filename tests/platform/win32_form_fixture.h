@@ -155,6 +155,16 @@ class Win32Form : public ::testing::Test {
     PumpFor(30ms);
   }
 
+  // A key as the keyboard types it, so that the key is down while its message is handled.
+  void TypeKey(WORD key) {
+    INPUT input[2] = {};
+    input[0].type = input[1].type = INPUT_KEYBOARD;
+    input[0].ki.wVk = input[1].ki.wVk = key;
+    input[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    ::SendInput(2, input, sizeof(INPUT));
+    PumpFor(60ms);
+  }
+
   static RECT ClientRectIn(HWND parent, HWND child) {
     RECT rect{};
     ::GetWindowRect(child, &rect);

@@ -86,24 +86,15 @@ TEST_F(Win32Form, ArrowKeysMoveAndSelectWithinOneFramesOptionsOnly) {
   const auto form = Make(SettingsLikeLayout(), events);
   ASSERT_TRUE(Activate(*form));
   FormWindow& native = Native(*form);
-  // As the keyboard types it, so that the key is down while its message is handled.
-  const auto type = [&](WORD key) {
-    INPUT input[2] = {};
-    input[0].type = input[1].type = INPUT_KEYBOARD;
-    input[0].ki.wVk = input[1].ki.wVk = key;
-    input[1].ki.dwFlags = KEYEVENTF_KEYUP;
-    ::SendInput(2, input, sizeof(INPUT));
-    PumpFor(60ms);
-  };
   ::SetFocus(native.ControlWindow(kOption1));
-  type(VK_DOWN);
+  TypeKey(VK_DOWN);
   EXPECT_EQ(::GetFocus(), native.ControlWindow(kOption2));
   EXPECT_TRUE(form->IsOptionSelected(kOption2));
-  type(VK_DOWN);  // round to the frame's first option, not on into the next frame
+  TypeKey(VK_DOWN);  // round to the frame's first option, not on into the next frame
   EXPECT_EQ(::GetFocus(), native.ControlWindow(kOption1));
   EXPECT_TRUE(form->IsOptionSelected(kOption1));
   EXPECT_FALSE(form->IsOptionSelected(kOption2));
-  type(VK_UP);
+  TypeKey(VK_UP);
   EXPECT_TRUE(form->IsOptionSelected(kOption2));
   EXPECT_EQ(events.clicks, (std::vector<int>{kOption2, kOption1, kOption2}));
   EXPECT_FALSE(form->IsOptionSelected(kOption3));

@@ -57,7 +57,8 @@ class HeadlessForm final : public Form {
   // A menu command reaches the window (as a test tool posts one to the running program).
   void ChooseCommand(int commandId);
   // Moves the focus to a check list's row and presses space there: its box toggles, unless the
-  // row is a heading. Raises no event, as on Windows.
+  // row is a heading. Raises no event, as on Windows. Throws for a row out of range: the user
+  // cannot press space on a row that is not there.
   void ToggleRow(int controlId, std::size_t row);
 
   // What a test can look at.
@@ -68,7 +69,8 @@ class HeadlessForm final : public Form {
   [[nodiscard]] bool closeRemoved() const { return closeRemoved_; }
   [[nodiscard]] bool shownModally() const { return modal_; }
   [[nodiscard]] std::vector<std::string> Lines(int controlId) const;
-  // A check list's rows as they show now, and the row with the focus (none when empty).
+  // A check list's rows as they show now, and the row with the focus (none until a checkable
+  // row was given or one was toggled).
   [[nodiscard]] std::vector<CheckListRow> Rows(int controlId) const;
   [[nodiscard]] std::optional<std::size_t> FocusedRow(int controlId) const;
 

@@ -59,6 +59,7 @@ void FormWindow::ApplyFonts() {
     UniqueFont own;
     if (control.layout.font) own = CreateDesignerFont(*control.layout.font, dpi_);
     HFONT font = own ? own.get() : messageFont.get();
+    // A check list's headings draw in bold, so that each set stands apart from its pages.
     UniqueFont heading;
     if (control.layout.kind == ControlKind::kCheckList) {
       if (control.layout.font) {
