@@ -61,7 +61,8 @@ constexpr std::chrono::milliseconds kRecoveryInterval{1000};
 Main::Main(platform::Ports ports, Application& application)
     : ports_(ports),
       application_(application),
-      pageMemory_(ports.files, ports.shell, ports.ansi, ports.program.Folder(), accessLog_) {}
+      pageMemory_(ports.files, ports.shell, ports.ansi, ports.program.Folder(), accessLog_),
+      logonStart_(ports) {}
 
 void Main::Load() {
   form_ = ports_.ui.CreateForm(Layout(), *this);
@@ -121,6 +122,8 @@ void Main::Timer1_Timer() {
 }
 
 void Main::CommandChosen(tray::MenuCommand command) {
+  // A switch that opens no window: it runs at once and leaves a window that shows as it is.
+  if (command == tray::kCommandStartAtLogon) return logonStart_.Switch();
   if (CloseIfShown(command)) return;
   application_.CloseModalWindows();
   ports_.ui.Post([this, command] { RunCommand(command); });
@@ -157,6 +160,8 @@ void Main::RunCommand(tray::MenuCommand command) {
       return CommandShowVersion_Click();
     case tray::kCommandEnd:
       return CommandEnd_Click();
+    case tray::kCommandStartAtLogon:
+      return logonStart_.Switch();
   }
 }
 
@@ -205,6 +210,7 @@ void Main::OnCommand(int commandId) {
     case tray::kCommandShowSettings:
     case tray::kCommandShowVersion:
     case tray::kCommandEnd:
+    case tray::kCommandStartAtLogon:
       return CommandChosen(static_cast<tray::MenuCommand>(commandId));
     default:
       return;

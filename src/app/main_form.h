@@ -7,6 +7,7 @@
 #include "access_log/access_log.h"
 #include "pages/page_memory.h"
 #include "platform/ports.h"
+#include "tray/logon_start.h"
 #include "tray/tray_icon.h"
 
 namespace pagemind::app {
@@ -36,6 +37,7 @@ class Main final : platform::FormEvents, access_log::AccessLogView, tray::TrayCo
   // runs at once; every other one runs from the top of the event loop, after a modal window of
   // the program has given way to it.
   void CommandChosen(tray::MenuCommand command) override;
+  [[nodiscard]] bool StartsAtLogon() const override { return logonStart_.IsOn(); }
 
   [[nodiscard]] const pages::PageMemory& pageMemory() const { return pageMemory_; }
   [[nodiscard]] const access_log::AccessLog& accessLog() const { return accessLog_; }
@@ -76,6 +78,7 @@ class Main final : platform::FormEvents, access_log::AccessLogView, tray::TrayCo
   std::unique_ptr<platform::Form> form_;
   access_log::AccessLog accessLog_;
   pages::PageMemory pageMemory_;
+  tray::LogonStart logonStart_;
   bool useLog_ = false;
   pages::FileProblems startupProblems_;
   std::optional<tray::TrayIcon> trayIcon_;

@@ -5,6 +5,7 @@
 #include "platform/notify_icon.h"
 #include "platform/profile.h"
 #include "platform/program.h"
+#include "platform/run_at_logon.h"
 #include "platform/shell.h"
 #include "platform/ui.h"
 
@@ -19,6 +20,7 @@ struct Ports {
   Shell& shell;
   NotifyArea& notifyArea;
   FileSystem& files;
+  RunAtLogon& runAtLogon;
 };
 
 }  // namespace pagemind::platform

@@ -10,6 +10,7 @@ enum MenuCommand : int {
   kCommandShowSettings = 1003,
   kCommandShowVersion = 1004,
   kCommandEnd = 1005,
+  kCommandStartAtLogon = 1006,
 };
 
 }  // namespace pagemind::tray

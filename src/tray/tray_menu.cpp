@@ -4,7 +4,7 @@
 
 namespace pagemind::tray {
 
-std::vector<platform::MenuItem> TrayMenuItems() {
+std::vector<platform::MenuItem> TrayMenuItems(bool startsAtLogon) {
   return {
       {kCommandPagemind, "Pagemind!!(&O)"},
       {0, "-"},  // Kugiri000
@@ -12,6 +12,7 @@ std::vector<platform::MenuItem> TrayMenuItems() {
       {kCommandShowSettings, "設定...（&S）"},
       {0, "-"},  // Kugiri002
       {kCommandShowVersion, "バージョン情報(&V)"},
+      {kCommandStartAtLogon, "ログオン時に起動(&W)", startsAtLogon},
       {kCommandEnd, "終了(&E)"},
   };
 }

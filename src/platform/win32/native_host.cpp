@@ -11,6 +11,7 @@
 #include "platform/win32/files.h"
 #include "platform/win32/ini_profile.h"
 #include "platform/win32/notify_icon.h"
+#include "platform/win32/run_key.h"
 #include "platform/win32/running_program.h"
 #include "platform/win32/window_ui.h"
 
@@ -56,6 +57,7 @@ struct NativeHost::Parts {
   std::unique_ptr<Shell> shell = MakeComShell();
   ShellNotifyIconArea notifyArea;
   WindowsFileSystem files;
+  RunKey runAtLogon;
 };
 
 NativeHost::NativeHost() : parts_(std::make_unique<Parts>()) {}
@@ -64,7 +66,7 @@ NativeHost::~NativeHost() = default;
 
 Ports NativeHost::ports() {
   return Ports{parts_->program, parts_->ui,         parts_->profile, parts_->ansi,
-               *parts_->shell,  parts_->notifyArea, parts_->files};
+               *parts_->shell,  parts_->notifyArea, parts_->files,   parts_->runAtLogon};
 }
 
 int NativeHost::RunMessageLoop() {
