@@ -12,8 +12,9 @@ PM_RUN_PACKAGES=(
   wine wine64 xvfb xauth xdotool x11-utils imagemagick fonts-ipafont-gothic locales
 )
 # What the tests need on top: the native build with GoogleTest, whose sources also build for
-# MinGW (/usr/src/googletest), and Python for the end-to-end tests' local web server.
-PM_TEST_PACKAGES=(g++ libgtest-dev googletest python3)
+# MinGW (/usr/src/googletest), Python for the end-to-end tests' local web server, and zip and
+# unzip for the release's zips (tools/package.sh).
+PM_TEST_PACKAGES=(g++ libgtest-dev googletest python3 zip unzip)
 
 pm_log() { printf '== %s\n' "$*" >&2; }
 

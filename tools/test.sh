@@ -4,12 +4,15 @@
 #   mingw64   pagemind.exe and the win32 unit tests, run under Wine through ctest
 #   mingw32   compile check of the i686 build
 #   imports   both builds import nothing Windows 7 lacks (tools/check-imports.sh)
+#   package   the user guide against the tray menu, and tools/package.sh's zips
 #   fuzz      each libFuzzer target for a few seconds (tools/fuzz.sh)
 #   e2e       tests/e2e/*_test.sh: pagemind.exe under Wine on Xvfb
 # Ends with "N passed, M failed" and a non-zero status when anything failed.
 set -uo pipefail
 # shellcheck source=tools/lib.sh
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+# shellcheck source=tools/package-checks.sh
+source "$PM_ROOT/tools/package-checks.sh"
 pm_install_traps
 
 PASSED=0
@@ -121,6 +124,10 @@ fi
 
 step mingw32/build configure_and_build mingw32 &&
   step mingw32/imports tools/check-imports.sh build/mingw32/pagemind.exe
+
+# The zips hold the builds above; tests/e2e/package_test.sh starts the program from one of them.
+step package/guide guide_captions_test
+((mingw64_built)) && step package/zips package_zip_test
 
 # Each libFuzzer target for a few seconds (PAGEMIND_FUZZ_SECONDS, default 5); tools/fuzz.sh
 # runs them longer on demand.

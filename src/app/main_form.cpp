@@ -63,7 +63,8 @@ Main::Main(platform::Ports ports, Application& application)
       application_(application),
       pageMemory_(ports.files, ports.shell, ports.ansi, ports.clock, ports.program.Folder(),
                   accessLog_),
-      selection_(ports, pageMemory_) {}
+      selection_(ports, pageMemory_),
+      logonStart_(ports) {}
 
 void Main::Load() {
   form_ = ports_.ui.CreateForm(Layout(), *this);
@@ -123,6 +124,8 @@ void Main::Timer1_Timer() {
 }
 
 void Main::CommandChosen(tray::MenuCommand command) {
+  // A switch that opens no window: it runs at once and leaves a window that shows as it is.
+  if (command == tray::kCommandStartAtLogon) return logonStart_.Switch();
   if (CloseIfShown(command)) return;
   application_.CloseModalWindows();
   if (selection_.IsShown()) selection_.Unload();
@@ -166,6 +169,8 @@ void Main::RunCommand(tray::MenuCommand command) {
       return CommandShowVersion_Click();
     case tray::kCommandEnd:
       return CommandEnd_Click();
+    case tray::kCommandStartAtLogon:
+      return logonStart_.Switch();
   }
 }
 
@@ -221,6 +226,7 @@ void Main::OnCommand(int commandId) {
     case tray::kCommandShowSettings:
     case tray::kCommandShowVersion:
     case tray::kCommandEnd:
+    case tray::kCommandStartAtLogon:
       return CommandChosen(static_cast<tray::MenuCommand>(commandId));
     default:
       return;

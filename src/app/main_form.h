@@ -8,6 +8,7 @@
 #include "pages/page_memory.h"
 #include "platform/ports.h"
 #include "selection/selection_window.h"
+#include "tray/logon_start.h"
 #include "tray/tray_icon.h"
 
 namespace pagemind::app {
@@ -37,6 +38,7 @@ class Main final : platform::FormEvents, access_log::AccessLogView, tray::TrayCo
   // runs at once; every other one runs from the top of the event loop, after a modal window of
   // the program has given way to it.
   void CommandChosen(tray::MenuCommand command) override;
+  [[nodiscard]] bool StartsAtLogon() const override { return logonStart_.IsOn(); }
 
   [[nodiscard]] const pages::PageMemory& pageMemory() const { return pageMemory_; }
   [[nodiscard]] selection::PageSelection& selection() { return selection_; }
@@ -80,6 +82,7 @@ class Main final : platform::FormEvents, access_log::AccessLogView, tray::TrayCo
   access_log::AccessLog accessLog_;
   pages::PageMemory pageMemory_;
   selection::PageSelection selection_;
+  tray::LogonStart logonStart_;
   bool useLog_ = false;
   pages::FileProblems startupProblems_;
   std::optional<tray::TrayIcon> trayIcon_;

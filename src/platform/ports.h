@@ -6,6 +6,7 @@
 #include "platform/notify_icon.h"
 #include "platform/profile.h"
 #include "platform/program.h"
+#include "platform/run_at_logon.h"
 #include "platform/shell.h"
 #include "platform/ui.h"
 
@@ -21,6 +22,7 @@ struct Ports {
   NotifyArea& notifyArea;
   FileSystem& files;
   Clock& clock;
+  RunAtLogon& runAtLogon;
 };
 
 }  // namespace pagemind::platform

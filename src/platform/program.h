@@ -15,6 +15,8 @@ class ProgramFacts {
   [[nodiscard]] virtual bool AnotherInstanceRunning() = 0;
   // The folder that holds the executable.
   [[nodiscard]] virtual std::filesystem::path Folder() const = 0;
+  // The executable's own full path.
+  [[nodiscard]] virtual std::filesystem::path ExecutablePath() const = 0;
   [[nodiscard]] virtual Version ProgramVersion() const = 0;
   // Ends the process at once: windows still loaded are destroyed without their handlers running.
   // Does not return on Windows; the headless stand-in records it and returns, so callers return

@@ -160,6 +160,7 @@ enum class Answer { kYes, kNo };
 struct MenuItem {
   int commandId = 0;  // 0 for a separator
   std::string caption{};
+  bool checked = false;  // shown with a check mark
 };
 
 struct SaveDialogOptions {

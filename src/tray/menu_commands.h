@@ -11,6 +11,7 @@ enum MenuCommand : int {
   kCommandShowVersion = 1004,
   kCommandEnd = 1005,
   kCommandChoosePages = 1006,
+  kCommandStartAtLogon = 1007,
 };
 
 }  // namespace pagemind::tray

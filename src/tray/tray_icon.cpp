@@ -21,7 +21,7 @@ void TrayIcon::OnIconDoubleClick() {
 }
 
 void TrayIcon::OnIconMenuRequested() {
-  if (const int chosen = ui_.ShowPopupMenu(menuOwner_, TrayMenuItems())) {
+  if (const int chosen = ui_.ShowPopupMenu(menuOwner_, TrayMenuItems(commands_.StartsAtLogon()))) {
     commands_.CommandChosen(static_cast<MenuCommand>(chosen));
   }
 }

@@ -13,6 +13,8 @@ namespace pagemind::tray {
 class TrayCommands {
  public:
   virtual void CommandChosen(MenuCommand command) = 0;
+  // What the menu's log-on item shows, asked each time the menu opens.
+  [[nodiscard]] virtual bool StartsAtLogon() const = 0;
 
  protected:
   ~TrayCommands() = default;

@@ -4,7 +4,7 @@
 
 namespace pagemind::tray {
 
-std::vector<platform::MenuItem> TrayMenuItems() {
+std::vector<platform::MenuItem> TrayMenuItems(bool startsAtLogon) {
   return {
       {kCommandPagemind, "Pagemind!!(&O)"},
       {kCommandChoosePages, "ページを選んで開く...(&P)"},
@@ -13,6 +13,7 @@ std::vector<platform::MenuItem> TrayMenuItems() {
       {kCommandShowSettings, "設定...（&S）"},
       {0, "-"},  // Kugiri002
       {kCommandShowVersion, "バージョン情報(&V)"},
+      {kCommandStartAtLogon, "ログオン時に起動(&W)", startsAtLogon},
       {kCommandEnd, "終了(&E)"},
   };
 }

@@ -44,6 +44,7 @@ E2E_CMD_SHOW_LOG=1002
 E2E_CMD_SETTINGS=1003
 E2E_CMD_ABOUT=1004
 E2E_CMD_END=1005
+E2E_CMD_START_AT_LOGON=1007
 
 # --- set-up -----------------------------------------------------------------------------------
 

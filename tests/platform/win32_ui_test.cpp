@@ -172,6 +172,39 @@ TEST_F(Win32Ui, PopupMenuReturnsTheChosenCommandAndSkipsSeparators) {
   ui.ProcessPendingEvents();
 }
 
+TEST_F(Win32Ui, PopupMenuShowsACheckMarkOnTheCheckedItemsOnly) {
+  const auto owner = ui.CreateForm(OwnerLayout(), hand);
+  const std::vector<MenuItem> items = {
+      {1004, "バージョン情報(&V)"}, {1006, "ログオン時に起動(&W)", true}, {1005, "終了(&E)"}};
+  std::vector<UINT> states;
+  hand.act = [&] {
+    HWND menuWindow = nullptr;
+    ::EnumThreadWindows(
+        ::GetCurrentThreadId(),
+        [](HWND window, LPARAM found) -> BOOL {
+          wchar_t name[16] = {};
+          ::GetClassNameW(window, name, 16);
+          if (std::wstring(name) != L"#32768" || !::IsWindowVisible(window)) return TRUE;
+          *reinterpret_cast<HWND*>(found) = window;
+          return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&menuWindow));
+    if (menuWindow == nullptr) return false;
+    const auto menu = reinterpret_cast<HMENU>(::SendMessageW(menuWindow, MN_GETHMENU, 0, 0));
+    for (const UINT id : {1004U, 1006U, 1005U}) states.push_back(::GetMenuState(menu, id, 0));
+    ::PostMessageW(menuWindow, WM_KEYDOWN, VK_ESCAPE, 1);
+    return true;
+  };
+  owner->StartTimer(1, 20ms);
+  EXPECT_EQ(ui.ShowPopupMenu(*owner, items), 0);
+  owner->StopTimer(1);
+  ASSERT_EQ(states.size(), 3U);
+  EXPECT_EQ(states[0] & MF_CHECKED, 0U);
+  EXPECT_EQ(states[1] & MF_CHECKED, static_cast<UINT>(MF_CHECKED));
+  EXPECT_EQ(states[2] & MF_CHECKED, 0U);
+  ui.ProcessPendingEvents();
+}
+
 TEST_F(Win32Ui, SaveDialogGivesTheChosenPathOrTheCancel) {
   const testing::TempFolder folder;
   const auto owner = ui.CreateForm(OwnerLayout(), hand);

@@ -13,8 +13,8 @@ namespace {
 using namespace std::chrono_literals;
 
 TEST(TrayMenu, ListsItsItemsWithTheirCaptionsInOrder) {
-  const auto items = TrayMenuItems();
-  ASSERT_EQ(items.size(), 8U);
+  const auto items = TrayMenuItems(false);
+  ASSERT_EQ(items.size(), 9U);
   const std::pair<int, const char*> expected[] = {
       {kCommandPagemind, "Pagemind!!(&O)"},
       {kCommandChoosePages, "ページを選んで開く...(&P)"},
@@ -23,10 +23,16 @@ TEST(TrayMenu, ListsItsItemsWithTheirCaptionsInOrder) {
       {kCommandShowSettings, "設定...（&S）"},
       {0, "-"},
       {kCommandShowVersion, "バージョン情報(&V)"},
+      {kCommandStartAtLogon, "ログオン時に起動(&W)"},
       {kCommandEnd, "終了(&E)"}};
   for (std::size_t i = 0; i < items.size(); ++i) {
     EXPECT_EQ(items[i].commandId, expected[i].first) << i;
     EXPECT_EQ(items[i].caption, expected[i].second) << i;
+    EXPECT_FALSE(items[i].checked) << i;
+  }
+  const auto checked = TrayMenuItems(true);
+  for (std::size_t i = 0; i < checked.size(); ++i) {
+    EXPECT_EQ(checked[i].checked, checked[i].commandId == kCommandStartAtLogon) << i;
   }
 }
 

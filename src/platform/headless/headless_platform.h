@@ -7,6 +7,7 @@
 
 #include "platform/headless/files.h"
 #include "platform/headless/headless_notify_area.h"
+#include "platform/headless/headless_run_at_logon.h"
 #include "platform/headless/headless_ui.h"
 #include "platform/headless/journal.h"
 #include "platform/headless/scripted_shell.h"
@@ -23,6 +24,9 @@ class HeadlessProgram final : public ProgramFacts {
       : journal_(journal), folder_(std::move(folder)) {}
   bool AnotherInstanceRunning() override { return anotherInstance; }
   [[nodiscard]] std::filesystem::path Folder() const override { return folder_; }
+  [[nodiscard]] std::filesystem::path ExecutablePath() const override {
+    return folder_ / "pagemind.exe";
+  }
   [[nodiscard]] Version ProgramVersion() const override { return version; }
   void EndProcess() override {
     journal_.Record("end process");
@@ -60,7 +64,9 @@ class HeadlessPlatform {
   HeadlessPlatform(const HeadlessPlatform&) = delete;
   HeadlessPlatform& operator=(const HeadlessPlatform&) = delete;
 
-  Ports ports() { return Ports{program, ui, *profile, *ansi, shell, notifyArea, files, clock}; }
+  Ports ports() {
+    return Ports{program, ui, *profile, *ansi, shell, notifyArea, files, clock, runAtLogon};
+  }
 
   Journal journal;
   // Before the profile, which writes its file through it.
@@ -72,6 +78,7 @@ class HeadlessPlatform {
   ScriptedShell shell;
   HeadlessNotifyArea notifyArea{journal, ui};
   HeadlessClock clock;
+  HeadlessRunAtLogon runAtLogon{journal};
 };
 
 }  // namespace pagemind::platform::headless

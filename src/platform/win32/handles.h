@@ -101,6 +101,12 @@ struct ModuleTraits {
   static void Close(Handle h) noexcept { ::FreeLibrary(h); }
 };
 
+struct RegistryKeyTraits {
+  using Handle = HKEY;
+  static Handle Invalid() noexcept { return nullptr; }
+  static void Close(Handle h) noexcept { ::RegCloseKey(h); }
+};
+
 // A string that COM allocated (SysAllocString*), or that a COM call handed over.
 struct BstrTraits {
   using Handle = BSTR;
@@ -119,6 +125,7 @@ using UniqueMenu = Unique<MenuTraits>;
 using UniqueLocalMemory = Unique<LocalMemoryTraits>;
 using UniqueModule = Unique<ModuleTraits>;
 using UniqueBstr = Unique<BstrTraits>;
+using UniqueRegistryKey = Unique<RegistryKeyTraits>;
 
 // A BSTR copy of `text`; empty when the system is out of memory.
 [[nodiscard]] inline UniqueBstr MakeBstr(std::wstring_view text) {

@@ -12,6 +12,7 @@
 #include "platform/win32/files.h"
 #include "platform/win32/ini_profile.h"
 #include "platform/win32/notify_icon.h"
+#include "platform/win32/run_key.h"
 #include "platform/win32/running_program.h"
 #include "platform/win32/window_ui.h"
 
@@ -58,6 +59,7 @@ struct NativeHost::Parts {
   ShellNotifyIconArea notifyArea;
   WindowsFileSystem files;
   SystemClock clock;
+  RunKey runAtLogon;
 };
 
 NativeHost::NativeHost() : parts_(std::make_unique<Parts>()) {}
@@ -66,7 +68,8 @@ NativeHost::~NativeHost() = default;
 
 Ports NativeHost::ports() {
   return Ports{parts_->program, parts_->ui,         parts_->profile, parts_->ansi,
-               *parts_->shell,  parts_->notifyArea, parts_->files,   parts_->clock};
+               *parts_->shell,  parts_->notifyArea, parts_->files,   parts_->clock,
+               parts_->runAtLogon};
 }
 
 int NativeHost::RunMessageLoop() {

@@ -41,7 +41,11 @@ std::filesystem::path ExecutablePath() {
 
 std::filesystem::path RunningProgram::Folder() const {
   // parent_path keeps the backslash of a drive root ("C:\") and drops it everywhere else.
-  return ExecutablePath().parent_path();
+  return win32::ExecutablePath().parent_path();
+}
+
+std::filesystem::path RunningProgram::ExecutablePath() const {
+  return win32::ExecutablePath();
 }
 
 Version RunningProgram::ProgramVersion() const {

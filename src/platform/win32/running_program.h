@@ -19,6 +19,7 @@ class RunningProgram final : public ProgramFacts {
 
   [[nodiscard]] bool AnotherInstanceRunning() override;
   [[nodiscard]] std::filesystem::path Folder() const override;
+  [[nodiscard]] std::filesystem::path ExecutablePath() const override;
   [[nodiscard]] Version ProgramVersion() const override;
   [[noreturn]] void EndProcess() override;
 

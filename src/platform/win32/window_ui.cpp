@@ -120,7 +120,8 @@ int WindowUi::ShowPopupMenu(Form& owner, const std::vector<MenuItem>& items) {
       ::AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr);
     } else {
       const std::wstring caption = Widen(item.caption);
-      ::AppendMenuW(menu.get(), MF_STRING, static_cast<UINT_PTR>(item.commandId), caption.c_str());
+      const UINT flags = MF_STRING | (item.checked ? MF_CHECKED : MF_UNCHECKED);
+      ::AppendMenuW(menu.get(), flags, static_cast<UINT_PTR>(item.commandId), caption.c_str());
     }
   }
   POINT at{};
