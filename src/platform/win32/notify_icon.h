@@ -36,9 +36,9 @@ inline constexpr UINT kNotifyIconFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
 // be mistaken for the shell's callback.
 inline constexpr UINT kNotifyIconCallbackMessage = WM_LBUTTONDOWN;
 static_assert(NOTIFYICONDATAA_V1_SIZE == (sizeof(void*) == 8 ? 104 : 88));
-// The balloon's record is the shell's second form (Shell 5.0, NOTIFYICONDATAW_V2_SIZE), the
-// first that has a balloon; it changes nothing but the balloon (NIF_INFO alone).
-inline constexpr UINT kBalloonTimeoutMilliseconds = 30000;  // the longest Windows XP shows one
+// How long Windows 2000 and XP show the balloon, the longest they allow: a user coming back to
+// a crash may not be looking. Later systems follow their accessibility setting instead.
+inline constexpr UINT kBalloonTimeoutMilliseconds = 30000;
 
 // One icon with everything Win32 about it: a hidden top-level window that receives its
 // callbacks and the taskbar's "TaskbarCreated" broadcast (a message-only window would miss
@@ -56,7 +56,9 @@ class ShellNotifyIcon final : public NotifyIcon, MessageHandler {
   // The tip in the ANSI code page, cut at a character to the 63 bytes the record holds.
   void Show(std::string_view tip) override;
   void Remove() override;
-  // The title cut to 63 and the text to 255 UTF-16 units, at a character.
+  // NIM_MODIFY with the shell's second record form (Shell 5.0, NOTIFYICONDATAW_V2_SIZE), the
+  // first that has a balloon, and NIF_INFO alone, so icon, tip and callback stay as registered.
+  // The title is cut to 63 and the text to 255 UTF-16 units, at a character.
   void ShowBalloon(std::string_view title, std::string_view text) override;
   [[nodiscard]] bool shown() const override { return shown_; }
 
