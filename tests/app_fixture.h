@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <string>
+#include <vector>
 
 #include "app/application.h"
 #include "platform/headless/headless_platform.h"
@@ -26,6 +28,15 @@ class ResidentApp : public ::testing::Test {
   // The user picks the menu item with this command the next time the tray menu opens.
   void NextMenuChoice(int command) {
     platform.ui.onPopupMenu = [command](const std::vector<platform::MenuItem>&) { return command; };
+  }
+
+  // The addresses the shell's browsers were sent to, in order.
+  [[nodiscard]] std::vector<std::string> Navigated() const {
+    std::vector<std::string> navigated;
+    for (const auto& call : platform.shell.calls) {
+      if (call.starts_with("Navigate2 ")) navigated.push_back(call.substr(10));
+    }
+    return navigated;
   }
 
   TempFolder temp;

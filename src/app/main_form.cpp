@@ -120,7 +120,11 @@ void Main::Form_Terminate() {
 }
 
 void Main::Timer1_Timer() {
-  pageMemory_.Tick();
+  // The crash is told once, at the tick that saw it; a modal window of the program has the
+  // user's attention then, and a balloon beside it would only compete with it.
+  if (pageMemory_.Tick() && trayIcon_ && !ports_.ui.InModalLoop()) {
+    trayIcon_->ShowCrashBalloon(pageMemory_.pages().size());
+  }
 }
 
 void Main::CommandChosen(tray::MenuCommand command) {

@@ -95,7 +95,7 @@ std::error_code PageMemory::WriteRecovery(const std::vector<std::string>& pages)
   return error;
 }
 
-void PageMemory::Tick() {
+bool PageMemory::Tick() {
   const auto result = poller_.Tick();
   if (result.recorded) {
     // A lost page that a browser window shows again is that window's page now.
@@ -110,6 +110,8 @@ void PageMemory::Tick() {
   RememberLost(result.lostTogether);
   KeepSet(result.lostTogether);
   if (result.cycleEnded) ForgetTitlesOfPagesGone();
+  return std::any_of(result.lostTogether.begin(), result.lostTogether.end(),
+                     [](const std::string& page) { return !page.empty(); });
 }
 
 void PageMemory::KeepSetOfEnd() {

@@ -59,8 +59,9 @@ class PageMemory {
   // hold them all the same.
   void KeepSetOfEnd();
 
-  // One visit of the poller.
-  void Tick();
+  // One visit of the poller; true when it saw the browser's windows vanish together and their
+  // pages joined those remembered as lost.
+  bool Tick();
   void ResetCursor() { poller_.SetCursor(0); }
   void ReleasePolledBrowser() { poller_.ReleasePolledBrowser(); }
 

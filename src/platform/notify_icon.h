@@ -11,6 +11,8 @@ class NotifyIconEvents {
   virtual void OnIconDoubleClick() = 0;
   // The user asks for the icon's menu (the right mouse button).
   virtual void OnIconMenuRequested() = 0;
+  // The user clicked the icon's balloon; closing it or letting it time out raises nothing.
+  virtual void OnBalloonClick() = 0;
 
  protected:
   ~NotifyIconEvents() = default;
@@ -25,6 +27,9 @@ class NotifyIcon {
   // Adds the icon with its tip (UTF-8; the platform cuts it to what the shell holds).
   virtual void Show(std::string_view tip) = 0;
   virtual void Remove() = 0;
+  // A balloon notification beside the shown icon, with an information icon; the text may hold
+  // line breaks ("\n"). Ignored while the shell does not hold the icon. The tip stays as it is.
+  virtual void ShowBalloon(std::string_view title, std::string_view text) = 0;
   // True while the shell holds the icon.
   [[nodiscard]] virtual bool shown() const = 0;
 };

@@ -200,6 +200,9 @@ class Ui {
   virtual int ShowPopupMenu(Form& owner, const std::vector<MenuItem>& items) = 0;
   // The common Save-file dialog, modal to `owner`.
   virtual SaveDialogResult ShowSaveDialog(Form& owner, const SaveDialogOptions& options) = 0;
+  // True while a window of the program is shown modally: a form's ShowModal, a message box, a
+  // question or the Save dialog (not a popup menu, which closes at the next click elsewhere).
+  [[nodiscard]] virtual bool InModalLoop() const = 0;
 };
 
 // The application's title, used as the caption of its message boxes.

@@ -4,6 +4,11 @@
 
 namespace pagemind::tray {
 
+std::string CrashBalloonText(std::size_t pages) {
+  return "ブラウザのウィンドウがまとめて閉じられました。\nアイコンをダブルクリックすると " +
+         std::to_string(pages) + " ページを開き直します。";
+}
+
 TrayIcon::TrayIcon(platform::NotifyArea& area, platform::Ui& ui, platform::Form& menuOwner,
                    TrayCommands& commands)
     : ui_(ui), menuOwner_(menuOwner), commands_(commands), icon_(area.CreateIcon(*this)) {}
@@ -16,8 +21,17 @@ void TrayIcon::Remove() {
   icon_->Remove();
 }
 
+void TrayIcon::ShowCrashBalloon(std::size_t pages) {
+  if (pages == 0) return;
+  icon_->ShowBalloon(platform::kApplicationTitle, CrashBalloonText(pages));
+}
+
 void TrayIcon::OnIconDoubleClick() {
   commands_.CommandChosen(kCommandPagemind);
+}
+
+void TrayIcon::OnBalloonClick() {
+  OnIconDoubleClick();
 }
 
 void TrayIcon::OnIconMenuRequested() {

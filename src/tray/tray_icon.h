@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <memory>
+#include <string>
 
 #include "common/version.h"
 #include "platform/notify_icon.h"
@@ -20,8 +22,13 @@ class TrayCommands {
   ~TrayCommands() = default;
 };
 
+// The balloon's text after the browser's windows vanished together, for the pages that the
+// reopen command would open: two lines.
+std::string CrashBalloonText(std::size_t pages);
+
 // Main's icon in the notification area: a double-click chooses the reopen command, the right
-// button opens the tray menu, whose item is chosen once the menu has closed.
+// button opens the tray menu, whose item is chosen once the menu has closed, and a click on the
+// crash balloon chooses the reopen command as a double-click does.
 class TrayIcon final : platform::NotifyIconEvents {
  public:
   // `menuOwner` owns the popup menu; it outlives this object.
@@ -31,11 +38,14 @@ class TrayIcon final : platform::NotifyIconEvents {
   // Shows the icon with the tip "Pagemind 1.0.0".
   void Register(const Version& version);
   void Remove();
+  // The balloon that offers to reopen `pages` pages; none when there is nothing to reopen.
+  void ShowCrashBalloon(std::size_t pages);
   [[nodiscard]] bool shown() const { return icon_->shown(); }
 
  private:
   void OnIconDoubleClick() override;
   void OnIconMenuRequested() override;
+  void OnBalloonClick() override;
 
   platform::Ui& ui_;
   platform::Form& menuOwner_;

@@ -112,8 +112,10 @@ TEST_F(Win32Form, ShowModalDisablesTheOtherFormsWhileOtherTimersTick) {
   ::EnableWindow(hiddenWindow, FALSE);  // already disabled: must stay so afterwards
 
   std::vector<bool> ownerEnabledDuringTicks;
+  bool modalDuringTicks = true;
   ownerEvents.onTimer = [&](int) {
     ownerEnabledDuringTicks.push_back(::IsWindowEnabled(ownerWindow) != FALSE);
+    modalDuringTicks = modalDuringTicks && ui.InModalLoop();
     if (ownerEnabledDuringTicks.size() == 3) modal->SetVisible(false);
   };
   owner->StartTimer(1, 10ms);
@@ -121,6 +123,8 @@ TEST_F(Win32Form, ShowModalDisablesTheOtherFormsWhileOtherTimersTick) {
   owner->StopTimer(1);
 
   EXPECT_EQ(ownerEnabledDuringTicks, (std::vector<bool>{false, false, false}));
+  EXPECT_TRUE(modalDuringTicks);
+  EXPECT_FALSE(ui.InModalLoop());
   EXPECT_FALSE(modal->IsVisible());
   EXPECT_TRUE(::IsWindowEnabled(ownerWindow));
   EXPECT_FALSE(::IsWindowEnabled(hiddenWindow));

@@ -60,8 +60,10 @@ struct ShellStandIn {
 struct Events : NotifyIconEvents {
   int doubleClicks = 0;
   int menuRequests = 0;
+  int balloonClicks = 0;
   std::function<void()> onMenu;
   void OnIconDoubleClick() override { ++doubleClicks; }
+  void OnBalloonClick() override { ++balloonClicks; }
   void OnIconMenuRequested() override {
     ++menuRequests;
     if (onMenu) onMenu();
@@ -94,7 +96,11 @@ class Win32NotifyIcon : public ::testing::Test {
  protected:
   std::unique_ptr<ShellNotifyIcon> MakeIcon() {
     return std::make_unique<ShellNotifyIcon>(
-        events, [this](DWORD m, NOTIFYICONDATAA& r) { return shell(m, r); }, kRetry);
+        events, [this](DWORD m, NOTIFYICONDATAA& r) { return shell(m, r); }, kRetry,
+        [this](DWORD m, NOTIFYICONDATAW& r) {
+          balloonCalls.push_back({m, r});
+          return shell.holds ? TRUE : FALSE;
+        });
   }
   // As the shell calls back for the first version of the record: the icon's number in wParam,
   // the mouse message in lParam.
@@ -107,6 +113,11 @@ class Win32NotifyIcon : public ::testing::Test {
   }
 
   ShellStandIn shell;
+  struct BalloonCall {
+    DWORD message;
+    NOTIFYICONDATAW record;
+  };
+  std::vector<BalloonCall> balloonCalls;
   Events events;
 };
 
@@ -169,6 +180,60 @@ TEST_F(Win32NotifyIcon, OnlyTheDoubleClickAndTheRightButtonReachTheEvents) {
   Callback(*icon, MAKELPARAM(WM_LBUTTONDBLCLK, 10));
   EXPECT_EQ(events.doubleClicks, 2);
   EXPECT_EQ(events.menuRequests, 1);
+}
+
+TEST_F(Win32NotifyIcon, TheBalloonModifiesTheIconWithTheShell5RecordAndLeavesItsRegistration) {
+  const auto icon = MakeIcon();
+  icon->ShowBalloon("Pagemind", "before the icon is shown");
+  EXPECT_TRUE(balloonCalls.empty()) << "no icon for it yet";
+  icon->Show("Pagemind 1.0.0");
+  const NOTIFYICONDATAA registered = icon->Record();
+  icon->ShowBalloon("Pagemind", "ブラウザ\n3 ページ");
+  ASSERT_EQ(balloonCalls.size(), 1U);
+  EXPECT_EQ(balloonCalls[0].message, static_cast<DWORD>(NIM_MODIFY));
+  const NOTIFYICONDATAW& balloon = balloonCalls[0].record;
+  EXPECT_EQ(balloon.cbSize, sizeof(void*) == 8 ? 952U : 936U) << "NOTIFYICONDATAW_V2_SIZE";
+  EXPECT_EQ(balloon.hWnd, icon->ReceivingWindow());
+  EXPECT_EQ(balloon.uID, 10U);
+  EXPECT_EQ(balloon.uFlags, static_cast<UINT>(NIF_INFO)) << "neither icon, tip nor message";
+  EXPECT_EQ(balloon.dwInfoFlags, static_cast<DWORD>(NIIF_INFO));
+  EXPECT_EQ(balloon.uTimeout, 30000U);
+  EXPECT_EQ(std::wstring(balloon.szInfoTitle), L"Pagemind");
+  EXPECT_EQ(std::wstring(balloon.szInfo), L"ブラウザ\n3 ページ");
+  EXPECT_EQ(balloon.szTip[0], L'\0');
+
+  // The ANSI registration goes on as it was, and a restarted shell gets that record again.
+  EXPECT_EQ(shell.calls.size(), 1U) << "no ANSI call for the balloon";
+  const NOTIFYICONDATAA after = icon->Record();
+  EXPECT_EQ(after.cbSize, registered.cbSize);
+  EXPECT_EQ(after.uFlags, registered.uFlags);
+  EXPECT_EQ(std::string(after.szTip, 64), std::string(registered.szTip, 64));
+  shell.holds = false;
+  TaskbarCreated(*icon);
+  EXPECT_EQ(shell.calls.back().message, static_cast<DWORD>(NIM_ADD));
+  EXPECT_EQ(shell.calls.back().record.cbSize, sizeof(void*) == 8 ? 104U : 88U);
+  EXPECT_EQ(balloonCalls.size(), 1U) << "the balloon is not shown again";
+
+  // Texts longer than the fields are cut with their NUL, a surrogate pair kept whole.
+  std::string longText(254, 'x');
+  longText += "\U0001F600";  // two UTF-16 units at 254 and 255: only the NUL fits there
+  icon->ShowBalloon(std::string(100, 't'), longText);
+  ASSERT_EQ(balloonCalls.size(), 2U);
+  EXPECT_EQ(std::wstring(balloonCalls[1].record.szInfoTitle), std::wstring(63, L't'));
+  EXPECT_EQ(std::wstring(balloonCalls[1].record.szInfo), std::wstring(254, L'x'));
+}
+
+TEST_F(Win32NotifyIcon, AClickOnTheBalloonReachesItsEventAndItsSiblingsDoNothing) {
+  const auto icon = MakeIcon();
+  icon->Show("Pagemind 1.0.0");
+  for (const LPARAM notification : {NIN_BALLOONSHOW, NIN_BALLOONHIDE, NIN_BALLOONTIMEOUT}) {
+    Callback(*icon, notification);
+  }
+  EXPECT_EQ(events.balloonClicks, 0);
+  Callback(*icon, NIN_BALLOONUSERCLICK);
+  EXPECT_EQ(events.balloonClicks, 1);
+  EXPECT_EQ(events.doubleClicks, 0);
+  EXPECT_EQ(events.menuRequests, 0);
 }
 
 TEST_F(Win32NotifyIcon, AHandlerMayDestroyTheIconItWasCalledFor) {

@@ -107,10 +107,12 @@ TEST_F(Win32Ui, AnotherProgramsCloseLeavesTheHiddenOwnerAndReachesEachForm) {
 TEST_F(Win32Ui, MessageBoxHasTheProgramsTitleAndKeepsALoneCarriageReturnAsALineBreak) {
   const auto owner = ui.CreateForm(OwnerLayout(), hand);
   std::wstring shownText;
+  bool modalWhileShown = false;
   hand.act = [&] {
     const HWND box = FindDialog(L"Pagemind");
     if (box == nullptr) return false;
     shownText = DialogItemText(box, 0xFFFF);  // the message box's text control
+    modalWhileShown = ui.InModalLoop();
     ::PostMessageW(box, WM_COMMAND, IDOK, 0);
     return true;
   };
@@ -119,6 +121,8 @@ TEST_F(Win32Ui, MessageBoxHasTheProgramsTitleAndKeepsALoneCarriageReturnAsALineB
                  MessageIcon::kInformation);
   owner->StopTimer(1);
   EXPECT_EQ(shownText, L"ロゴを表示するかどうかを選びます。\r\n設定は次の起動から有効です。");
+  EXPECT_TRUE(modalWhileShown);
+  EXPECT_FALSE(ui.InModalLoop()) << "once the box is gone";
 }
 
 TEST_F(Win32Ui, QuestionOffersYesAndNoByTheirKeysWithNoAsTheDefault) {

@@ -68,13 +68,6 @@ class SelectionTest : public testing::ResidentApp {
     platform.notifyArea.RightClick();
     platform.ui.Advance(100ms);
   }
-  std::vector<std::string> Navigated() const {
-    std::vector<std::string> navigated;
-    for (const auto& call : platform.shell.calls) {
-      if (call.starts_with("Navigate2 ")) navigated.push_back(call.substr(10));
-    }
-    return navigated;
-  }
 };
 
 TEST_F(SelectionTest, TwoPagesOfAnOlderSetCheckedByKeyOpenExactlyThoseInListOrder) {

@@ -17,7 +17,7 @@ class HeadlessNotifyIcon final : public NotifyIcon {
   void Show(std::string_view tip) override {
     area_.journal_.Record("tray add");
     if (shown_) return;
-    area_.icons.push_back({this, &events_, std::string(tip)});
+    area_.icons.push_back({this, &events_, std::string(tip), {}});
     shown_ = true;
   }
 
@@ -26,6 +26,14 @@ class HeadlessNotifyIcon final : public NotifyIcon {
     std::erase_if(area_.icons,
                   [this](const HeadlessNotifyArea::Icon& i) { return i.icon == this; });
     shown_ = false;
+  }
+
+  void ShowBalloon(std::string_view title, std::string_view text) override {
+    if (!shown_) return;
+    area_.journal_.Record("tray balloon");
+    for (auto& icon : area_.icons) {
+      if (icon.icon == this) icon.balloons.push_back({std::string(title), std::string(text)});
+    }
   }
 
   [[nodiscard]] bool shown() const override { return shown_; }
@@ -48,6 +56,12 @@ NotifyIconEvents& HeadlessNotifyArea::FirstIcon() const {
 void HeadlessNotifyArea::DoubleClick() {
   NotifyIconEvents& events = FirstIcon();
   ui_.Deliver([&events] { events.OnIconDoubleClick(); });
+}
+
+void HeadlessNotifyArea::ClickBalloon() {
+  NotifyIconEvents& events = FirstIcon();
+  if (icons.front().balloons.empty()) throw std::logic_error("no balloon to click");
+  ui_.Deliver([&events] { events.OnBalloonClick(); });
 }
 
 void HeadlessNotifyArea::RightClick() {

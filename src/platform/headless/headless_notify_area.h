@@ -20,11 +20,20 @@ class HeadlessNotifyArea final : public NotifyArea {
   // The user acts on the first icon shown.
   void DoubleClick();
   void RightClick();
+  // Clicks the balloon the first icon showed last; throws when it showed none.
+  void ClickBalloon();
+
+  struct Balloon {
+    std::string title;
+    std::string text;
+  };
 
   struct Icon {
     const NotifyIcon* icon;
     NotifyIconEvents* events;
     std::string tip;
+    // Every balloon the icon showed, in order; the shell shows only the last.
+    std::vector<Balloon> balloons;
   };
   // The icons shown, in the order they were added.
   std::vector<Icon> icons;

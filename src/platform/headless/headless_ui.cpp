@@ -13,7 +13,7 @@ std::unique_ptr<Form> HeadlessUi::CreateForm(const FormLayout& layout, FormEvent
 void HeadlessUi::ShowMessage(std::string_view text, MessageIcon icon) {
   journal_.Record("message " + std::string(text));
   messages_.push_back({std::string(text), icon});
-  const NestedLoop box(*this);
+  const NestedLoop box(*this, NestedLoop::Kind::kModal);
   // A copy: the user's actions may show another message, which moves the list.
   if (onMessage) onMessage(ShownMessage(messages_.back()));
 }
@@ -21,7 +21,7 @@ void HeadlessUi::ShowMessage(std::string_view text, MessageIcon icon) {
 Answer HeadlessUi::AskYesNo(std::string_view text) {
   journal_.Record("question " + std::string(text));
   questions_.emplace_back(text);
-  const NestedLoop box(*this);
+  const NestedLoop box(*this, NestedLoop::Kind::kModal);
   if (answers.empty()) {
     throw std::logic_error("a question that the test does not answer: " + std::string(text));
   }
@@ -45,7 +45,7 @@ int HeadlessUi::ShowPopupMenu(Form& owner, const std::vector<MenuItem>& items) {
 SaveDialogResult HeadlessUi::ShowSaveDialog(Form& owner, const SaveDialogOptions& options) {
   journal_.Record(static_cast<HeadlessForm&>(owner).layout().name + " save dialog");
   saveDialogs.push_back(options);
-  const NestedLoop dialog(*this);
+  const NestedLoop dialog(*this, NestedLoop::Kind::kModal);
   return onSaveDialog ? onSaveDialog(options) : SaveDialogResult{};
 }
 
@@ -73,7 +73,7 @@ void HeadlessUi::RunPosted() {
 
 void HeadlessUi::RunModalLoop(HeadlessForm& form) {
   const long serial = form.serial_;
-  const NestedLoop loop(*this);
+  const NestedLoop loop(*this, NestedLoop::Kind::kModal);
   while (!whileModal.empty() && Alive(&form, serial) && form.IsVisible()) {
     auto action = std::move(whileModal.front());
     whileModal.pop_front();

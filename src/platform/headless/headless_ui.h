@@ -122,6 +122,9 @@ class HeadlessUi final : public Ui {
   int ShowPopupMenu(Form& owner, const std::vector<MenuItem>& items) override;
   SaveDialogResult ShowSaveDialog(Form& owner, const SaveDialogOptions& options) override;
   void Post(std::function<void()> command) override;
+  // While a message box, a question or the Save dialog shows (their test callbacks run), and
+  // while a modal form's loop runs the actions of whileModal.
+  [[nodiscard]] bool InModalLoop() const override { return modalDepth_ > 0; }
 
   // Hands one event to the program. At the top level, the posted commands run after it; inside
   // a nested loop (a modal window, a message box, a menu, a call to the shell) they wait for
@@ -165,16 +168,25 @@ class HeadlessUi final : public Ui {
     std::chrono::milliseconds due;
     long order;
   };
-  // Counts a nested loop (or a command running) for as long as it lives.
+  // Counts a nested loop (or a command running) for as long as it lives, and a modal window's
+  // loop as such too.
   class NestedLoop {
    public:
-    explicit NestedLoop(HeadlessUi& ui) : ui_(ui) { ++ui_.depth_; }
-    ~NestedLoop() { --ui_.depth_; }
+    enum class Kind { kOther, kModal };
+    explicit NestedLoop(HeadlessUi& ui, Kind kind = Kind::kOther) : ui_(ui), kind_(kind) {
+      ++ui_.depth_;
+      if (kind_ == Kind::kModal) ++ui_.modalDepth_;
+    }
+    ~NestedLoop() {
+      --ui_.depth_;
+      if (kind_ == Kind::kModal) --ui_.modalDepth_;
+    }
     NestedLoop(const NestedLoop&) = delete;
     NestedLoop& operator=(const NestedLoop&) = delete;
 
    private:
     HeadlessUi& ui_;
+    Kind kind_;
   };
 
   long Register(HeadlessForm* form);
@@ -193,6 +205,7 @@ class HeadlessUi final : public Ui {
   std::vector<std::string> questions_;
   std::deque<std::function<void()>> posted_;
   int depth_ = 0;
+  int modalDepth_ = 0;
   std::chrono::milliseconds now_{0};
   long timerOrder_ = 0;
   int pendingEventRounds_ = 0;

@@ -136,6 +136,7 @@ void FormWindow::ShowModal() {
   ::EnumThreadWindows(::GetCurrentThreadId(), DisableOne, reinterpret_cast<LPARAM>(&others));
   const auto modal = std::make_shared<ModalState>(std::move(others.disabled));
   modal_ = modal;
+  const WindowUi::ModalLoop loop(ui_);
   ::ShowWindow(window, SW_SHOW);
   ::SetActiveWindow(window);
 

@@ -2,9 +2,12 @@
 
 #include <algorithm>
 #include <cstring>
+#include <span>
+#include <string_view>
 
 #include "platform/win32/ansi_codec.h"
 #include "platform/win32/pictures.h"
+#include "platform/win32/text.h"
 
 namespace pagemind::platform::win32 {
 
@@ -44,6 +47,15 @@ std::string FitTip(std::string_view tip) {
   return ansi;
 }
 
+// Copies `text` into a fixed field with its NUL, cut before a character that would not fit (a
+// surrogate pair stays whole).
+void CopyCut(std::wstring_view text, std::span<wchar_t> field) {
+  std::size_t length = std::min(text.size(), field.size() - 1);
+  if (length < text.size() && length > 0 && IS_HIGH_SURROGATE(text[length - 1])) --length;
+  text.copy(field.data(), length);
+  field[length] = L'\0';
+}
+
 UINT TaskbarCreatedMessage() {
   static const UINT message = ::RegisterWindowMessageW(L"TaskbarCreated");
   return message;
@@ -55,11 +67,17 @@ BOOL CallShellNotifyIcon(DWORD message, NOTIFYICONDATAA& record) {
   return ::Shell_NotifyIconA(message, &record);
 }
 
+BOOL CallShellNotifyIconWide(DWORD message, NOTIFYICONDATAW& record) {
+  return ::Shell_NotifyIconW(message, &record);
+}
+
 ShellNotifyIcon::ShellNotifyIcon(NotifyIconEvents& events, ShellNotifyIconFunction shell,
-                                 std::chrono::milliseconds retryInterval)
+                                 std::chrono::milliseconds retryInterval,
+                                 ShellNotifyIconWideFunction balloonShell)
     : events_(events),
       shell_(std::move(shell)),
       retryInterval_(retryInterval),
+      balloonShell_(std::move(balloonShell)),
       icon_(LoadPicture(Picture::kProgramIcon, ::GetSystemMetrics(SM_CXSMICON))),
       window_(MessageWindow::Kind::kTopLevel, this) {}
 
@@ -97,6 +115,20 @@ void ShellNotifyIcon::Remove() {
   (void)shell_(NIM_DELETE, record);
 }
 
+void ShellNotifyIcon::ShowBalloon(std::string_view title, std::string_view text) {
+  if (!shown_) return;
+  NOTIFYICONDATAW record{};
+  record.cbSize = NOTIFYICONDATAW_V2_SIZE;
+  record.hWnd = window_.get();
+  record.uID = kNotifyIconId;
+  record.uFlags = NIF_INFO;
+  CopyCut(Widen(text), record.szInfo);
+  CopyCut(Widen(title), record.szInfoTitle);
+  record.uTimeout = kBalloonTimeoutMilliseconds;
+  record.dwInfoFlags = NIIF_INFO;
+  (void)balloonShell_(NIM_MODIFY, record);
+}
+
 bool ShellNotifyIcon::Offer() {
   NOTIFYICONDATAA record = Record();
   const DWORD first = shown_ ? NIM_MODIFY : NIM_ADD;
@@ -127,6 +159,11 @@ std::optional<LRESULT> ShellNotifyIcon::OnMessage(UINT message, WPARAM wParam, L
       case WM_RBUTTONDOWN:
         events_.OnIconMenuRequested();
         break;
+      // Sent from Windows XP on with any record version; its siblings (shown, hidden, timed
+      // out) ask for nothing.
+      case NIN_BALLOONUSERCLICK:
+        events_.OnBalloonClick();  // may destroy this object
+        break;
       default:
         break;
     }
@@ -144,11 +181,14 @@ std::optional<LRESULT> ShellNotifyIcon::OnMessage(UINT message, WPARAM wParam, L
 }
 
 ShellNotifyIconArea::ShellNotifyIconArea(ShellNotifyIconFunction shell,
-                                         std::chrono::milliseconds retryInterval)
-    : shell_(std::move(shell)), retryInterval_(retryInterval) {}
+                                         std::chrono::milliseconds retryInterval,
+                                         ShellNotifyIconWideFunction balloonShell)
+    : shell_(std::move(shell)),
+      retryInterval_(retryInterval),
+      balloonShell_(std::move(balloonShell)) {}
 
 std::unique_ptr<NotifyIcon> ShellNotifyIconArea::CreateIcon(NotifyIconEvents& events) {
-  return std::make_unique<ShellNotifyIcon>(events, shell_, retryInterval_);
+  return std::make_unique<ShellNotifyIcon>(events, shell_, retryInterval_, balloonShell_);
 }
 
 }  // namespace pagemind::platform::win32

@@ -86,10 +86,12 @@ int ShowMessageBox(std::string_view text, UINT style) {
 }  // namespace
 
 void WindowUi::ShowMessage(std::string_view text, MessageIcon icon) {
+  const ModalLoop box(*this);
   ShowMessageBox(text, MB_OK | (icon == MessageIcon::kStop ? MB_ICONSTOP : MB_ICONINFORMATION));
 }
 
 Answer WindowUi::AskYesNo(std::string_view text) {
+  const ModalLoop box(*this);
   // Only はい says yes: a box that could not be shown (0) gives nothing up.
   return ShowMessageBox(text, MB_YESNO | MB_ICONEXCLAMATION | MB_DEFBUTTON2) == IDYES ? Answer::kYes
                                                                                       : Answer::kNo;
@@ -159,6 +161,7 @@ SaveDialogResult WindowUi::ShowSaveDialog(Form& owner, const SaveDialogOptions& 
   dialog.Flags = options.flags | OFN_EXPLORER;
 
   SaveDialogResult result;
+  const ModalLoop dialogLoop(*this);
   const auto& dialogs = CommonDialogs::Get();
   if (!dialogs.loaded()) {
     result.outcome = SaveDialogResult::Outcome::kFailed;

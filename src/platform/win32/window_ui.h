@@ -40,6 +40,20 @@ class WindowUi final : public Ui {
   // message they would drop), and it does nothing by itself.
   void Post(std::function<void()> command) override;
 
+  [[nodiscard]] bool InModalLoop() const override { return modalLoops_ > 0; }
+
+  // Counts a modal window's loop for InModalLoop while it lives; the window may go first.
+  class ModalLoop {
+   public:
+    explicit ModalLoop(WindowUi& ui) noexcept : ui_(ui) { ++ui_.modalLoops_; }
+    ~ModalLoop() { --ui_.modalLoops_; }
+    ModalLoop(const ModalLoop&) = delete;
+    ModalLoop& operator=(const ModalLoop&) = delete;
+
+   private:
+    WindowUi& ui_;
+  };
+
   // A hidden window that owns the forms kept out of the taskbar. Destroyed with this object,
   // which therefore outlives every form it made.
   HWND HiddenOwner();
@@ -54,6 +68,7 @@ class WindowUi final : public Ui {
  private:
   WhenLastFormCloses whenLastFormCloses_;
   int openForms_ = 0;
+  int modalLoops_ = 0;
   std::optional<MessageWindow> hiddenOwner_;
   std::deque<std::function<void()>> posted_;
   bool wakeUpPosted_ = false;

@@ -18,6 +18,7 @@
 #include <thread>
 #include <vector>
 
+#include "balloon_text.h"
 #include "check_rows.h"
 #include "window_tool.h"
 
@@ -111,6 +112,7 @@ int Usage() {
       "                                   and its place and size\n"
       "  wait-no-menu TIMEOUT_MS          until no popup menu is open\n"
       "  windows                          lists all top-level windows\n"
+      "  balloon                          the text of each balloon shown\n"
       "CAPTION defaults to \"Pagemind\"; TIMEOUT_MS to 5000.");
   return 2;
 }
@@ -124,6 +126,7 @@ int Run(const std::vector<std::wstring>& args) {
   };
   int number = 0;
 
+  if (command == L"balloon") return PrintBalloons();
   if (command == L"windows") {
     for (HWND hwnd : TopLevelWindows()) {
       DWORD pid = 0;
