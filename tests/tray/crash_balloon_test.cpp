@@ -28,6 +28,7 @@ TEST(CrashBalloonText, NamesThePagesTheReopenWouldOpenOnItsSecondLine) {
 struct CommandRecorder final : TrayCommands {
   std::vector<MenuCommand> chosen;
   void CommandChosen(MenuCommand command) override { chosen.push_back(command); }
+  [[nodiscard]] bool StartsAtLogon() const override { return false; }
 };
 
 struct NoEvents final : platform::FormEvents {};
