@@ -120,13 +120,7 @@ void PageMemory::KeepSetOfEnd() {
 
 void PageMemory::KeepSet(const PageSlots& pages) {
   if (!keepsHistory_) return;
-  PageSet set{.time = clock_.Now(), .pages = {}};
-  for (const auto& page : pages) {
-    if (page.empty()) continue;
-    const auto title = titles_.find(page);
-    set.pages.push_back({page, title == titles_.end() ? std::string() : title->second});
-  }
-  (void)history_.Add(std::move(set));
+  (void)history_.Add({.time = clock_.Now(), .pages = WithTitles(pages)});
 }
 
 // The slot files and the recovery copy hold addresses only.
@@ -194,8 +188,13 @@ std::vector<std::string> PageMemory::pages() const {
 }
 
 std::vector<RememberedPage> PageMemory::rememberedPages() const {
+  return WithTitles(slots());
+}
+
+std::vector<RememberedPage> PageMemory::WithTitles(const PageSlots& pages) const {
   std::vector<RememberedPage> remembered;
-  for (const auto& page : pages()) {
+  for (const auto& page : pages) {
+    if (page.empty()) continue;
     const auto title = titles_.find(page);
     remembered.push_back({page, title == titles_.end() ? std::string() : title->second});
   }

@@ -87,6 +87,8 @@ class PageMemory {
   void KeepSet(const PageSlots& pages);
   void ForgetTitlesOfPagesGone();
   void TakeTitlesFromHistory();
+  // The pages of the slots, in order, each with the last title it showed.
+  [[nodiscard]] std::vector<RememberedPage> WithTitles(const PageSlots& pages) const;
   std::error_code WriteRecovery(const std::vector<std::string>& pages);
 
   platform::FileSystem& files_;
