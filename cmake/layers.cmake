@@ -5,7 +5,7 @@
 
 # Shared by the program's windows and their behaviour, above the ports, in the order in which
 # each may use the ones before it.
-set(PAGEMIND_BEHAVIOUR_FOLDERS forms access_log pages settings about selection tray app)
+set(PAGEMIND_BEHAVIOUR_FOLDERS forms access_log browsers pages settings about selection tray app)
 
 set(PAGEMIND_LAYER_FOLDERS common platform platform/win32 platform/headless
                            ${PAGEMIND_BEHAVIOUR_FOLDERS})

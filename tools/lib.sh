@@ -10,6 +10,7 @@ PM_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 PM_RUN_PACKAGES=(
   cmake ninja-build g++-mingw-w64-x86-64 g++-mingw-w64-i686 mingw-w64-tools
   wine wine64 xvfb xauth xdotool x11-utils imagemagick fonts-ipafont-gothic locales
+  nlohmann-json3-dev
 )
 # What the tests need on top: the native build with GoogleTest, whose sources also build for
 # MinGW (/usr/src/googletest), Python for the end-to-end tests' local web server, and zip and
