@@ -12,6 +12,7 @@
 #include "platform/headless/headless_platform.h"
 #include "platform/headless/scripted_shell.h"
 #include "platform/native.h"
+#include "selection/choice_list.h"
 #include "test_support.h"
 
 namespace {
@@ -123,9 +124,9 @@ void BM_ChoiceListFullHistory(benchmark::State& state) {
   std::size_t rows = 0;
   for (auto _ : state) {
     const auto list =
-        pagemind::pages::UncheckedListRows(pagemind::pages::ChoiceRows(current, history, clock));
-    rows = list.size();
-    benchmark::DoNotOptimize(list.data());
+        pagemind::selection::MakeChoiceList(pagemind::pages::ChoiceSets(current, history), clock);
+    rows = list.rows.size();
+    benchmark::DoNotOptimize(list.rows.data());
   }
   state.counters["rows"] = static_cast<double>(rows);
 }

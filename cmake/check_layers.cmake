@@ -92,7 +92,7 @@ if(count GREATER 0)
   list(JOIN PAGEMIND_LAYER_FOLDERS ", " layersText)
   # Indented lines stay whole in CMake's message, one problem a line.
   message(FATAL_ERROR "${count} include(s) against the layering of cmake/layers.cmake "
-                      "(lowest first: ${layersText}):\n${report}")
+                      "(folders: ${layersText}):\n${report}")
 endif()
 if(PAGEMIND_STAMP)
   file(TOUCH "${PAGEMIND_STAMP}")

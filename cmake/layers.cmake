@@ -1,10 +1,10 @@
-# The folders under src/, lowest first, and which of them each folder's files may include with
-# #include "...". A folder may always include its own files. The build globs the behaviour
-# library from PAGEMIND_BEHAVIOUR_FOLDERS and cmake/check_layers.cmake checks every include
-# against the same table, so a new folder has to be placed here before it builds.
+# The folders under src/ and which of them each folder's files may include with #include "...":
+# the real graph of the program, not an order. A folder may always include its own files. The
+# build globs the behaviour library from PAGEMIND_BEHAVIOUR_FOLDERS and cmake/check_layers.cmake
+# checks every include against the same table, so a new folder, or a new use of one folder by
+# another, is written here first.
 
-# Shared by the program's windows and their behaviour, above the ports, in the order in which
-# each may use the ones before it.
+# The program's behaviour, above the ports.
 set(PAGEMIND_BEHAVIOUR_FOLDERS forms access_log browsers pages settings about selection tray app)
 
 set(PAGEMIND_LAYER_FOLDERS common platform platform/win32 platform/headless
@@ -17,14 +17,23 @@ set(PAGEMIND_MAY_INCLUDE_platform common)
 # The two implementations of the ports, never each other.
 set(PAGEMIND_MAY_INCLUDE_platform/win32 platform common)
 set(PAGEMIND_MAY_INCLUDE_platform/headless platform common)
-# The behaviour reaches the system only through the ports, whichever platform runs it.
-set(_pagemind_below platform common)
-foreach(_pagemind_folder IN LISTS PAGEMIND_BEHAVIOUR_FOLDERS)
-  set(PAGEMIND_MAY_INCLUDE_${_pagemind_folder} ${_pagemind_below})
-  list(PREPEND _pagemind_below ${_pagemind_folder})
-endforeach()
-unset(_pagemind_below)
-unset(_pagemind_folder)
+
+# What the program knows, as plain objects: the access log, the browsers' own session files,
+# and the page memory that keeps pages from both.
+set(PAGEMIND_MAY_INCLUDE_access_log platform common)
+set(PAGEMIND_MAY_INCLUDE_browsers platform common)
+set(PAGEMIND_MAY_INCLUDE_pages access_log browsers platform common)
+# Helpers shared by the windows.
+set(PAGEMIND_MAY_INCLUDE_forms platform common)
+# The windows, each with what it shows.
+set(PAGEMIND_MAY_INCLUDE_settings forms platform common)
+set(PAGEMIND_MAY_INCLUDE_about forms platform common)
+set(PAGEMIND_MAY_INCLUDE_selection pages access_log forms platform common)
+# The tray icon and its menu know only the commands they raise.
+set(PAGEMIND_MAY_INCLUDE_tray platform common)
+# The resident program, which owns all of the above.
+set(PAGEMIND_MAY_INCLUDE_app tray selection about settings pages browsers access_log forms
+                             platform common)
 
 # Headers the build generates for a folder, named without one.
 set(PAGEMIND_GENERATED_HEADERS_common version_config.h)

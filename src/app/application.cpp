@@ -2,7 +2,7 @@
 
 namespace pagemind::app {
 
-Application::Application(platform::Ports ports) : ports_(ports), settings_(ports), about_(ports) {}
+Application::Application(platform::Ports ports) : ports_(ports) {}
 
 void Application::Start() {
   logo_ = std::make_unique<Logo>(ports_, *this);
@@ -11,23 +11,11 @@ void Application::Start() {
 }
 
 void Application::SplashTimeIsUp() {
-  main_ = std::make_unique<Main>(ports_, *this);
-  main_->Load();
+  host_ = std::make_unique<ResidentHost>(ports_);
+  host_->Start();
   logo_->Unload(platform::UnloadReason::kProgram);
   logo_.reset();
-  main_->ReportStartupProblems();
-}
-
-void Application::EndProgram() {
-  main_->Unload(platform::UnloadReason::kProgram);
-  if (settings_.loaded()) settings_.Unload();
-  // The about window, if loaded, goes with the process.
-  EndProcessNow();
-}
-
-void Application::CloseModalWindows() {
-  if (settings_.IsShown()) settings_.Unload();
-  if (about_.IsShown()) about_.Unload();
+  host_->ReportStartupProblems();
 }
 
 void Application::EndProcessNow() {

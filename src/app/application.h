@@ -2,15 +2,13 @@
 
 #include <memory>
 
-#include "about/about_window.h"
 #include "app/logo.h"
-#include "app/main_form.h"
+#include "app/resident_host.h"
 #include "platform/ports.h"
-#include "settings/settings_window.h"
 
 namespace pagemind::app {
 
-// The program's windows and the order in which they come and go.
+// The program's start: the splash window, then the resident program.
 class Application {
  public:
   explicit Application(platform::Ports ports);
@@ -18,27 +16,20 @@ class Application {
   // Loads the splash window; the rest of the start-up follows from its timer.
   void Start();
 
-  // The splash window's three seconds are over: load Main hidden, unload the splash window.
+  // The splash window's three seconds are over: start the resident program, whose main window
+  // loads hidden, and unload the splash window.
   void SplashTimeIsUp();
 
-  // The end sequence after the pages were saved: unload Main and the settings window, then end
-  // the process at once.
-  void EndProgram();
-  // Ends the process without unloading anything more.
+  // Ends the process at once, before the resident program has started.
   void EndProcessNow();
-  // Closes the settings and about windows where they show, so that their modal loops return.
-  void CloseModalWindows();
 
-  [[nodiscard]] Main* main() { return main_.get(); }
-  [[nodiscard]] settings::Settings& settings() { return settings_; }
-  [[nodiscard]] about::AboutVer& about() { return about_; }
+  // The resident program; nullptr until the splash window's time is up.
+  [[nodiscard]] ResidentHost* host() { return host_.get(); }
 
  private:
   platform::Ports ports_;
   std::unique_ptr<Logo> logo_;
-  std::unique_ptr<Main> main_;
-  settings::Settings settings_;
-  about::AboutVer about_;
+  std::unique_ptr<ResidentHost> host_;
 };
 
 }  // namespace pagemind::app

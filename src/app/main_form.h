@@ -1,70 +1,62 @@
 #pragma once
 
 #include <memory>
-#include <optional>
 #include <string>
+#include <string_view>
 
 #include "access_log/access_log.h"
-#include "pages/page_memory.h"
 #include "platform/ports.h"
-#include "selection/selection_window.h"
-#include "tray/logon_start.h"
-#include "tray/tray_icon.h"
 
 namespace pagemind::app {
 
-class Application;
+// What the hidden main window hands on to the program that owns it: the ticks of its timers,
+// the commands posted to it, and a request to end that it does not refuse.
+class MainEvents {
+ public:
+  virtual void PollTimerTicked() = 0;
+  virtual void RecoveryTimerTicked() = 0;
+  virtual void CommandPosted(int commandId) = 0;
+  // Windows ends the session, or another program asks the program to end.
+  virtual void EndRequested(platform::UnloadReason reason) = 0;
 
-// The hidden main window, which shows the access log when the user asks for it. It wires the
-// page memory, the access log and the tray icon to its controls and routes the tray's commands.
-class Main final : platform::FormEvents, access_log::AccessLogView, tray::TrayCommands {
+ protected:
+  ~MainEvents() = default;
+};
+
+// The access-log window. It stays hidden unless the user shows it, and it is the window the
+// program's timers, the tray menu and the requests to end arrive at, all of which it hands to
+// its owner.
+class Main final : platform::FormEvents, access_log::AccessLogView {
  public:
   enum Control : int { kList1 = 1, kCommand1, kCommand2, kPicture1, kLabel1 };
   enum Timer : int { kTimer1 = 1, kRecoveryTimer };
 
-  Main(platform::Ports ports, Application& application);
+  Main(platform::Ports ports, access_log::AccessLog& log, MainEvents& events);
+  ~Main();
+  Main(const Main&) = delete;
+  Main& operator=(const Main&) = delete;
 
-  // Creates the window hidden and runs Form_Load.
+  // Creates the window hidden, starts its timers and runs Form_Load.
   void Load();
-  // Unloads the window unless Form_QueryUnload refuses; true when it went.
+  // Destroys the window, unless Form_QueryUnload refuses: true when it went.
   bool Unload(platform::UnloadReason reason);
   [[nodiscard]] bool loaded() const { return form_ != nullptr; }
+  // The window, as the owner of the tray menu.
+  [[nodiscard]] platform::Form& form() { return *form_; }
 
-  // What went wrong with the page-memory files while loading, for the user once the splash
-  // window is gone.
-  void ReportStartupProblems();
-
-  // A tray command, from the icon or the menu. A command that closes the window it would show
-  // runs at once; every other one runs from the top of the event loop, after a modal window of
-  // the program has given way to it.
-  void CommandChosen(tray::MenuCommand command) override;
-  [[nodiscard]] bool StartsAtLogon() const override { return logonStart_.IsOn(); }
-
-  [[nodiscard]] const pages::PageMemory& pageMemory() const { return pageMemory_; }
-  [[nodiscard]] selection::PageSelection& selection() { return selection_; }
-  [[nodiscard]] const access_log::AccessLog& accessLog() const { return accessLog_; }
-  [[nodiscard]] bool UseLog() const { return useLog_; }
+  [[nodiscard]] bool IsShown() const { return form_ && form_->IsVisible(); }
+  // The tray toggle: shows the window modelessly, or hides it.
+  void Toggle();
+  void Close();
 
   static platform::FormLayout Layout();
 
  private:
   void Form_Load();
-  [[nodiscard]] bool Form_QueryUnload(platform::UnloadReason reason) const;
-  void Form_Unload();
-  void Form_Terminate();
+  [[nodiscard]] static bool Form_QueryUnload(platform::UnloadReason reason);
   void Timer1_Timer();
   void Command1_Click();
   void Command2_Click();
-
-  void RunCommand(tray::MenuCommand command);
-  // The tray toggle: true when the command's window was visible and is now closed.
-  bool CloseIfShown(tray::MenuCommand command);
-  void CommandPagemind_Click();
-  void CommandChoosePages_Click();
-  void CommandShowLog_Click();
-  void CommandShowSettings_Click();
-  void CommandShowVersion_Click();
-  void CommandEnd_Click();
 
   void OnCommand(int commandId) override;
   void OnTimer(int timerId) override;
@@ -77,15 +69,9 @@ class Main final : platform::FormEvents, access_log::AccessLogView, tray::TrayCo
   void CounterChanged(std::string_view text) override;
 
   platform::Ports ports_;
-  Application& application_;
+  access_log::AccessLog& log_;
+  MainEvents& events_;
   std::unique_ptr<platform::Form> form_;
-  access_log::AccessLog accessLog_;
-  pages::PageMemory pageMemory_;
-  selection::PageSelection selection_;
-  tray::LogonStart logonStart_;
-  bool useLog_ = false;
-  pages::FileProblems startupProblems_;
-  std::optional<tray::TrayIcon> trayIcon_;
   // The Save dialog offers the last file chosen in this run.
   std::string lastSavePath_;
 };

@@ -1,63 +1,29 @@
 #include "pages/page_choice.h"
 
 #include <algorithm>
-#include <cstdio>
 
 namespace pagemind::pages {
 
-namespace {
-std::string CountText(std::size_t pageCount) {
-  return "  (" + std::to_string(pageCount) + " ページ)";
+std::vector<ChoiceSet> ChoiceSets(const std::vector<RememberedPage>& current,
+                                  const std::vector<PageSet>& history) {
+  std::vector<ChoiceSet> sets;
+  sets.reserve(history.size() + 1);
+  sets.push_back({std::nullopt, current});
+  for (const auto& set : history) sets.push_back({set.time, set.pages});
+  return sets;
 }
 
-void AddSet(std::vector<ChoiceRow>& rows, std::string heading,
-            const std::vector<RememberedPage>& pages) {
-  rows.push_back({std::move(heading), {}});
-  for (const auto& page : pages) {
-    rows.push_back({page.title.empty() ? page.address : page.title, page.address});
-  }
-}
-}  // namespace
-
-std::string SetHeading(const platform::LocalTime& time, std::size_t pageCount) {
-  char text[32];
-  std::snprintf(text, sizeof(text), "%04d/%02d/%02d %02d:%02d", time.year, time.month, time.day,
-                time.hour, time.minute);
-  return text + CountText(pageCount);
-}
-
-std::string CurrentPagesHeading(std::size_t pageCount) {
-  return "現在のページ" + CountText(pageCount);
-}
-
-std::vector<ChoiceRow> ChoiceRows(const std::vector<RememberedPage>& current,
-                                  const std::vector<PageSet>& history,
-                                  const platform::Clock& clock) {
-  std::vector<ChoiceRow> rows;
-  AddSet(rows, CurrentPagesHeading(current.size()), current);
-  for (const auto& set : history) {
-    AddSet(rows, SetHeading(clock.ToLocal(set.time), set.pages.size()), set.pages);
-  }
-  return rows;
-}
-
-std::vector<platform::CheckListRow> UncheckedListRows(const std::vector<ChoiceRow>& rows) {
-  std::vector<platform::CheckListRow> list;
-  list.reserve(rows.size());
-  for (const auto& row : rows) list.push_back({row.text, row.isPage(), false});
-  return list;
-}
-
-std::vector<std::string> ChosenAddresses(const std::vector<ChoiceRow>& rows,
-                                         const std::vector<bool>& checked) {
-  std::vector<std::string> chosen;
-  for (std::size_t i = 0; i < rows.size() && i < checked.size(); ++i) {
-    if (!checked[i] || !rows[i].isPage()) continue;
-    if (std::find(chosen.begin(), chosen.end(), rows[i].address) == chosen.end()) {
-      chosen.push_back(rows[i].address);
+std::vector<std::string> ChosenAddresses(const std::vector<ChoiceSet>& sets,
+                                         const std::vector<ChoicePage>& chosen) {
+  std::vector<std::string> addresses;
+  for (const auto& at : chosen) {
+    if (at.set >= sets.size() || at.page >= sets[at.set].pages.size()) continue;
+    const auto& address = sets[at.set].pages[at.page].address;
+    if (std::find(addresses.begin(), addresses.end(), address) == addresses.end()) {
+      addresses.push_back(address);
     }
   }
-  return chosen;
+  return addresses;
 }
 
 }  // namespace pagemind::pages

@@ -1,39 +1,35 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "pages/page_history.h"
-#include "platform/clock.h"
-#include "platform/ui.h"
 
 namespace pagemind::pages {
 
-// One row of the list the user chooses pages from: the heading of a set, or a page under it.
-struct ChoiceRow {
-  std::string text;
-  std::string address;  // "" for a heading
-  [[nodiscard]] bool isPage() const { return !address.empty(); }
+// A set the user may choose pages from.
+struct ChoiceSet {
+  // When the set was kept, in seconds since 1970 UTC; none for the pages remembered now.
+  std::optional<std::int64_t> time;
+  std::vector<RememberedPage> pages;
 };
 
-// "2026/12/08 09:05  (3 ページ)", in the user's local time.
-std::string SetHeading(const platform::LocalTime& time, std::size_t pageCount);
-// The pages remembered now, which head the list.
-std::string CurrentPagesHeading(std::size_t pageCount);
+// The pages remembered now first, then the sets of the history, newest first.
+std::vector<ChoiceSet> ChoiceSets(const std::vector<RememberedPage>& current,
+                                  const std::vector<PageSet>& history);
 
-// The pages remembered now first, then the sets of the history, newest first; a page shows its
-// title where one was seen, else its address.
-std::vector<ChoiceRow> ChoiceRows(const std::vector<RememberedPage>& current,
-                                  const std::vector<PageSet>& history,
-                                  const platform::Clock& clock);
+// A page of one of the sets: its set's and its own position.
+struct ChoicePage {
+  std::size_t set = 0;
+  std::size_t page = 0;
+};
 
-// The rows as the list control takes them: headings without a box, nothing checked.
-std::vector<platform::CheckListRow> UncheckedListRows(const std::vector<ChoiceRow>& rows);
-
-// The addresses of the checked page rows, in list order; a page checked in more than one set
-// is opened once.
-std::vector<std::string> ChosenAddresses(const std::vector<ChoiceRow>& rows,
-                                         const std::vector<bool>& checked);
+// The addresses of the chosen pages, in the order given; a page chosen in more than one set is
+// opened once. Positions outside the sets are ignored.
+std::vector<std::string> ChosenAddresses(const std::vector<ChoiceSet>& sets,
+                                         const std::vector<ChoicePage>& chosen);
 
 }  // namespace pagemind::pages

@@ -55,12 +55,13 @@ void PageSelection::Load() {
 }
 
 void PageSelection::Form_Load() {
-  rows_ = pages::ChoiceRows(memory_.rememberedPages(), memory_.history(), ports_.clock);
-  window_.form().SetCheckListRows(kList1, pages::UncheckedListRows(rows_));
+  sets_ = pages::ChoiceSets(memory_.rememberedPages(), memory_.history());
+  list_ = MakeChoiceList(sets_, ports_.clock);
+  window_.form().SetCheckListRows(kList1, list_.rows);
 }
 
 std::vector<std::string> PageSelection::Chosen() {
-  return pages::ChosenAddresses(rows_, window_.form().CheckedRows(kList1));
+  return pages::ChosenAddresses(sets_, list_.Checked(window_.form().CheckedRows(kList1)));
 }
 
 void PageSelection::Command1_Click() {
@@ -85,8 +86,8 @@ void PageSelection::Command3_Click() {
 }
 
 void PageSelection::CheckEveryPage(bool checked) {
-  for (std::size_t i = 0; i < rows_.size(); ++i) {
-    if (rows_[i].isPage()) window_.form().SetRowChecked(kList1, i, checked);
+  for (std::size_t i = 0; i < list_.pageOfRow.size(); ++i) {
+    if (list_.pageOfRow[i]) window_.form().SetRowChecked(kList1, i, checked);
   }
 }
 

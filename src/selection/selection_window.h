@@ -7,6 +7,7 @@
 #include "pages/page_choice.h"
 #include "pages/page_memory.h"
 #include "platform/ports.h"
+#include "selection/choice_list.h"
 
 namespace pagemind::selection {
 
@@ -23,8 +24,6 @@ class PageSelection final : platform::FormEvents {
   [[nodiscard]] bool IsShown() { return window_.loaded() && window_.form().IsVisible(); }
   void ShowModal() { window_.ShowModal(); }
   void Unload() { window_.Unload(); }
-  // The rows as the window lists them, for its tests.
-  [[nodiscard]] const std::vector<pages::ChoiceRow>& rows() const { return rows_; }
 
   static platform::FormLayout Layout();
 
@@ -45,7 +44,8 @@ class PageSelection final : platform::FormEvents {
   platform::Ports ports_;
   pages::PageMemory& memory_;
   LoadedWindow window_;
-  std::vector<pages::ChoiceRow> rows_;
+  std::vector<pages::ChoiceSet> sets_;
+  ChoiceList list_;
   std::string lastSavePath_;
 };
 

@@ -2,16 +2,17 @@
 
 namespace pagemind::tray {
 
-// The tray menu's command items. The numbers reach `Main` as its commands; a test tool that
-// drives the running program posts them too, so they never change.
+// The tray menu's commands, named by what they do. The numbers reach the hidden main window as
+// its commands; a test tool that drives the running program posts them too, so they never
+// change. What each one does is in the resident program's command table.
 enum MenuCommand : int {
-  kCommandPagemind = 1001,
-  kCommandShowLog = 1002,
-  kCommandShowSettings = 1003,
-  kCommandShowVersion = 1004,
-  kCommandEnd = 1005,
-  kCommandChoosePages = 1006,
-  kCommandStartAtLogon = 1007,
+  kReopenPages = 1001,
+  kToggleAccessLog = 1002,
+  kToggleSettings = 1003,
+  kToggleAbout = 1004,
+  kEndProgram = 1005,
+  kChoosePages = 1006,
+  kSwitchStartAtLogon = 1007,
 };
 
 }  // namespace pagemind::tray

@@ -27,7 +27,7 @@ void TrayIcon::ShowCrashBalloon(std::size_t pages) {
 }
 
 void TrayIcon::OnIconDoubleClick() {
-  commands_.CommandChosen(kCommandPagemind);
+  commands_.CommandChosen(kReopenPages);
 }
 
 void TrayIcon::OnBalloonClick() {

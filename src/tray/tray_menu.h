@@ -6,7 +6,7 @@
 
 namespace pagemind::tray {
 
-// MenuList, the tray popup, top to bottom; `startsAtLogon` checks its log-on item.
+// The tray popup menu, top to bottom; `startsAtLogon` checks its log-on item.
 std::vector<platform::MenuItem> TrayMenuItems(bool startsAtLogon);
 
 }  // namespace pagemind::tray

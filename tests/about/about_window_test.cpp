@@ -12,7 +12,7 @@ namespace {
 class AboutWindowTest : public testing::ResidentApp {
  protected:
   platform::headless::HeadlessForm* Open() {
-    main->ChooseCommand(tray::kCommandShowVersion);
+    main->ChooseCommand(tray::kToggleAbout);
     return Window("AboutVer");
   }
 };
@@ -25,7 +25,7 @@ TEST_F(AboutWindowTest, ShowsTheVersionTheProgramCarries) {
     app::Application a(p.ports());
     a.Start();
     p.ui.Advance(std::chrono::milliseconds(3000));
-    p.ui.Find("Main")->ChooseCommand(tray::kCommandShowVersion);
+    p.ui.Find("Main")->ChooseCommand(tray::kToggleAbout);
     EXPECT_EQ(p.ui.Find("AboutVer")->TextNamed("Label2"), VersionLabel(version));
   }
 }

@@ -36,12 +36,12 @@ TEST_F(CommandOrderTest, ACommandChosenInsideAModalLoopRunsAfterThatLoop) {
   bool aboutDuringLoop = true;
   bool settingsShownAfterChoice = true;
   platform.ui.whileModal.push_back([&] {
-    NextMenuChoice(tray::kCommandShowVersion);
+    NextMenuChoice(tray::kToggleAbout);
     area().RightClick();
     aboutDuringLoop = Window("AboutVer") != nullptr;
     settingsShownAfterChoice = Window("Settings")->IsVisible();
   });
-  NextMenuChoice(tray::kCommandShowSettings);
+  NextMenuChoice(tray::kToggleSettings);
   area().RightClick();
 
   EXPECT_FALSE(aboutDuringLoop) << "the about window waited for the settings window's loop";
@@ -60,7 +60,7 @@ TEST_F(CommandOrderTest, ADoubleClickInsideAMessageBoxReopensOnceTheBoxIsGone) {
     createdWhileBoxShows = platform.shell.created.size();
   };
   platform.ui.whileModal.push_back([&] { Window("Settings")->ClickNamed("HintsLog"); });
-  NextMenuChoice(tray::kCommandShowSettings);
+  NextMenuChoice(tray::kToggleSettings);
   area().RightClick();
   EXPECT_EQ(createdWhileBoxShows, 0U);
   EXPECT_EQ(platform.shell.created.size(), 2U);
@@ -89,11 +89,11 @@ TEST_F(CommandOrderTest, ADoubleClickDuringAReopenStartsTheNextReopenAfterIt) {
 
 TEST_F(CommandOrderTest, EndChosenWhileTheSettingsWindowShowsClosesItAndEnds) {
   platform.ui.whileModal.push_back([&] {
-    NextMenuChoice(tray::kCommandEnd);
+    NextMenuChoice(tray::kEndProgram);
     area().RightClick();
     EXPECT_FALSE(platform.program.ended()) << "not inside the settings window's loop";
   });
-  NextMenuChoice(tray::kCommandShowSettings);
+  NextMenuChoice(tray::kToggleSettings);
   area().RightClick();
   EXPECT_TRUE(platform.program.ended());
   EXPECT_TRUE(area().icons.empty());

@@ -30,7 +30,7 @@ class EndWithoutSavingTest : public testing::ResidentApp {
   }
   void End(Answer answer) {
     platform.ui.answers.push_back(answer);
-    main->ChooseCommand(tray::kCommandEnd);
+    main->ChooseCommand(tray::kEndProgram);
   }
   [[nodiscard]] std::string LastQuestion() const {
     return platform.ui.questions().empty() ? std::string() : platform.ui.questions().back();
@@ -53,10 +53,10 @@ TEST_F(EndWithoutSavingTest, NoStaysResidentWithEveryPageUntilAnEndThatSaves) {
   EXPECT_TRUE(Has("保存せずに終了しますか？"));
   EXPECT_EQ(Window("Main"), main) << "nothing is unloaded";
   EXPECT_FALSE(platform.program.ended());
-  EXPECT_EQ(app.main()->pageMemory().pages(), std::vector<std::string>{"http://127.0.0.1/open"});
+  EXPECT_EQ(app.host()->pageMemory().pages(), std::vector<std::string>{"http://127.0.0.1/open"});
 
   std::filesystem::remove(Slot(0));  // the user makes room and ends again: no question then
-  main->ChooseCommand(tray::kCommandEnd);
+  main->ChooseCommand(tray::kEndProgram);
   EXPECT_TRUE(platform.program.ended());
   EXPECT_EQ(platform.ui.questions().size(), 1U);
   EXPECT_EQ(ReadBytes(Slot(0)), "http://127.0.0.1/open");
@@ -90,8 +90,8 @@ TEST_F(EndWithoutSavingTest, YesEndsWithThePagesInTheRecoveryCopyForTheNextStart
   Application again(next.ports());
   again.Start();
   next.ui.Advance(3000ms);
-  ASSERT_NE(again.main(), nullptr);
-  auto remembered = again.main()->pageMemory().pages();
+  ASSERT_NE(again.host(), nullptr);
+  auto remembered = again.host()->pageMemory().pages();
   std::sort(remembered.begin(), remembered.end());
   EXPECT_EQ(remembered,
             (std::vector<std::string>{"http://127.0.0.1/last-run", "http://127.0.0.1/open"}));
@@ -128,7 +128,7 @@ TEST_F(EndWithoutSavingTest, WithNoPageRememberedNothingIsLost) {
 TEST_F(EndWithoutSavingTest, AQuestionTheTestDoesNotAnswerFailsIt) {
   Start();
   BlockSlot(0);
-  EXPECT_THROW(main->ChooseCommand(tray::kCommandEnd), std::logic_error);
+  EXPECT_THROW(main->ChooseCommand(tray::kEndProgram), std::logic_error);
   EXPECT_FALSE(platform.program.ended());
 }
 

@@ -33,7 +33,7 @@ TEST_F(MainPollTest, TheTimerVisitsOneWindowEveryHundredMilliseconds) {
   EXPECT_EQ(main->LineCount(Main::kList1), 2U);
   platform.ui.Advance(100ms);
   EXPECT_EQ(main->Line(Main::kList1, 0), "Name:B");
-  EXPECT_EQ(app.main()->pageMemory().slots()[1], "http://127.0.0.1/b");
+  EXPECT_EQ(app.host()->pageMemory().slots()[1], "http://127.0.0.1/b");
   platform.ui.Advance(100ms);
   EXPECT_EQ(main->TextNamed("Label1"), "Count:2");
 }
@@ -50,10 +50,10 @@ TEST_F(MainPollTest, TheReopenCommandReportsPagesItCouldNotOpen) {
   platform.ui.Advance(100ms);
   platform.shell.Crash();
   platform.shell.failing.insert("CreateBrowser");
-  main->ChooseCommand(tray::kCommandPagemind);
+  main->ChooseCommand(tray::kReopenPages);
   ASSERT_EQ(platform.ui.messages().size(), 1U);
   EXPECT_NE(platform.ui.messages()[0].text.find("ms-settings:privacy"), std::string::npos);
-  EXPECT_EQ(app.main()->pageMemory().slots()[0], "ms-settings:privacy");
+  EXPECT_EQ(app.host()->pageMemory().slots()[0], "ms-settings:privacy");
 }
 
 TEST_F(MainPollTest, AfterACrashTheEndCommandSavesThePagesThatWereOpen) {
@@ -62,9 +62,9 @@ TEST_F(MainPollTest, AfterACrashTheEndCommandSavesThePagesThatWereOpen) {
   platform.ui.Advance(3100ms + 200ms);
   platform.shell.Crash();
   platform.ui.Advance(5s);
-  main->ChooseCommand(tray::kCommandPagemind);
+  main->ChooseCommand(tray::kReopenPages);
   EXPECT_EQ(platform.shell.shellOpened.size() + platform.shell.created.size(), 2U);
-  main->ChooseCommand(tray::kCommandEnd);
+  main->ChooseCommand(tray::kEndProgram);
   EXPECT_EQ(testing::ReadBytes(pages::SlotFilePath(temp.path(), 0)), "http://127.0.0.1/a,1");
   EXPECT_EQ(testing::ReadBytes(pages::SlotFilePath(temp.path(), 1)), "http://127.0.0.1/b");
 }
@@ -73,7 +73,7 @@ TEST_F(MainPollTest, UnloadingLetsGoOfTheLastBrowserVisited) {
   auto window = platform.shell.Open("http://127.0.0.1/a", "A");
   platform.ui.Advance(100ms);
   EXPECT_EQ(window.use_count(), 3);
-  main->ChooseCommand(tray::kCommandEnd);
+  main->ChooseCommand(tray::kEndProgram);
   EXPECT_EQ(window.use_count(), 2) << "held by the test and the shell's list only";
 }
 

@@ -64,7 +64,7 @@ TEST_F(OtherProgramCloseTest, ResidentWithTheLogHiddenItEndsKeepingThePages) {
 
 TEST_F(OtherProgramCloseTest, ResidentWithTheLogShownItEndsKeepingThePages) {
   StartWithTwoPages();
-  main->ChooseCommand(tray::kCommandShowLog);
+  main->ChooseCommand(tray::kToggleAccessLog);
   ASSERT_TRUE(main->IsVisible());
   main->RequestClose(UnloadReason::kUserClose);
   ASSERT_NE(Window("Main"), nullptr) << "the user's close stays refused";
@@ -79,7 +79,7 @@ TEST_F(OtherProgramCloseTest, InsideTheSettingsWindowsLoopItEndsThere) {
     main->RequestClose(UnloadReason::kTaskManager);
     endedInsideLoop = platform.program.ended();
   });
-  NextMenuChoice(tray::kCommandShowSettings);
+  NextMenuChoice(tray::kToggleSettings);
   platform.notifyArea.RightClick();
   EXPECT_TRUE(endedInsideLoop) << "as at the session's end, the process goes from the loop";
   ExpectEndedWithPagesInRecoveryOnly();
@@ -90,7 +90,7 @@ TEST_F(OtherProgramCloseTest, TheSettingsWindowClosedFirstThenMainEnds) {
   StartWithTwoPages();
   platform.ui.whileModal.push_back(
       [&] { Window("Settings")->RequestClose(UnloadReason::kTaskManager); });
-  NextMenuChoice(tray::kCommandShowSettings);
+  NextMenuChoice(tray::kToggleSettings);
   platform.notifyArea.RightClick();
   EXPECT_FALSE(platform.program.ended());
   main->RequestClose(UnloadReason::kTaskManager);

@@ -79,28 +79,23 @@ TEST_F(StartupTest, SplashShowsTheVersionForThreeSecondsThenMainLoadsHidden) {
   EXPECT_FALSE(platform.program.ended());
 }
 
-TEST_F(StartupTest, StepsRunInTheirOrder) {
+TEST_F(StartupTest, SplashGivesWayToTheResidentProgramHoldingTheLastPages) {
   PutSlot(0, "http://127.0.0.1/");
   StartAndWaitForMain();
-  const std::vector<std::string> expected = {
-      "Logo create",  "Logo remove", "profile read", "profile read", "Main create", "profile read",
-      "profile read", "read",        "delete",       "Main remove",  "Logo destroy"};
-  EXPECT_EQ(Steps({"Logo ", "Main ", "profile read", "read", "delete"}), expected);
-  const auto& journal = platform.journal.entries();
-  const auto at = [&](std::string_view entry) {
-    return std::find(journal.begin(), journal.end(), entry) - journal.begin();
-  };
-  EXPECT_LT(at("profile read Settings/Logo"), at("profile read Debug/DebugMode"));
-  EXPECT_LT(at("Main create"), at("profile read Settings/Log"));
-  EXPECT_EQ(app.main()->pageMemory().cursor(), 0);
+  EXPECT_EQ(Logo(), nullptr);
+  EXPECT_EQ(app.host()->pageMemory().slots()[0], "http://127.0.0.1/");
+  EXPECT_FALSE(std::filesystem::exists(Slot(0))) << "a slot file read is deleted";
+  EXPECT_EQ(app.host()->pageMemory().cursor(), 0);
+  ASSERT_EQ(platform.notifyArea.icons.size(), 1U);
+  EXPECT_TRUE(platform.notifyArea.icons.front().icon->shown());
+  EXPECT_TRUE(MainForm()->closeRemoved());
 }
 
-TEST_F(StartupTest, FolderIsMadeBeforeTheLogSettingIsRead) {
+TEST_F(StartupTest, FolderIsMadeWhetherOrNotPagesAreRemembered) {
+  Settings("[Settings]\r\nLog=0\r\n");
   StartAndWaitForMain();
-  const auto steps = Steps({"Main create", "profile read", "create folder"});
-  const std::vector<std::string> expected = {"profile read", "profile read",  "Main create",
-                                             "profile read", "create folder", "profile read"};
-  EXPECT_EQ(steps, expected);
+  EXPECT_TRUE(std::filesystem::is_directory(temp.path() / "Log"));
+  EXPECT_FALSE(app.host()->pageMemoryOn());
 }
 
 TEST_F(StartupTest, LogoZeroHidesTheSplashButNotTheStartUp) {
@@ -178,9 +173,9 @@ TEST_F(StartupTest, EndCommandSavesEverySlotThenUnloadsAndEnds) {
   PutSlot(0, "http://127.0.0.1/a,b?c=\"d\"");
   WriteBytes(Slot(30), "http://127.0.0.1/\x93\xfa\x96\x7b");
   StartAndWaitForMain();
-  EXPECT_EQ(app.main()->pageMemory().slots()[0], "http://127.0.0.1/a,b?c=\"d\"");
-  EXPECT_EQ(app.main()->pageMemory().slots()[30], "http://127.0.0.1/日本");
-  MainForm()->ChooseCommand(tray::kCommandEnd);
+  EXPECT_EQ(app.host()->pageMemory().slots()[0], "http://127.0.0.1/a,b?c=\"d\"");
+  EXPECT_EQ(app.host()->pageMemory().slots()[30], "http://127.0.0.1/日本");
+  MainForm()->ChooseCommand(tray::kEndProgram);
   EXPECT_EQ(MainForm(), nullptr);
   EXPECT_TRUE(platform.program.ended());
   for (int k = 1; k < 30; ++k) EXPECT_EQ(ReadBytes(Slot(k)), "");
@@ -204,13 +199,13 @@ TEST_F(StartupTest, PageMemoryOffLeavesTheFilesAloneAndTheEndStillWritesThem) {
     Application a(p.ports());
     a.Start();
     p.ui.Advance(3000ms);
-    EXPECT_FALSE(a.main()->UseLog()) << value;
-    EXPECT_EQ(a.main()->pageMemory().slots(), pages::PageSlots{}) << value;
+    EXPECT_FALSE(a.host()->pageMemoryOn()) << value;
+    EXPECT_EQ(a.host()->pageMemory().slots(), pages::PageSlots{}) << value;
     EXPECT_EQ(ReadBytes(pages::SlotFilePath(folder.path(), 4)),
               "http://127.0.0.1/a-longer-old-address");
     p.shell.Open("http://127.0.0.1/now", "N");
     p.ui.Advance(5s);
-    p.ui.Find("Main")->ChooseCommand(tray::kCommandEnd);
+    p.ui.Find("Main")->ChooseCommand(tray::kEndProgram);
     EXPECT_EQ(ReadBytes(pages::SlotFilePath(folder.path(), 4)), "") << value;
     EXPECT_EQ(ReadBytes(pages::SlotFilePath(folder.path(), 0)), "http://127.0.0.1/now") << value;
     EXPECT_EQ(ReadBytes(recovery), "Pagemind recovery 1\r\nhttp://127.0.0.1/older\r\nend\r\n")
@@ -221,8 +216,8 @@ TEST_F(StartupTest, PageMemoryOffLeavesTheFilesAloneAndTheEndStillWritesThem) {
 TEST_F(StartupTest, PageMemoryIsOnWithoutASettingsFile) {
   PutSlot(0, "http://127.0.0.1/");
   StartAndWaitForMain();
-  EXPECT_TRUE(app.main()->UseLog());
-  EXPECT_EQ(app.main()->pageMemory().slots()[0], "http://127.0.0.1/");
+  EXPECT_TRUE(app.host()->pageMemoryOn());
+  EXPECT_EQ(app.host()->pageMemory().slots()[0], "http://127.0.0.1/");
 }
 
 TEST_F(StartupTest, LoadProblemsAreShownOnceTheSplashIsGoneAndTheProgramGoesOn) {
@@ -235,7 +230,7 @@ TEST_F(StartupTest, LoadProblemsAreShownOnceTheSplashIsGoneAndTheProgramGoesOn) 
   EXPECT_EQ(message.icon, platform::MessageIcon::kStop);
   EXPECT_NE(message.text.find("log09.pms"), std::string::npos);
   EXPECT_NE(message.text.find("64 KB"), std::string::npos) << "the reason is named";
-  EXPECT_EQ(app.main()->pageMemory().slots()[10], "http://127.0.0.1/ten");
+  EXPECT_EQ(app.host()->pageMemory().slots()[10], "http://127.0.0.1/ten");
   EXPECT_TRUE(std::filesystem::exists(Slot(9)));
   const auto steps = Steps({"Logo destroy", "message"});
   EXPECT_EQ(steps, (std::vector<std::string>{"Logo destroy", "message"}));
@@ -250,7 +245,7 @@ TEST_F(StartupTest, AFileTheStartCouldNotReadOutlivesTheEndUnlessItsSlotGotAPage
   platform.shell.Open("http://127.0.0.1/zero", "0");
   platform.shell.Open("http://127.0.0.1/one", "1");
   platform.ui.Advance(200ms);  // the poller records two windows: slots 0 and 1
-  MainForm()->ChooseCommand(tray::kCommandEnd);
+  MainForm()->ChooseCommand(tray::kEndProgram);
   ASSERT_TRUE(platform.program.ended());
   EXPECT_EQ(ReadBytes(Slot(1)), "http://127.0.0.1/one") << "a page now open is worth more";
   EXPECT_EQ(ReadBytes(Slot(2)), big) << "kept for the next start";
@@ -272,15 +267,15 @@ TEST_F(StartupTest, AFailedSaveAtTheEndAnsweredNoKeepsTheProgramResidentUntilThe
   StartAndWaitForMain();
   std::filesystem::create_directory(Slot(5));  // the save cannot put a file there
   platform.ui.answers.push_back(platform::Answer::kNo);
-  MainForm()->ChooseCommand(tray::kCommandEnd);
+  MainForm()->ChooseCommand(tray::kEndProgram);
   ASSERT_EQ(platform.ui.questions().size(), 1U);
   EXPECT_NE(platform.ui.questions()[0].find("log05.pms"), std::string::npos);
   EXPECT_NE(MainForm(), nullptr) << "nothing is unloaded";
   EXPECT_FALSE(platform.program.ended());
-  EXPECT_EQ(app.main()->pageMemory().slots()[5], "http://127.0.0.1/five");
+  EXPECT_EQ(app.host()->pageMemory().slots()[5], "http://127.0.0.1/five");
 
   std::filesystem::remove(Slot(5));  // the user makes room and ends again
-  MainForm()->ChooseCommand(tray::kCommandEnd);
+  MainForm()->ChooseCommand(tray::kEndProgram);
   EXPECT_TRUE(platform.program.ended());
   EXPECT_EQ(ReadBytes(Slot(5)), "http://127.0.0.1/five");
 }

@@ -20,29 +20,32 @@ std::string Page(int i) {
   return "http://127.0.0.1/" + std::to_string(i);
 }
 
-TEST(ChoiceRows, CurrentPagesFirstThenEachSetUnderItsLocalTimeWithTitlesWhereSeen) {
+TEST(ChoiceList, CurrentPagesFirstThenEachSetUnderItsLocalTimeWithTitlesWhereSeen) {
   platform::headless::HeadlessClock clock;  // UTC+9
   const std::vector<pages::RememberedPage> current = {{Page(1), "一"}};
   const std::vector<pages::PageSet> history = {
       {.time = 1'796'601'600 + 15 * 3600 + 5 * 60, .pages = {{Page(2), ""}, {Page(3), "三"}}},
       {.time = 1'796'601'600, .pages = {{Page(4), ""}}}};
-  const auto rows = pages::ChoiceRows(current, history, clock);
-  const std::vector<std::pair<std::string, std::string>> expected = {
-      {"現在のページ  (1 ページ)", ""},
-      {"一", Page(1)},
-      {"2026/12/08 00:05  (2 ページ)", ""},
-      {Page(2), Page(2)},
-      {"三", Page(3)},
-      {"2026/12/07 09:00  (1 ページ)", ""},
-      {Page(4), Page(4)}};
-  ASSERT_EQ(rows.size(), expected.size());
-  for (std::size_t i = 0; i < rows.size(); ++i) {
-    EXPECT_EQ(rows[i].text, expected[i].first) << i;
-    EXPECT_EQ(rows[i].address, expected[i].second) << i;
+  const auto sets = pages::ChoiceSets(current, history);
+  const auto list = MakeChoiceList(sets, clock);
+  const std::vector<std::pair<std::string, bool>> expected = {
+      {"現在のページ  (1 ページ)", false},
+      {"一", true},
+      {"2026/12/08 00:05  (2 ページ)", false},
+      {Page(2), true},
+      {"三", true},
+      {"2026/12/07 09:00  (1 ページ)", false},
+      {Page(4), true}};
+  ASSERT_EQ(list.rows.size(), expected.size());
+  for (std::size_t i = 0; i < list.rows.size(); ++i) {
+    EXPECT_EQ(list.rows[i].text, expected[i].first) << i;
+    EXPECT_EQ(list.rows[i].checkable, expected[i].second) << i;
+    EXPECT_FALSE(list.rows[i].checked) << i;
   }
   // Headings never count as chosen; a page checked in two sets opens once.
-  const auto chosen = pages::ChosenAddresses(pages::ChoiceRows({{Page(2), ""}}, history, clock),
-                                             {true, true, true, true, true});
+  const auto again = pages::ChoiceSets({{Page(2), ""}}, history);
+  const auto chosen = pages::ChosenAddresses(
+      again, MakeChoiceList(again, clock).Checked({true, true, true, true, true}));
   EXPECT_EQ(chosen, (std::vector{Page(2), Page(3)}));
 }
 
@@ -64,7 +67,7 @@ class SelectionTest : public testing::ResidentApp {
   // commands posted meanwhile run.
   void ChoosePages(std::vector<std::function<void()>> whileShown) {
     for (auto& action : whileShown) platform.ui.whileModal.push_back(std::move(action));
-    NextMenuChoice(tray::kCommandChoosePages);
+    NextMenuChoice(tray::kChoosePages);
     platform.notifyArea.RightClick();
     platform.ui.Advance(100ms);
   }
@@ -105,7 +108,7 @@ TEST_F(SelectionTest, NothingOpensWithoutOpenAndTheMenuItemClosesTheWindow) {
     Selection()->Click(PageSelection::kCommand3);  // 選択解除
     Selection()->PressEnter();                     // nothing checked: nothing to open
     EXPECT_NE(Selection(), nullptr);
-    NextMenuChoice(tray::kCommandChoosePages);
+    NextMenuChoice(tray::kChoosePages);
     platform.notifyArea.RightClick();
   }});
   EXPECT_EQ(Selection(), nullptr) << "the tray toggle";
@@ -145,7 +148,7 @@ TEST(PageSetsOfEnds, TheEndCommandAndTheEndOfTheSessionEachKeepTheirSet) {
     if (sessionEnd) {
       run.ui.Find("Main")->RequestClose(platform::UnloadReason::kWindowsSession);
     } else {
-      run.ui.onPopupMenu = [](const std::vector<platform::MenuItem>&) { return tray::kCommandEnd; };
+      run.ui.onPopupMenu = [](const std::vector<platform::MenuItem>&) { return tray::kEndProgram; };
       run.notifyArea.RightClick();
       run.ui.Advance(100ms);
     }

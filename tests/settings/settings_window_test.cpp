@@ -14,7 +14,7 @@ class SettingsWindowTest : public testing::ResidentApp {
  protected:
   void SetUp() override { Start(); }
   platform::headless::HeadlessForm* Open() {
-    main->ChooseCommand(tray::kCommandShowSettings);
+    main->ChooseCommand(tray::kToggleSettings);
     return Window("Settings");
   }
   void Ini(std::string_view text) { WriteBytes(temp.path() / "Pagemind.ini", text); }
@@ -88,7 +88,7 @@ TEST_F(SettingsWindowTest, TheHintExplainsInTwoLinesAndChangesNothing) {
 
 TEST_F(SettingsWindowTest, TheEndCommandUnloadsTheSettingsWindow) {
   Open();
-  main->ChooseCommand(tray::kCommandEnd);
+  main->ChooseCommand(tray::kEndProgram);
   EXPECT_EQ(Window("Settings"), nullptr);
   EXPECT_TRUE(platform.program.ended());
 }

@@ -56,7 +56,7 @@ TEST(TrayIconBalloon, NoBalloonForNoPagesAndAClickChoosesTheReopenCommand) {
   EXPECT_EQ(area.icons[0].tip, "Pagemind 1.0.0") << "the tip stays";
   EXPECT_TRUE(commands.chosen.empty()) << "showing it chooses nothing";
   area.ClickBalloon();
-  EXPECT_EQ(commands.chosen, std::vector<MenuCommand>{kCommandPagemind});
+  EXPECT_EQ(commands.chosen, std::vector<MenuCommand>{kReopenPages});
 }
 
 class CrashBalloonTest : public testing::ResidentApp {
@@ -93,7 +93,7 @@ TEST_F(CrashBalloonTest, OneBalloonPerCrashWithThePagesTheReopenWouldOpen) {
   platform.ui.Advance(10s);
   ASSERT_EQ(Balloons().size(), 2U);
   EXPECT_EQ(Balloons()[1].text, CrashBalloonText(4));
-  EXPECT_EQ(app.main()->pageMemory().pages().size(), 4U);
+  EXPECT_EQ(app.host()->pageMemory().pages().size(), 4U);
 }
 
 TEST_F(CrashBalloonTest, AClickOnTheBalloonReopensThePagesAsADoubleClickDoes) {
@@ -117,10 +117,10 @@ TEST_F(CrashBalloonTest, NoBalloonWhileAWindowOfTheProgramIsShownModally) {
     platform.shell.Crash();
     platform.ui.Advance(5s);
   });
-  NextMenuChoice(kCommandShowSettings);
+  NextMenuChoice(kToggleSettings);
   platform.notifyArea.RightClick();
   ASSERT_NE(Window("Settings"), nullptr);
-  EXPECT_EQ(app.main()->pageMemory().pages().size(), 3U) << "the crash was seen";
+  EXPECT_EQ(app.host()->pageMemory().pages().size(), 3U) << "the crash was seen";
   platform.ui.Advance(10s);
   EXPECT_TRUE(Balloons().empty()) << "withheld, and not shown later for the same crash";
 
@@ -134,7 +134,7 @@ TEST_F(CrashBalloonTest, NoBalloonWhileAWindowOfTheProgramIsShownModally) {
   };
   main->ClickNamed("Command2");
   ASSERT_EQ(platform.ui.saveDialogs.size(), 1U);
-  EXPECT_EQ(app.main()->pageMemory().pages().size(), 4U);
+  EXPECT_EQ(app.host()->pageMemory().pages().size(), 4U);
   EXPECT_TRUE(Balloons().empty());
 
   // Once nothing is shown modally, the next crash speaks up again.

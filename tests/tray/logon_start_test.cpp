@@ -59,9 +59,9 @@ class LogonStartTest : public testing::ResidentApp {
     bool checked = false;
     platform.ui.onPopupMenu = [&checked](const std::vector<platform::MenuItem>& items) {
       for (const auto& item : items) {
-        if (item.commandId == kCommandStartAtLogon) checked = item.checked;
+        if (item.commandId == kSwitchStartAtLogon) checked = item.checked;
       }
-      return static_cast<int>(kCommandStartAtLogon);
+      return static_cast<int>(kSwitchStartAtLogon);
     };
     platform.notifyArea.RightClick();
     return checked;
@@ -71,7 +71,7 @@ class LogonStartTest : public testing::ResidentApp {
     platform.ui.onPopupMenu = [](const std::vector<platform::MenuItem>&) { return 0; };
     platform.notifyArea.RightClick();
     for (const auto& item : platform.ui.popupMenus.back()) {
-      if (item.commandId == kCommandStartAtLogon) return item.checked;
+      if (item.commandId == kSwitchStartAtLogon) return item.checked;
     }
     ADD_FAILURE() << "no log-on item in the menu";
     return false;
@@ -141,7 +141,7 @@ TEST_F(LogonStartTest, AFailedWriteOrRemovalIsReportedWithTheSystemsReason) {
 }
 
 TEST_F(LogonStartTest, TheCommandPostedToTheMainWindowSwitchesToo) {
-  main->ChooseCommand(kCommandStartAtLogon);
+  main->ChooseCommand(kSwitchStartAtLogon);
   EXPECT_EQ(runKey().values["Pagemind"], OwnValue());
 }
 

@@ -1,0 +1,168 @@
+#include "app/resident_host.h"
+
+#include "settings/settings_file.h"
+
+namespace pagemind::app {
+
+using platform::UnloadReason;
+using tray::MenuCommand;
+
+ResidentHost::ResidentHost(platform::Ports ports)
+    : ports_(ports),
+      pageMemory_(ports.files, ports.shell, ports.ansi, ports.clock, ports.program.Folder(),
+                  accessLog_),
+      main_(ports, accessLog_, *this),
+      selection_(ports, pageMemory_),
+      settings_(ports),
+      about_(ports),
+      logonStart_(ports),
+      commands_(CommandTable()) {}
+
+// Adding a command to the tray menu: a row here, its handler, and its item in tray_menu.cpp.
+std::vector<TrayCommand> ResidentHost::CommandTable() {
+  using Runs = TrayCommand::Runs;
+  return {
+      {.id = tray::kReopenPages, .action = [this] { CommandPagemind_Click(); }},
+      {.id = tray::kChoosePages,
+       .windowShown = [this] { return selection_.IsShown(); },
+       .closeWindow = [this] { selection_.Unload(); },
+       .action = [this] { CommandChoosePages_Click(); }},
+      {.id = tray::kToggleAccessLog,
+       .windowShown = [this] { return main_.IsShown(); },
+       .closeWindow = [this] { main_.Close(); },
+       .action = [this] { CommandShowLog_Click(); }},
+      {.id = tray::kToggleSettings,
+       .windowShown = [this] { return settings_.IsShown(); },
+       .closeWindow = [this] { settings_.Unload(); },
+       .action = [this] { CommandShowSettings_Click(); }},
+      {.id = tray::kToggleAbout,
+       .windowShown = [this] { return about_.IsShown(); },
+       .closeWindow = [this] { about_.Unload(); },
+       .action = [this] { CommandShowVersion_Click(); }},
+      {.id = tray::kSwitchStartAtLogon,
+       .runs = Runs::kAtOnce,
+       .action = [this] { CommandLogonStart_Click(); }},
+      {.id = tray::kEndProgram, .action = [this] { CommandEnd_Click(); }},
+  };
+}
+
+void ResidentHost::Start() {
+  main_.Load();
+  startupProblems_ = pageMemory_.EnsureFolder();
+  const settings::SettingsFile settings(ports_.profile, ports_.program.Folder());
+  pageMemoryOn_ = settings::SwitchedOn(settings.Log());
+  // Without its folder no slot file can be read; the folder's problem is the one to report.
+  if (pageMemoryOn_ && startupProblems_.empty()) startupProblems_ = pageMemory_.Load();
+  pageMemory_.ResetCursor();
+  trayIcon_.emplace(ports_.notifyArea, ports_.ui, main_.form(),
+                    static_cast<tray::TrayCommands&>(*this));
+  trayIcon_->Register(ports_.program.ProgramVersion());
+}
+
+void ResidentHost::ReportStartupProblems() {
+  if (startupProblems_.empty()) return;
+  const auto text = pages::StartupProblemsMessage(startupProblems_);
+  startupProblems_.clear();
+  ports_.ui.ShowMessage(text, platform::MessageIcon::kStop);
+}
+
+void ResidentHost::CommandChosen(MenuCommand command) {
+  const auto* row = FindTrayCommand(commands_, command);
+  if (row == nullptr) return;
+  if (row->runs == TrayCommand::Runs::kAtOnce) return row->action();
+  if (row->windowShown && row->windowShown()) return row->closeWindow();
+  CloseModalWindows();
+  ports_.ui.Post(row->action);
+}
+
+void ResidentHost::CommandPosted(int commandId) {
+  CommandChosen(static_cast<MenuCommand>(commandId));
+}
+
+void ResidentHost::CloseModalWindows() {
+  if (settings_.IsShown()) settings_.Unload();
+  if (about_.IsShown()) about_.Unload();
+  if (selection_.IsShown()) selection_.Unload();
+}
+
+void ResidentHost::PollTimerTicked() {
+  // The crash is told once, at the tick that saw it; a modal window of the program has the
+  // user's attention then, and a balloon beside it would only compete with it.
+  if (pageMemory_.Tick() && trayIcon_ && !ports_.ui.InModalLoop()) {
+    trayIcon_->ShowCrashBalloon(pageMemory_.pages().size());
+  }
+}
+
+void ResidentHost::RecoveryTimerTicked() {
+  pageMemory_.WriteRecoveryIfChanged();
+}
+
+void ResidentHost::CommandPagemind_Click() {
+  const auto unopened = pageMemory_.ReopenAll();
+  if (!unopened.empty()) {
+    ports_.ui.ShowMessage(pages::UnopenedPagesMessage(unopened), platform::MessageIcon::kStop);
+  }
+}
+
+void ResidentHost::CommandChoosePages_Click() {
+  if (selection_.IsVisibleLoadingIfNeeded()) return selection_.Unload();
+  selection_.ShowModal();
+}
+
+void ResidentHost::CommandShowLog_Click() {
+  main_.Toggle();
+}
+
+void ResidentHost::CommandShowSettings_Click() {
+  if (settings_.IsVisibleLoadingIfNeeded()) return settings_.Unload();
+  settings_.ShowModal();
+}
+
+void ResidentHost::CommandShowVersion_Click() {
+  if (about_.IsVisibleLoadingIfNeeded()) return about_.Unload();
+  about_.ShowModal();
+}
+
+void ResidentHost::CommandLogonStart_Click() {
+  logonStart_.Switch();
+}
+
+void ResidentHost::CommandEnd_Click() {
+  const auto problems = pageMemory_.Save();
+  if (!problems.empty()) {
+    // A problem that lasts (a file named Log, a read-only folder, a file held open) would fail
+    // every end alike: the user may end without the slot files, with the recovery copy kept for
+    // the next start. いいえ stays resident with the pages in memory, to make room and end again.
+    const auto kept = pageMemory_.KeepForEndWithoutSaving();
+    const auto answer = ports_.ui.AskYesNo(pages::EndWithoutSavingQuestion(problems, kept));
+    if (answer == platform::Answer::kNo) return;
+    // The poller went on while the question showed.
+    pageMemory_.WriteRecoveryIfChanged();
+  }
+  pageMemory_.KeepSetOfEnd();
+  EndProgram(UnloadReason::kProgram);
+}
+
+void ResidentHost::EndRequested(UnloadReason reason) {
+  // Windows ends the session, or another program asks the program to end: the pages go to the
+  // recovery copy, and no message may stop it. Ending from inside a nested loop is sound, as
+  // the process goes with it. The slot files stand for an orderly end and are not written.
+  pageMemory_.WriteRecoveryIfChanged();
+  pageMemory_.KeepSetOfEnd();
+  EndProgram(reason);
+}
+
+void ResidentHost::EndProgram(UnloadReason reason) {
+  pageMemory_.ReleasePolledBrowser();
+  if (trayIcon_) trayIcon_->Remove();
+  // The unload lets waiting events run, as the window's own unload always did; the ticks that
+  // come meanwhile are handled like any other.
+  ports_.ui.ProcessPendingEvents();
+  main_.Unload(reason);
+  trayIcon_.reset();
+  if (settings_.loaded()) settings_.Unload();
+  // The about window, if loaded, goes with the process.
+  ports_.program.EndProcess();
+}
+
+}  // namespace pagemind::app
