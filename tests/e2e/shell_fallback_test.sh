@@ -76,6 +76,20 @@ folder_window_shown() {
 
 recorded_lines() { [[ -f "$RECORDER_LOG" ]] && (($(wc -l <"$RECORDER_LOG") >= $1)); }
 
+# Starts the program with the recorder as the program for web addresses, runs the reopen command
+# with a double-click on the tray icon and sets REOPEN_MESSAGE to the text of the message box
+# listing the pages not opened.
+REOPEN_MESSAGE=""
+reopen_with_tray_double_click() {
+  rm -f "$RECORDER_LOG"
+  export PM_RECORDER_LOG
+  PM_RECORDER_LOG="$(pm_winpath "$RECORDER_LOG")"
+  start_and_wait_for_icon || return 1
+  tray_click 1 2 || return 1
+  REOPEN_MESSAGE="$(e2e_pmctl message-box-text 20000)" ||
+    e2e_fail "no message box listing refused pages (pagemind.exe running: $(e2e_program_count))"
+}
+
 case_refuses_all_but_pages_and_folders() {
   local web="http://127.0.0.1:9/検索/ページ.html?q=a,b&x=%E6%97%A5%20本"
   local secure="https://127.0.0.1:9/a,b/%41%2C?日本語=値,2#frag"
@@ -93,15 +107,8 @@ case_refuses_all_but_pages_and_folders() {
   plant_slot 4 "$web"
   plant_slot 5 "$secure"
   plant_slot 6 "$folder"
-  rm -f "$RECORDER_LOG"
-  export PM_RECORDER_LOG
-  PM_RECORDER_LOG="$(pm_winpath "$RECORDER_LOG")"
-
-  start_and_wait_for_icon || return 1
-  tray_click 1 2 || return 1
-  local text
-  text="$(e2e_pmctl message-box-text 20000)" || e2e_fail "no message box listing refused pages" ||
-    return 1
+  reopen_with_tray_double_click || return 1
+  local text=$REOPEN_MESSAGE
   pm_log "message box: $(tr '\n' '|' <<<"$text")"
   e2e_wait_until 10 "the recorder to get two addresses" recorded_lines 2 || return 1
   local address
@@ -137,15 +144,8 @@ case_code_page_address_is_refused() {
   local escaped='file:///C:/%93%FA.html' web="http://127.0.0.1:9/after-the-escaped"
   plant_slot 0 "$escaped"
   plant_slot 1 "$web"
-  rm -f "$RECORDER_LOG"
-  export PM_RECORDER_LOG
-  PM_RECORDER_LOG="$(pm_winpath "$RECORDER_LOG")"
-
-  start_and_wait_for_icon || return 1
-  tray_click 1 2 || return 1
-  local text
-  text="$(e2e_pmctl message-box-text 20000)" ||
-    e2e_fail "no message box (program running: $(e2e_program_count))" || return 1
+  reopen_with_tray_double_click || return 1
+  local text=$REOPEN_MESSAGE
   e2e_assert_contains "$text" "$escaped" "the refused pages' message" || return 1
   [[ "$text" != *"$web"* ]] || e2e_fail "the message lists $web" || return 1
   e2e_wait_until 10 "the recorder to get the web page" recorded_lines 1 || return 1
