@@ -3,6 +3,7 @@
 #   guide_captions_test  the user guide names exactly the tray menu's captions, and the version
 #   package_zip_test     tools/package.sh's zips hold exactly the program and the guide, the
 #                        guide in code page 932 with CR LF line ends
+#   package_imports_test tools/package.sh zips no program whose imports fail the Windows 7 check
 # tests/e2e/package_test.sh starts the program unpacked from the x64 zip under Wine.
 
 PM_GUIDE_NAME="はじめにお読みください.txt"
@@ -118,4 +119,30 @@ package_zip_test() {
     }
     echo "$name.zip: $(wc -c <"$zip") bytes, guide $lines lines"
   done
+}
+
+# The x64 program as an objdump shows it with a Windows 10 import in place of one of its own:
+# the script fails before it zips anything.
+package_imports_test() {
+  local work
+  work="$(mktemp -d)"
+  pm_on_exit "rm -rf '$work'"
+  printf '#!/bin/sh\nx86_64-w64-mingw32-objdump "$@" | sed "s/ GetModuleHandleW\\$/ GetDpiForWindow/"\n' \
+    >"$work/objdump"
+  chmod +x "$work/objdump"
+  if OBJDUMP="$work/objdump" PAGEMIND_PACKAGE_DIR="$work/out" "$PM_ROOT/tools/package.sh" \
+    >"$work/log" 2>&1; then
+    echo "tools/package.sh succeeded with an import Windows 7 lacks"
+    return 1
+  fi
+  grep -q "GetDpiForWindow" "$work/log" || {
+    echo "tools/package.sh failed without naming the import:"
+    tail -n 5 "$work/log"
+    return 1
+  }
+  if compgen -G "$work/out/*.zip" >/dev/null; then
+    echo "tools/package.sh left a zip: $(ls "$work/out")"
+    return 1
+  fi
+  echo "tools/package.sh refused the program that imports GetDpiForWindow"
 }

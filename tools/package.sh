@@ -7,7 +7,8 @@
 # in code page 932 with CR LF, as Notepad on a Japanese Windows reads a text file. The names in
 # the zips are code page 932 too, without the UTF-8 flag: Explorer reads unflagged names in the
 # system's OEM code page (932 on a Japanese Windows), and the Explorer of Windows 7 reads no other.
-# PAGEMIND_PACKAGE_DIR moves the output folder.
+# Each program must pass tools/check-imports.sh, or nothing more is packaged and the script
+# fails. PAGEMIND_PACKAGE_DIR moves the output folder.
 set -euo pipefail
 # shellcheck source=tools/lib.sh
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
@@ -36,6 +37,12 @@ for build in mingw64:x64 mingw32:i686; do
   pm_log "building pagemind.exe (preset $preset)"
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset" --target pagemind
+  # A program that imports a function Windows 7 SP1 lacks does not start there at all: such a
+  # build is never zipped.
+  if ! "$PM_ROOT/tools/check-imports.sh" "build/$preset/pagemind.exe"; then
+    pm_log "build/$preset/pagemind.exe imports what Windows 7 SP1 may lack: not packaged"
+    exit 1
+  fi
   version="$(built_version "$preset")"
   [[ -n "$version" ]] || {
     pm_log "no version in build/$preset/generated/version_config.h"

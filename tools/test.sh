@@ -128,6 +128,7 @@ step mingw32/build configure_and_build mingw32 &&
 # The zips hold the builds above; tests/e2e/package_test.sh starts the program from one of them.
 step package/guide guide_captions_test
 ((mingw64_built)) && step package/zips package_zip_test
+((mingw64_built)) && step package/imports package_imports_test
 
 # Each libFuzzer target for a few seconds (PAGEMIND_FUZZ_SECONDS, default 5); tools/fuzz.sh
 # runs them longer on demand.

@@ -7,6 +7,9 @@ namespace pagemind::pages {
 
 namespace {
 constexpr int kLastIndex = kSlotCount - 1;
+// A window whose calls fail this many times in a row (a frozen tab, an item that is no
+// browser) is passed over for the cycle: held at it, the cursor would visit no other window.
+constexpr int kFailuresBeforeSkip = 3;
 
 bool IsAmong(std::uintptr_t window, const std::array<std::uintptr_t, kSlotCount>& windows) {
   return window != 0 && std::find(windows.begin(), windows.end(), window) != windows.end();
@@ -35,13 +38,24 @@ void Poller::Visit(TickResult& result) {
   if (*count == 0) return LoseEverything(result);
 
   auto item = windowList_->Item(cursor_);
-  if (!item) return ForgetLostWindowList();
+  if (!item) return FailedAtCursor(result);
   polledBrowser_ = std::move(*item);
   if (!polledBrowser_) return EmptyIndex(result);
   if (polledBrowser_->Kind() == platform::WindowKind::kFolder) return EmptyIndex(result);
-  if (!Record(result)) return;
+  if (!Record(result)) return FailedAtCursor(result);
+  failuresAtCursor_ = 0;
   if (cursor_ == kLastIndex) return Wrap(result);
   ++cursor_;
+}
+
+void Poller::FailedAtCursor(TickResult& result) {
+  // The collection itself has gone: no window is to blame, and the next one is asked again.
+  if (windowList_->Lost()) return ForgetLostWindowList();
+  if (++failuresAtCursor_ < kFailuresBeforeSkip) return;
+  const int skipped = cursor_;
+  EmptyIndex(result);
+  // After the move on, which empties the log at the wrap: the line stays until the next one.
+  log_.InsertAtTop("Skip:" + std::to_string(skipped));
 }
 
 bool Poller::Record(TickResult& result) {
@@ -71,6 +85,7 @@ void Poller::ForgetLostWindowList() {
 }
 
 void Poller::EmptyIndex(TickResult& result) {
+  failuresAtCursor_ = 0;
   log_.SetCounter("Count:" + std::to_string(cursor_));
   if (cursor_ != kLastIndex) {
     ++cursor_;
@@ -142,6 +157,9 @@ void Poller::LoseEverything(TickResult& result) {
   lastCycleWindows_ = {};
   cycleBeforeWindows_ = {};
   browserThisCycle_ = false;
+  // With every browser window gone, the last one visited is held for nothing: its process
+  // may have ended, and a live one stays until the program ends.
+  polledBrowser_.reset();
 }
 
 }  // namespace pagemind::pages

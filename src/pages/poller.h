@@ -30,9 +30,11 @@ struct TickResult {
 
 // Visits one window of the shell's collection per tick, the one at the cursor. A browser
 // window's address goes into the live table at its position and into the access log; a folder
-// window of the file manager is stepped over like an empty position. A position not visited
-// again within a cycle (31 ticks) is forgotten at the wrap, so the table holds the browser
-// windows of the last full cycle.
+// window of the file manager is stepped over like an empty position. A call that fails keeps
+// the cursor at the window for the next tick; the third failure in a row there steps over it
+// like an empty position too, with a "Skip:" line naming the position in the access log. A position
+// not visited again within a cycle (31 ticks) is forgotten at the wrap, so the table holds the
+// browser windows of the last full cycle.
 class Poller {
  public:
   Poller(platform::Shell& shell, access_log::AccessLog& log) : shell_(shell), log_(log) {}
@@ -41,7 +43,10 @@ class Poller {
   // The browser windows' addresses by their position in the collection; "" where none.
   [[nodiscard]] const PageSlots& live() const { return live_; }
   [[nodiscard]] int cursor() const { return cursor_; }
-  void SetCursor(int index) { cursor_ = index; }
+  void SetCursor(int index) {
+    cursor_ = index;
+    failuresAtCursor_ = 0;
+  }
   // Lets go of the last browser visited, before the tray icon goes.
   void ReleasePolledBrowser() { polledBrowser_.reset(); }
 
@@ -49,6 +54,8 @@ class Poller {
   void Visit(TickResult& result);
   // Records the window at the cursor; false when a call failed and the tick must end there.
   bool Record(TickResult& result);
+  // A call about the window at the cursor failed: the cursor stays, up to a point.
+  void FailedAtCursor(TickResult& result);
   void ForgetLostWindowList();
   void EmptyIndex(TickResult& result);
   void Wrap(TickResult& result);
@@ -59,6 +66,7 @@ class Poller {
   platform::Shell& shell_;
   access_log::AccessLog& log_;
   int cursor_ = 0;
+  int failuresAtCursor_ = 0;
   std::unique_ptr<platform::BrowserWindowList> windowList_;
   std::unique_ptr<platform::Browser> polledBrowser_;
   PageSlots live_;

@@ -2,9 +2,6 @@
 
 #include "pages/shell_open_rule.h"
 
-#include <algorithm>
-#include <array>
-#include <cctype>
 #include <memory>
 
 namespace pagemind::pages {
@@ -22,9 +19,9 @@ std::vector<std::string> Reopener::Open(const std::vector<std::string>& addresse
   for (const auto& address : addresses) {
     if (address.empty()) continue;
     reopenAddress_ = address;
-    if (OpenInNewBrowser(reopenAddress_)) continue;
-    if (SafeToHandToShell(reopenAddress_, files_) && shell_.OpenWithShell(reopenAddress_, {}))
-      continue;
+    // Checked before either route: both start whatever the address names.
+    const auto target = OpenableTarget(address, files_);
+    if (target && (OpenInNewBrowser(*target) || shell_.OpenWithShell(*target, {}))) continue;
     unopened.push_back(reopenAddress_);
   }
   return unopened;

@@ -12,8 +12,8 @@ namespace pagemind::pages {
 
 // Opens every remembered page again, each in a new browser window, in the order of the slots.
 // A page the browser cannot take is handed to the shell's "open", so the default browser shows
-// it; only what SafeToHandToShell lets through goes that way. Returns the addresses that could
-// be opened neither way.
+// it. Only what OpenableTarget lets through goes either way, in the form it gives. Returns the
+// addresses that were refused or could be opened neither way.
 class Reopener {
  public:
   Reopener(platform::Shell& shell, platform::FileSystem& files) : shell_(shell), files_(files) {}

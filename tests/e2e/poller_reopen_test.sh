@@ -242,10 +242,48 @@ case_end_after_crash() {
   standin_assert_slots_hold_pages
 }
 
+# A window whose calls keep failing (here one whose title the browser never gives, as Wine's
+# does without a frame to read it from) stands between two browser windows: the poller steps
+# over it after its third failure, so both others are recorded within two cycles, the access
+# log says which position it passed over, and the end command writes both pages.
+case_failing_window_beside_browsers() {
+  local base="http://127.0.0.1:$STANDIN_HTTP_PORT"
+  local first="$base/plain.html?beside"$'\t'"Plain page"
+  local last="$base/a,b.html?beside"$'\t'"カンマ, のページ"
+  local PAGE_LIST=$first
+
+  e2e_start_pagemind "$E2E_FOLDER"
+  wait_until_started || return 1
+  standin_open_pages || return 1
+  standin_browsers open --no-window "$base/plain.html?failing" >/dev/null ||
+    e2e_fail "could not open the failing window" || return 1
+  PAGE_LIST=$last
+  standin_open_pages || return 1
+  PAGE_LIST=$first$'\n'$last
+  # Two cycles of 31 ticks every 100 ms, each tick a call into another process or two.
+  e2e_wait_until 12 "the access log to show both pages and the window passed over" \
+    log_shows_pages_and_skip 1 ||
+    e2e_fail "access log: $(access_log | tr '\n' '|')" || return 1
+
+  e2e_end_program || return 1
+  e2e_wait_process_end 20 || return 1
+  local actual i
+  actual="$(for ((i = 0; i < SLOT_COUNT; i++)); do
+    [[ -s "$(slot_file "$i")" ]] && iconv -f CP932 -t UTF-8 "$(slot_file "$i")" && echo
+  done)"
+  e2e_assert_eq "$(cut -f 1 <<<"$PAGE_LIST" | sort)" "$(sort <<<"$actual")" \
+    "the pages in the slot files"
+}
+
+log_shows_pages_and_skip() { # POSITION
+  log_shows_pages && access_log | grep -qxF "Skip:$1"
+}
+
 e2e_setup poller_reopen
 standin_setup
 e2e_case standin_collection case_standin_collection
 e2e_case crash_and_reopen case_crash_and_reopen
 e2e_case folders_beside_browsers case_folders_beside_browsers
 e2e_case end_after_crash case_end_after_crash
+e2e_case failing_window_beside_browsers case_failing_window_beside_browsers
 e2e_finish

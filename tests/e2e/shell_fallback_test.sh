@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The reopen command where no browser object can be created, as on Windows with Internet Explorer
 # disabled: web pages go to the program registered for http and https (a recorder here), a
-# folder opens as a folder window, and programs, scripts, other schemes are listed as not opened.
+# folder opens as a folder window, and programs, scripts, other schemes and file: addresses that
+# name no Unicode path are listed as not opened.
 # Runs in a copy of the shared prefix without the InternetExplorer class.
 set -uo pipefail
 E2E_MODE=plain
@@ -75,6 +76,20 @@ folder_window_shown() {
 
 recorded_lines() { [[ -f "$RECORDER_LOG" ]] && (($(wc -l <"$RECORDER_LOG") >= $1)); }
 
+# Starts the program with the recorder as the program for web addresses, runs the reopen command
+# with a double-click on the tray icon and sets REOPEN_MESSAGE to the text of the message box
+# listing the pages not opened.
+REOPEN_MESSAGE=""
+reopen_with_tray_double_click() {
+  rm -f "$RECORDER_LOG"
+  export PM_RECORDER_LOG
+  PM_RECORDER_LOG="$(pm_winpath "$RECORDER_LOG")"
+  start_and_wait_for_icon || return 1
+  tray_click 1 2 || return 1
+  REOPEN_MESSAGE="$(e2e_pmctl message-box-text 20000)" ||
+    e2e_fail "no message box listing refused pages (pagemind.exe running: $(e2e_program_count))"
+}
+
 case_refuses_all_but_pages_and_folders() {
   local web="http://127.0.0.1:9/検索/ページ.html?q=a,b&x=%E6%97%A5%20本"
   local secure="https://127.0.0.1:9/a,b/%41%2C?日本語=値,2#frag"
@@ -92,15 +107,8 @@ case_refuses_all_but_pages_and_folders() {
   plant_slot 4 "$web"
   plant_slot 5 "$secure"
   plant_slot 6 "$folder"
-  rm -f "$RECORDER_LOG"
-  export PM_RECORDER_LOG
-  PM_RECORDER_LOG="$(pm_winpath "$RECORDER_LOG")"
-
-  start_and_wait_for_icon || return 1
-  tray_click 1 2 || return 1
-  local text
-  text="$(e2e_pmctl message-box-text 20000)" || e2e_fail "no message box listing refused pages" ||
-    return 1
+  reopen_with_tray_double_click || return 1
+  local text=$REOPEN_MESSAGE
   pm_log "message box: $(tr '\n' '|' <<<"$text")"
   e2e_wait_until 10 "the recorder to get two addresses" recorded_lines 2 || return 1
   local address
@@ -129,6 +137,27 @@ case_refuses_all_but_pages_and_folders() {
   e2e_wait_until 15 "notepad to start when asked directly" notepad_running
 }
 
+# A file: address escaped in code page 932 (日 is 93 FA) names no path on a system whose paths
+# are Unicode: once it ended the program at every reopen. It is refused like any other
+# address, and the program stays resident and goes on with the next page.
+case_code_page_address_is_refused() {
+  local escaped='file:///C:/%93%FA.html' web="http://127.0.0.1:9/after-the-escaped"
+  plant_slot 0 "$escaped"
+  plant_slot 1 "$web"
+  reopen_with_tray_double_click || return 1
+  local text=$REOPEN_MESSAGE
+  e2e_assert_contains "$text" "$escaped" "the refused pages' message" || return 1
+  [[ "$text" != *"$web"* ]] || e2e_fail "the message lists $web" || return 1
+  e2e_wait_until 10 "the recorder to get the web page" recorded_lines 1 || return 1
+  e2e_assert_eq "\"$web\"" "$(cat "$RECORDER_LOG")" "the recorder's log" || return 1
+  e2e_pmctl click-ok 1000 || e2e_fail "could not close the message box" || return 1
+  e2e_assert_eq 1 "$(e2e_program_count)" "pagemind.exe processes after the reopen" || return 1
+  e2e_end_program || return 1
+  e2e_wait_process_end 20 || return 1
+  e2e_write_cp932 "$E2E_FOLDER/expected" "$escaped"
+  e2e_assert_same_bytes "$E2E_FOLDER/expected" "$(slot_file 0)" "slot 0 after the end"
+}
+
 e2e_setup shell_fallback
 e2e_build_tool recorder || {
   echo "FAIL shell_fallback: recorder.exe did not build"
@@ -139,4 +168,5 @@ fallback_prefix_setup || {
   exit 1
 }
 e2e_case refuses_all_but_pages_and_folders case_refuses_all_but_pages_and_folders
+e2e_case code_page_address_is_refused case_code_page_address_is_refused
 e2e_finish

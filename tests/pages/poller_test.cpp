@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <set>
 
 #include "pages/poller.h"
@@ -9,8 +10,15 @@ namespace pagemind::pages {
 namespace {
 
 using platform::headless::ScriptedShell;
+using platform::headless::ScriptedWindow;
 
 using access_log::AccessLog;
+
+void OpenWindowsIn(ScriptedShell& shell, int n) {
+  for (int i = 0; i < n; ++i) {
+    shell.Open("http://127.0.0.1/" + std::to_string(i), "Page " + std::to_string(i));
+  }
+}
 
 std::vector<std::string> Lines(const AccessLog& log) {
   return {log.lines().begin(), log.lines().end()};
@@ -21,11 +29,7 @@ class PollerTest : public ::testing::Test {
   void Tick(int times = 1) {
     for (int i = 0; i < times; ++i) poller.Tick();
   }
-  void OpenWindows(int n) {
-    for (int i = 0; i < n; ++i) {
-      shell.Open("http://127.0.0.1/" + std::to_string(i), "Page " + std::to_string(i));
-    }
-  }
+  void OpenWindows(int n) { OpenWindowsIn(shell, n); }
   std::set<std::string> RememberedPages() const {
     std::set<std::string> pages;
     for (const auto& slot : poller.live()) {
@@ -113,6 +117,7 @@ TEST_F(PollerTest, AFailedTitleKeepsTheAddressLineLeavesTheSlotAndHoldsTheCursor
   EXPECT_EQ(pollIndex(), 2);
 }
 
+// Up to the third failure in a row at one window, when the poller steps over it (below).
 TEST_F(PollerTest, EveryFailingCallHoldsTheCursorAndTheSlot) {
   for (const char* call : {"CreateWindowList", "Count", "Item", "LocationURL", "LocationName"}) {
     ScriptedShell s;
@@ -120,7 +125,7 @@ TEST_F(PollerTest, EveryFailingCallHoldsTheCursorAndTheSlot) {
     s.failing.insert(call);
     AccessLog l;
     Poller poller(s, l);
-    for (int i = 0; i < 3; ++i) poller.Tick();
+    for (int i = 0; i < 2; ++i) poller.Tick();
     EXPECT_EQ(poller.cursor(), 0) << call;
     EXPECT_EQ(poller.live()[0], "") << call;
     EXPECT_EQ(l.counter(), "Count:00") << call;
@@ -189,6 +194,82 @@ TEST_F(PollerTest, AClosedWindowIsForgottenAtTheNextWrap) {
   Tick();
   EXPECT_EQ(poller.live()[2], "");
   EXPECT_EQ(RememberedPages().size(), 2U);
+}
+
+// The collection itself failing names no window to step over: the cursor waits for it.
+TEST_F(PollerTest, AFailingCollectionHoldsTheCursorForGood) {
+  for (const char* call : {"CreateWindowList", "Count"}) {
+    ScriptedShell s;
+    OpenWindowsIn(s, 2);
+    s.failing.insert(call);
+    AccessLog l;
+    Poller poller(s, l);
+    for (int i = 0; i < 40; ++i) poller.Tick();
+    EXPECT_EQ(poller.cursor(), 0) << call;
+    EXPECT_TRUE(l.lines().empty()) << call;
+  }
+}
+
+// A frozen tab or an item that is no browser fails every call: after its third failure in a
+// row it counts as an empty position for the cycle, so the windows after it are still recorded
+// and cycles still end; once it answers again it is recorded as any other.
+TEST_F(PollerTest, AWindowThatKeepsFailingIsSteppedOverAndTheOthersAreRecorded) {
+  using Spoil = std::function<void(ScriptedWindow&)>;
+  const Spoil noBrowser = [](ScriptedWindow& w) { w.notABrowser = true; };
+  const Spoil frozenUrl = [](ScriptedWindow& w) { w.failUrl = true; };
+  const Spoil frozenTitle = [](ScriptedWindow& w) { w.failTitle = true; };
+  for (const Spoil& spoil : {noBrowser, frozenUrl, frozenTitle}) {
+    ScriptedShell s;
+    AccessLog l;
+    Poller poller(s, l);
+    s.Open("http://127.0.0.1/a", "A");
+    const auto bad = s.Open("http://127.0.0.1/bad", "Bad");
+    s.Open("http://127.0.0.1/c", "C");
+    spoil(*bad);
+    for (int i = 0; i < 3; ++i) poller.Tick();
+    EXPECT_EQ(poller.cursor(), 1) << "held at the window for two failures";
+    poller.Tick();
+    EXPECT_EQ(poller.cursor(), 2);
+    EXPECT_EQ(std::count(l.lines().begin(), l.lines().end(), "Skip:1"), 1);
+    EXPECT_EQ(l.lines().front(), "Skip:1") << "a line of its own, in the log's style";
+    bool cycleEnded = false;
+    for (int i = 0; i < kSlotCount - 2 && !cycleEnded; ++i) cycleEnded = poller.Tick().cycleEnded;
+    EXPECT_TRUE(cycleEnded) << "the cycle ends after its 31 positions and the two retries";
+    EXPECT_EQ(poller.live()[0], "http://127.0.0.1/a");
+    EXPECT_EQ(poller.live()[1], "");
+    EXPECT_EQ(poller.live()[2], "http://127.0.0.1/c");
+
+    *bad = ScriptedWindow{"http://127.0.0.1/bad", "Bad"};
+    for (int i = 0; i < kSlotCount; ++i) poller.Tick();
+    EXPECT_EQ(poller.live()[1], "http://127.0.0.1/bad") << "recorded once it answers";
+  }
+}
+
+TEST_F(PollerTest, FailuresCountOnlyInARowAtOnePosition) {
+  shell.Open("http://127.0.0.1/a", "A");
+  auto flaky = shell.Open("http://127.0.0.1/b", "B");
+  Tick();
+  flaky->failTitle = true;
+  Tick(2);
+  flaky->failTitle = false;
+  Tick();
+  EXPECT_EQ(poller.live()[1], "http://127.0.0.1/b") << "two failures and an answer: recorded";
+  poller.SetCursor(1);
+  flaky->failTitle = true;
+  Tick(2);
+  poller.SetCursor(1);
+  Tick();
+  EXPECT_EQ(pollIndex(), 1) << "a cursor set anew starts the count anew";
+}
+
+// The end of every browser window lets go of the last one visited, as COM would hold it.
+TEST_F(PollerTest, NoBrowserObjectIsHeldOnceEveryWindowHasGone) {
+  OpenWindows(2);
+  Tick(2);
+  EXPECT_EQ(shell.liveBrowsers, 1) << "the last window visited";
+  shell.Crash();
+  Tick();
+  EXPECT_EQ(shell.liveBrowsers, 0);
 }
 
 // The crash: every window vanishes at once. Whatever tick of the cycle it strikes, the poller

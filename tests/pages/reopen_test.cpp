@@ -2,7 +2,6 @@
 
 #include "common/paths.h"
 #include "pages/reopen.h"
-#include "pages/shell_open_rule.h"
 #include "platform/headless/files.h"
 #include "platform/headless/scripted_shell.h"
 #include "test_support.h"
@@ -99,55 +98,34 @@ TEST_F(ReopenTest, PagesOpenedNeitherWayAreReportedAndTheRestStillOpen) {
   EXPECT_EQ(Reopen(), (std::vector<std::string>{"http://127.0.0.1/a", "http://127.0.0.1/b"}));
 }
 
-// Where no browser object can be made, the shell opens what a browser shows and nothing else.
-TEST(ShellOpenRule, LetsThroughOnlyWebAddressesLocalFoldersAndDocuments) {
+// Both routes start what an address names, so the check comes before either: a refused address
+// reaches no browser object either, and a file: address goes as the path that was checked.
+TEST_F(ReopenTest, RefusedAddressesReachNoRouteAndFileAddressesGoAsTheirCheckedPath) {
   testing::TempFolder temp;
-  platform::headless::PosixFileSystem files;
-  for (const char* name : {"page.HTML", "doc.pdf", "notes.txt", "tool.exe", "run.bat", "link.lnk",
-                           "data.bin", "noext"}) {
-    testing::WriteBytes(temp.path() / name, "x");
-  }
-  std::filesystem::create_directory(temp.path() / "フォルダ");
+  testing::WriteBytes(temp.path() / "notes.txt", "x");
+  testing::WriteBytes(temp.path() / "tool.exe#.txt", "x");
+  testing::WriteBytes(temp.path() / "tool.exe", "x");
   const std::string base = "file://" + Utf8FromPath(temp.path());
-  const std::pair<std::string, bool> cases[] = {
-      {"http://127.0.0.1/a", true},
-      {"HTTPS://127.0.0.1/a", true},
-      {base + "/page.HTML", true},
-      {base + "/doc.pdf", true},
-      {base + "/notes.txt", true},
-      {base + "/%E3%83%95%E3%82%A9%E3%83%AB%E3%83%80", true},  // a folder, percent-encoded
-      {base + "/フォルダ", true},
-      {"file://localhost" + Utf8FromPath(temp.path()) + "/page.HTML", true},
-      {base + "/tool.exe", false},
-      {base + "/run.bat", false},
-      {base + "/link.lnk", false},
-      {base + "/data.bin", false},
-      {base + "/noext", false},
-      {base + "/missing.html", false},
-      {base + "/page.HTML%00.exe", false},
-      {"file://server/share/page.html", false},
-      {"file:////server/share/page.html", false},
-      {"file:\\\\server\\share\\page.html", false},
-      {"ftp://127.0.0.1/a", false},
-      {"javascript:alert(1)", false},
-      {"mailto:someone@pagemind.example", false},
-      {"ms-settings:privacy", false},
-      {"httpx://x", false},
-      {"no scheme", false},
-      {"", false},
-  };
-  for (const auto& [address, safe] : cases) {
-    EXPECT_EQ(SafeToHandToShell(address, files), safe) << address;
-  }
-}
+  const std::vector<std::string> refused = {
+      "javascript:alert(1)",        "file://server/share/page.html",
+      "ms-settings:privacy",        "file:///C:/%93%FA.html",
+      base + "/tool.exe",           "mailto:a@pagemind.example",
+      "file:////server/share/x.htm"};
+  std::vector<std::string> addresses = {"http://127.0.0.1/a", base + "/notes.txt",
+                                        base + "/tool.exe%23.txt"};
+  addresses.insert(addresses.begin() + 1, refused.begin(), refused.end());
+  const std::vector<std::string> targets = {"http://127.0.0.1/a",
+                                            Utf8FromPath(temp.path() / "notes.txt"),
+                                            Utf8FromPath(temp.path() / "tool.exe#.txt")};
 
-TEST(ShellOpenRule, ReadsDrivePathsInBothForms) {
-  EXPECT_EQ(LocalPathOfFileAddress("file:///C:/Users/a%20b.html"),
-            PathFromUtf8("C:/Users/a b.html"));
-  EXPECT_EQ(LocalPathOfFileAddress("file:///c|/x.htm"), PathFromUtf8("c:/x.htm"));
-  EXPECT_EQ(LocalPathOfFileAddress("file:///C:\\dir\\x.htm"), PathFromUtf8("C:/dir/x.htm"));
-  EXPECT_FALSE(LocalPathOfFileAddress("file://host/C:/x.htm"));
-  EXPECT_FALSE(LocalPathOfFileAddress("file:///C:/bad%zz"));
+  EXPECT_EQ(reopener.Open(addresses), refused);
+  EXPECT_EQ(Navigated(), targets);
+  EXPECT_EQ(shell.created.size(), 3U) << "no browser object is made for a refused address";
+
+  shell.calls.clear();
+  shell.failing.insert("CreateBrowser");
+  EXPECT_EQ(reopener.Open(addresses), refused);
+  EXPECT_EQ(shell.shellOpened, targets);
 }
 
 }  // namespace

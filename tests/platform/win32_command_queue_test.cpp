@@ -7,10 +7,14 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "platform/win32/escaped_exception.h"
 #include "platform/win32/form_window.h"
+#include "platform/win32/message_window.h"
 #include "platform/win32/window_ui.h"
 
 namespace pagemind::platform::win32 {
@@ -139,6 +143,72 @@ TEST(Win32CommandQueue, MessageBoxesAndPopupMenusLeavePostedCommandsWaiting) {
   EXPECT_EQ(ran,
             (std::vector<std::string>{"handler", "box closes", "box returned", "menu dismissed",
                                       "posted before the box", "posted before the menu"}));
+}
+
+// What the reports said while a ReportsRecorded lives, in place of the message box.
+std::vector<std::string> reports;
+
+class ReportsRecorded {
+ public:
+  ReportsRecorded()
+      : previous_(
+            SetEscapedExceptionSink([](std::string_view text) { reports.emplace_back(text); })) {
+    reports.clear();
+  }
+  ~ReportsRecorded() { SetEscapedExceptionSink(previous_); }
+  ReportsRecorded(const ReportsRecorded&) = delete;
+  ReportsRecorded& operator=(const ReportsRecorded&) = delete;
+
+ private:
+  EscapedExceptionSink previous_;
+};
+
+bool Mentions(const std::string& report, std::string_view text) {
+  return report.find(text) != std::string::npos;
+}
+
+// An exception from a handler would unwind through the system's frames, which ends the
+// process: each place that dispatches stops it, reports it, and the program goes on.
+TEST(Win32EscapedException, AFailingTimerHandlerOrCommandIsReportedAndTheLoopGoesOn) {
+  const ReportsRecorded recorded;
+  WindowUi ui;
+  std::vector<std::string> ran;
+  TimerEvents events;
+  const auto main = ui.CreateForm(Plain("Main"), events);
+  int ticks = 0;
+  events.tick = [&] {
+    if (++ticks == 1) throw std::runtime_error("the first tick failed");
+    main->StopTimer(1);
+    ui.Post([] { throw std::invalid_argument("the command failed"); });
+    ui.Post([&] {
+      ran.emplace_back("the next command");
+      ::PostQuitMessage(0);
+    });
+  };
+  main->StartTimer(1, 10ms);
+  EXPECT_EQ(RunLoop(ui), 0);
+  EXPECT_EQ(ticks, 2) << "the timer ticked again after its handler failed";
+  EXPECT_EQ(ran, (std::vector<std::string>{"the next command"}));
+  ASSERT_EQ(reports.size(), 2U);
+  EXPECT_TRUE(Mentions(reports[0], "the first tick failed")) << reports[0];
+  EXPECT_TRUE(Mentions(reports[1], "the command failed")) << reports[1];
+  EXPECT_TRUE(Mentions(reports[1], "Pagemind は動作を続けます")) << reports[1];
+}
+
+TEST(Win32EscapedException, AFailingHandlerOfAMessageWindowIsReported) {
+  const ReportsRecorded recorded;
+  struct Throwing : MessageHandler {
+    std::optional<LRESULT> OnMessage(UINT message, WPARAM, LPARAM) override {
+      if (message == WM_APP) throw 42;
+      if (message == WM_APP + 1) return 7;
+      return std::nullopt;
+    }
+  } handler;
+  const MessageWindow window(MessageWindow::Kind::kMessageOnly, &handler);
+  EXPECT_EQ(::SendMessageW(window.get(), WM_APP, 0, 0), 0);
+  EXPECT_EQ(::SendMessageW(window.get(), WM_APP + 1, 0, 0), 7) << "the window still answers";
+  ASSERT_EQ(reports.size(), 1U);
+  EXPECT_TRUE(Mentions(reports[0], "unknown type")) << reports[0];
 }
 
 }  // namespace

@@ -7,7 +7,12 @@ namespace {
 class ScriptedBrowser final : public Browser {
  public:
   ScriptedBrowser(ScriptedShell& shell, std::shared_ptr<ScriptedWindow> window, bool created)
-      : shell_(shell), window_(std::move(window)), created_(created) {}
+      : shell_(shell), window_(std::move(window)), created_(created) {
+    ++shell_.liveBrowsers;
+  }
+  ~ScriptedBrowser() override { --shell_.liveBrowsers; }
+  ScriptedBrowser(const ScriptedBrowser&) = delete;
+  ScriptedBrowser& operator=(const ScriptedBrowser&) = delete;
 
   std::optional<std::string> LocationUrl() override {
     if (shell_.Call("LocationURL") || !window_->alive || window_->failUrl) return std::nullopt;
@@ -66,6 +71,7 @@ class ScriptedWindowList final : public BrowserWindowList {
     if (index < 0 || static_cast<std::size_t>(index) >= shell_.windows.size()) {
       return std::unique_ptr<Browser>();
     }
+    if (shell_.windows[static_cast<std::size_t>(index)]->notABrowser) return std::nullopt;
     return std::make_unique<ScriptedBrowser>(
         shell_, shell_.windows[static_cast<std::size_t>(index)], false);
   }

@@ -20,6 +20,8 @@ struct ScriptedWindow {
   bool alive = true;
   bool failUrl = false;
   bool failTitle = false;
+  // An item of the collection that is no browser: asking for it fails.
+  bool notABrowser = false;
   // A folder window of the file manager rather than a browser window.
   bool folder = false;
   // What the shell names the window by; 0 for a window it cannot name.
@@ -62,6 +64,8 @@ class ScriptedShell final : public Shell {
   // Browsers the program created, shown or not; a shown one joins the collection.
   std::vector<std::shared_ptr<ScriptedWindow>> created;
   int quitCount = 0;
+  // Browser objects the program holds now, as COM references to the shell's objects.
+  int liveBrowsers = 0;
   int generation = 0;
   // Each window gets the next id; a test may set a window's id to 0.
   std::uintptr_t lastWindowId = 0;

@@ -1,6 +1,7 @@
 #include "platform/win32/form_window.h"
 
 #include "platform/win32/dpi.h"
+#include "platform/win32/escaped_exception.h"
 #include "platform/win32/layout.h"
 #include "platform/win32/pictures.h"
 #include "platform/win32/text.h"
@@ -83,7 +84,12 @@ LRESULT CALLBACK FormWindow::Procedure(HWND window, UINT message, WPARAM wParam,
   // Also for the messages of a form being destroyed: DefDlgProcW frees its state on
   // WM_NCDESTROY.
   if (form == nullptr) return ::DefDlgProcW(window, message, wParam, lParam);
-  return form->Handle(window, message, wParam, lParam);
+  try {
+    return form->Handle(window, message, wParam, lParam);
+  } catch (...) {
+    ReportEscapedException("window message");
+    return 0;
+  }
 }
 
 // Every branch that calls into FormEvents returns straight after the call: the handler may

@@ -1,5 +1,6 @@
 #include "platform/win32/message_window.h"
 
+#include "platform/win32/escaped_exception.h"
 #include "platform/win32/pictures.h"
 
 namespace pagemind::platform::win32 {
@@ -41,7 +42,12 @@ LRESULT CALLBACK MessageWindow::Procedure(HWND window, UINT message, WPARAM wPar
   auto* handler = reinterpret_cast<MessageHandler*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
   if (handler != nullptr) {
     // Nothing of the handler or of this window may be touched once it has returned.
-    if (const auto result = handler->OnMessage(message, wParam, lParam)) return *result;
+    try {
+      if (const auto result = handler->OnMessage(message, wParam, lParam)) return *result;
+    } catch (...) {
+      ReportEscapedException("window message");
+      return 0;
+    }
   }
   return ::DefWindowProcW(window, message, wParam, lParam);
 }

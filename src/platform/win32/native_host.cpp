@@ -37,6 +37,24 @@ class ComApartment {
   bool initialized_;
 };
 
+// The program runs from wherever the user unpacked it, Downloads as often as not, where any
+// page may have left a DLL named like one that a system library loads by name on demand: the
+// program's folder comes first in the search order. Here libraries are sought in the system
+// folder only, for the whole process, before anything loads one. SetDefaultDllDirectories is
+// missing on Windows 7 SP1 without update KB2533623, hence looked up at run time; there the
+// current folder at least leaves the search.
+bool RestrictLibrarySearch() {
+  ::SetDllDirectoryW(L"");
+  using SetDefaultDllDirectoriesFunction = BOOL(WINAPI*)(DWORD);
+  const HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
+  if (kernel == nullptr) return false;
+  // Through a function pointer of no particular type, as GetProcAddress's result must be.
+  const auto setDefaultDllDirectories = reinterpret_cast<SetDefaultDllDirectoriesFunction>(
+      reinterpret_cast<void (*)()>(::GetProcAddress(kernel, "SetDefaultDllDirectories")));
+  return setDefaultDllDirectories != nullptr &&
+         setDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32) != FALSE;
+}
+
 bool InitCommonControlClasses() {
   INITCOMMONCONTROLSEX classes{};
   classes.dwSize = sizeof(classes);
@@ -49,6 +67,7 @@ bool InitCommonControlClasses() {
 // Declared in the order of their start: COM first, the objects that may use it after, so that
 // they go before it does.
 struct NativeHost::Parts {
+  bool librarySearchRestricted = RestrictLibrarySearch();
   ComApartment apartment;
   bool commonControls = InitCommonControlClasses();
   RunningProgram program;
@@ -67,9 +86,9 @@ NativeHost::NativeHost() : parts_(std::make_unique<Parts>()) {}
 NativeHost::~NativeHost() = default;
 
 Ports NativeHost::ports() {
-  return Ports{parts_->program, parts_->ui,         parts_->profile, parts_->ansi,
-               *parts_->shell,  parts_->notifyArea, parts_->files,   parts_->clock,
-               parts_->runAtLogon};
+  return Ports{parts_->program, parts_->ui,     parts_->profile,
+               parts_->ansi,    *parts_->shell, parts_->notifyArea,
+               parts_->files,   parts_->clock,  parts_->runAtLogon};
 }
 
 int NativeHost::RunMessageLoop() {

@@ -6,6 +6,7 @@
 #include <string>
 #include <utility>
 
+#include "platform/win32/escaped_exception.h"
 #include "platform/win32/form_window.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/text.h"
@@ -203,7 +204,11 @@ void WindowUi::RunPostedCommands() {
   while (!posted_.empty()) {
     const std::function<void()> command = std::move(posted_.front());
     posted_.pop_front();
-    command();
+    try {
+      command();
+    } catch (...) {
+      ReportEscapedException("command");
+    }
   }
 }
 
