@@ -19,10 +19,11 @@ set(PAGEMIND_MAY_INCLUDE_platform/win32 platform common)
 set(PAGEMIND_MAY_INCLUDE_platform/headless platform common)
 
 # What the program knows, as plain objects: the access log, the browsers' own session files,
-# and the page memory that keeps pages from both.
+# and the page memory, which keeps pages from the shell's windows and the browsers' files and
+# says what it saw; the resident program writes the access log from that.
 set(PAGEMIND_MAY_INCLUDE_access_log platform common)
 set(PAGEMIND_MAY_INCLUDE_browsers platform common)
-set(PAGEMIND_MAY_INCLUDE_pages access_log browsers platform common)
+set(PAGEMIND_MAY_INCLUDE_pages browsers platform common)
 # Helpers shared by the windows.
 set(PAGEMIND_MAY_INCLUDE_forms platform common)
 # The windows, each with what it shows.

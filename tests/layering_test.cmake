@@ -40,7 +40,7 @@ put("${good}" platform/win32/host.h "#pragma once")
 put("${good}" platform/headless/fake.cpp "#include \"platform/ports.h\"" "#include \"common/version.h\"")
 put("${good}" forms/helper.h "#include \"platform/ports.h\"")
 put("${good}" access_log/log.h "#include \"platform/ports.h\"")
-put("${good}" pages/slots.h "#include \"access_log/log.h\"")
+put("${good}" pages/slots.h "#include \"platform/ports.h\"")
 put("${good}" pages/slots.cpp "#include \"slots.h\"" "// #include \"platform/win32/host.h\" said once")
 put("${good}" app/main.cpp "#include \"pages/slots.h\"" "#include \"tray/menu.h\"")
 put("${good}" tray/menu.h "#include \"platform/ports.h\"")
@@ -78,7 +78,7 @@ foreach(
   "src/platform/win32/ui.cpp:3: #include \"platform/headless/fake.h\" goes against the layering: platform/win32 may include only platform/win32, platform, common, not platform/headless"
   "src/platform/headless/ui.cpp:1: #include \"platform/win32/host.h\" goes against"
   "src/forms/window.h:1: #include \"pages/slots.h\" goes against the layering: forms may include only forms, platform, common, not pages"
-  "src/pages/poller.cpp:2: #include \"platform/win32/host.h\" goes against the layering: pages may include only pages, access_log, browsers, platform, common, not platform/win32"
+  "src/pages/poller.cpp:2: #include \"platform/win32/host.h\" goes against the layering: pages may include only pages, browsers, platform, common, not platform/win32"
   "src/app/main_form.cpp:1: #include \"platform/win32/native_host.h\" goes against"
   "src/app/other.cpp:1: #include \"nowhere.h\" names no folder of the layering table"
   "src/extra/new.cpp: lies in no folder of the layering table"

@@ -16,14 +16,23 @@ void AccessLog::InsertAtTop(std::string_view line) {
   }
 }
 
+void AccessLog::RecordVisit(std::string_view address, const std::optional<std::string>& title) {
+  InsertAtTop(" URL:" + std::string(address));
+  if (title) InsertAtTop("Name:" + *title);
+}
+
+void AccessLog::RecordSteppedOver(int position) {
+  counter_ = "Count:" + std::to_string(position);
+  if (view_ != nullptr) view_->CounterChanged(counter_);
+}
+
+void AccessLog::RecordGaveUp(int position) {
+  InsertAtTop("Skip:" + std::to_string(position));
+}
+
 void AccessLog::Clear() {
   lines_.clear();
   if (view_ != nullptr) view_->Cleared();
-}
-
-void AccessLog::SetCounter(std::string_view text) {
-  counter_ = text;
-  if (view_ != nullptr) view_->CounterChanged(text);
 }
 
 std::string AccessLog::FileBytes(const platform::AnsiCodec& ansi) const {

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <deque>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -32,10 +33,14 @@ class AccessLog {
  public:
   void SetView(AccessLogView* view) { view_ = view; }
 
-  // The oldest line goes once there are more than kLineLimit.
-  void InsertAtTop(std::string_view line);
+  // A window the poller visited: its address line, and above it its title line where the
+  // title could be read.
+  void RecordVisit(std::string_view address, const std::optional<std::string>& title);
+  // The debug counter names the position the poller stepped over.
+  void RecordSteppedOver(int position);
+  // A window whose calls kept failing, passed over for a cycle.
+  void RecordGaveUp(int position);
   void Clear();
-  void SetCounter(std::string_view text);
 
   [[nodiscard]] const std::deque<std::string>& lines() const { return lines_; }
   [[nodiscard]] const std::string& counter() const { return counter_; }
@@ -44,6 +49,9 @@ class AccessLog {
   [[nodiscard]] std::string FileBytes(const platform::AnsiCodec& ansi) const;
 
  private:
+  // The oldest line goes once there are more than kLineLimit.
+  void InsertAtTop(std::string_view line);
+
   std::deque<std::string> lines_;
   std::string counter_ = "Count:00";
   AccessLogView* view_ = nullptr;

@@ -1,5 +1,6 @@
 #include "app/resident_host.h"
 
+#include "app/access_log_entries.h"
 #include "settings/settings_file.h"
 
 namespace pagemind::app {
@@ -9,8 +10,7 @@ using tray::MenuCommand;
 
 ResidentHost::ResidentHost(platform::Ports ports)
     : ports_(ports),
-      pageMemory_(ports.files, ports.shell, ports.ansi, ports.clock, ports.program.Folder(),
-                  accessLog_),
+      pageMemory_(ports.files, ports.shell, ports.ansi, ports.clock, ports.program.Folder()),
       main_(ports, accessLog_, *this),
       selection_(ports, pageMemory_),
       settings_(ports),
@@ -88,7 +88,9 @@ void ResidentHost::CloseModalWindows() {
 void ResidentHost::PollTimerTicked() {
   // The crash is told once, at the tick that saw it; a modal window of the program has the
   // user's attention then, and a balloon beside it would only compete with it.
-  if (pageMemory_.Tick() && trayIcon_ && !ports_.ui.InModalLoop()) {
+  const auto tick = pageMemory_.Tick();
+  WriteToAccessLog(accessLog_, tick.view);
+  if (tick.lostTogether && trayIcon_ && !ports_.ui.InModalLoop()) {
     trayIcon_->ShowCrashBalloon(pageMemory_.pages().size());
   }
 }

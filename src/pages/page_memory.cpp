@@ -14,13 +14,13 @@ bool Contains(const std::vector<std::string>& pages, const std::string& page) {
 
 PageMemory::PageMemory(platform::FileSystem& files, platform::Shell& shell,
                        const platform::AnsiCodec& ansi, const platform::Clock& clock,
-                       std::filesystem::path programFolder, access_log::AccessLog& log)
+                       std::filesystem::path programFolder)
     : files_(files),
       ansi_(ansi),
       clock_(clock),
       folder_(std::move(programFolder)),
       history_(files, folder_),
-      poller_(shell, log),
+      poller_(shell),
       reopener_(shell, files) {}
 
 FileProblems PageMemory::EnsureFolder() {
@@ -95,8 +95,8 @@ std::error_code PageMemory::WriteRecovery(const std::vector<std::string>& pages)
   return error;
 }
 
-bool PageMemory::Tick() {
-  const auto result = poller_.Tick();
+PageMemory::TickOutcome PageMemory::Tick() {
+  auto result = poller_.Tick();
   if (result.recorded) {
     // A lost page that a browser window shows again is that window's page now.
     ForgetLost(*result.recorded);
@@ -110,8 +110,9 @@ bool PageMemory::Tick() {
   RememberLost(result.lostTogether);
   KeepSet(result.lostTogether);
   if (result.cycleEnded) ForgetTitlesOfPagesGone();
-  return std::any_of(result.lostTogether.begin(), result.lostTogether.end(),
-                     [](const std::string& page) { return !page.empty(); });
+  const bool lost = std::any_of(result.lostTogether.begin(), result.lostTogether.end(),
+                                [](const std::string& page) { return !page.empty(); });
+  return {std::move(result.view), lost};
 }
 
 void PageMemory::KeepSetOfEnd() {

@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "access_log/access_log.h"
 #include "pages/page_history.h"
 #include "pages/page_slots.h"
 #include "pages/poller.h"
@@ -34,8 +33,7 @@ namespace pagemind::pages {
 class PageMemory {
  public:
   PageMemory(platform::FileSystem& files, platform::Shell& shell, const platform::AnsiCodec& ansi,
-             const platform::Clock& clock, std::filesystem::path programFolder,
-             access_log::AccessLog& log);
+             const platform::Clock& clock, std::filesystem::path programFolder);
 
   // Makes the Log folder when it is missing.
   FileProblems EnsureFolder();
@@ -59,9 +57,13 @@ class PageMemory {
   // hold them all the same.
   void KeepSetOfEnd();
 
-  // One visit of the poller; true when it saw the browser's windows vanish together and their
-  // pages joined those remembered as lost.
-  bool Tick();
+  // One visit of the poller: what it saw, and whether it saw the browser's windows vanish
+  // together, their pages joining those remembered as lost.
+  struct TickOutcome {
+    PollerView view;
+    bool lostTogether = false;
+  };
+  TickOutcome Tick();
   void ResetCursor() { poller_.SetCursor(0); }
   void ReleasePolledBrowser() { poller_.ReleasePolledBrowser(); }
 

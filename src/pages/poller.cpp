@@ -52,19 +52,19 @@ void Poller::FailedAtCursor(TickResult& result) {
   // The collection itself has gone: no window is to blame, and the next one is asked again.
   if (windowList_->Lost()) return ForgetLostWindowList();
   if (++failuresAtCursor_ < kFailuresBeforeSkip) return;
-  const int skipped = cursor_;
+  result.view.gaveUpOn = cursor_;
   EmptyIndex(result);
-  // After the move on, which empties the log at the wrap: the line stays until the next one.
-  log_.InsertAtTop("Skip:" + std::to_string(skipped));
 }
 
 bool Poller::Record(TickResult& result) {
   const auto url = polledBrowser_->LocationUrl();
   if (!url) return false;
-  log_.InsertAtTop(" URL:" + *url);
+  auto& visit = result.view.visited.emplace();
+  visit.position = cursor_;
+  visit.address = *url;
   const auto title = polledBrowser_->LocationName();
   if (!title) return false;
-  log_.InsertAtTop("Name:" + *title);
+  visit.title = *title;
   // The address is read again for the table: the page may have moved on between the reads.
   const auto address = polledBrowser_->LocationUrl();
   if (!address || cursor_ < 0 || cursor_ > kLastIndex) return false;
@@ -86,13 +86,13 @@ void Poller::ForgetLostWindowList() {
 
 void Poller::EmptyIndex(TickResult& result) {
   failuresAtCursor_ = 0;
-  log_.SetCounter("Count:" + std::to_string(cursor_));
+  result.view.steppedOver = cursor_;
   if (cursor_ != kLastIndex) {
     ++cursor_;
     return;
   }
   Wrap(result);
-  log_.Clear();
+  result.view.restartedAfterEmpty = true;
 }
 
 void Poller::Wrap(TickResult& result) {

@@ -7,14 +7,33 @@
 #include <string>
 #include <vector>
 
-#include "access_log/access_log.h"
 #include "pages/page_slots.h"
 #include "platform/shell.h"
 
 namespace pagemind::pages {
 
-// What one tick saw.
+// What one tick saw of the shell's collection, in the order it saw it: the window it visited
+// and what it could read of it, a position it stepped over, a wrap that began a new cycle on an
+// empty position, and a window it gave up on. The access log is written from this.
+struct PollerView {
+  struct Visit {
+    int position = 0;
+    // The address as first read, and the title where it could be read.
+    std::string address;
+    std::optional<std::string> title;
+  };
+  std::optional<Visit> visited;
+  // A position with no browser window (nothing there, or a folder window of the file manager).
+  std::optional<int> steppedOver;
+  // The cycle began anew after an empty position: what it saw before is over.
+  bool restartedAfterEmpty = false;
+  // A window whose calls failed too often in a row, passed over for this cycle.
+  std::optional<int> gaveUpOn;
+};
+
+// What one tick saw and what it meant for the pages.
 struct TickResult {
+  PollerView view;
   // The address of the browser window the tick recorded.
   std::optional<std::string> recorded;
   // The title that window showed with it.
@@ -29,15 +48,15 @@ struct TickResult {
 };
 
 // Visits one window of the shell's collection per tick, the one at the cursor. A browser
-// window's address goes into the live table at its position and into the access log; a folder
+// window's address goes into the live table at its position; a folder
 // window of the file manager is stepped over like an empty position. A call that fails keeps
 // the cursor at the window for the next tick; the third failure in a row there steps over it
-// like an empty position too, with a "Skip:" line naming the position in the access log. A position
+// like an empty position too, and the tick says it gave up on it. A position
 // not visited again within a cycle (31 ticks) is forgotten at the wrap, so the table holds the
 // browser windows of the last full cycle.
 class Poller {
  public:
-  Poller(platform::Shell& shell, access_log::AccessLog& log) : shell_(shell), log_(log) {}
+  explicit Poller(platform::Shell& shell) : shell_(shell) {}
 
   TickResult Tick();
   // The browser windows' addresses by their position in the collection; "" where none.
@@ -64,7 +83,6 @@ class Poller {
   void LoseEarlierWindows(TickResult& result);
 
   platform::Shell& shell_;
-  access_log::AccessLog& log_;
   int cursor_ = 0;
   int failuresAtCursor_ = 0;
   std::unique_ptr<platform::BrowserWindowList> windowList_;

@@ -144,8 +144,8 @@ class MemoryHistoryTest : public ::testing::Test {
  protected:
   MemoryHistoryTest() { (void)memory->EnsureFolder(); }
 
-  std::unique_ptr<PageMemory> Run(ScriptedShell& s, access_log::AccessLog& l) {
-    auto run = std::make_unique<PageMemory>(files, s, *ansi, clock, temp.path(), l);
+  std::unique_ptr<PageMemory> Run(ScriptedShell& s) {
+    auto run = std::make_unique<PageMemory>(files, s, *ansi, clock, temp.path());
     (void)run->EnsureFolder();
     return run;
   }
@@ -158,8 +158,7 @@ class MemoryHistoryTest : public ::testing::Test {
   std::unique_ptr<platform::AnsiCodec> ansi = platform::MakeAnsiCodec();
   platform::headless::HeadlessClock clock;
   ScriptedShell shell;
-  access_log::AccessLog log;
-  std::unique_ptr<PageMemory> memory = Run(shell, log);
+  std::unique_ptr<PageMemory> memory = Run(shell);
 };
 
 TEST_F(MemoryHistoryTest, ACrashAndTheEndsAddSetsWithTitlesAndTimes) {
@@ -192,8 +191,7 @@ TEST_F(MemoryHistoryTest, ACrashAndTheEndsAddSetsWithTitlesAndTimes) {
 
   // The next run reads both; its pages keep the titles seen in the last run.
   ScriptedShell s;
-  access_log::AccessLog l;
-  auto next = Run(s, l);
+  auto next = Run(s);
   EXPECT_TRUE(next->Load().empty());
   EXPECT_EQ(next->history().size(), 2u);
   const auto remembered = next->rememberedPages();
@@ -209,8 +207,7 @@ TEST_F(MemoryHistoryTest, AnEndTheProgramDidNotSeeIsASetAtTheNextStart) {
   // Killed here: no end, no set.
   EXPECT_TRUE(memory->history().empty());
   ScriptedShell s;
-  access_log::AccessLog l;
-  auto next = Run(s, l);
+  auto next = Run(s);
   (void)next->Load();
   ASSERT_EQ(next->history().size(), 1u);
   EXPECT_EQ(Addresses(next->history()[0]), (std::vector{Page(0), Page(1)}));
@@ -218,8 +215,7 @@ TEST_F(MemoryHistoryTest, AnEndTheProgramDidNotSeeIsASetAtTheNextStart) {
   // the same pages again and adds nothing.
   next->KeepSetOfEnd();
   ScriptedShell s2;
-  access_log::AccessLog l2;
-  auto third = Run(s2, l2);
+  auto third = Run(s2);
   (void)third->Load();
   EXPECT_EQ(third->history().size(), 1u);
 }

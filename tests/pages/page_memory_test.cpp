@@ -42,7 +42,7 @@ class PageMemoryTest : public ::testing::Test {
   }
   // A new run of the program on the same folder, as after an end of any kind.
   std::unique_ptr<PageMemory> NextRun() {
-    auto next = std::make_unique<PageMemory>(files, nextShell, *ansi, clock, temp.path(), nextLog);
+    auto next = std::make_unique<PageMemory>(files, nextShell, *ansi, clock, temp.path());
     (void)next->EnsureFolder();
     return next;
   }
@@ -52,11 +52,9 @@ class PageMemoryTest : public ::testing::Test {
   std::unique_ptr<platform::AnsiCodec> ansi = platform::MakeAnsiCodec();
   platform::headless::HeadlessClock clock;
   ScriptedShell shell;
-  access_log::AccessLog log;
   std::unique_ptr<PageMemory> memory =
-      std::make_unique<PageMemory>(files, shell, *ansi, clock, temp.path(), log);
+      std::make_unique<PageMemory>(files, shell, *ansi, clock, temp.path());
   ScriptedShell nextShell;
-  access_log::AccessLog nextLog;
 };
 
 // A crash at every tick of two cycles, with the file manager's windows first and last in the
@@ -67,8 +65,7 @@ TEST_F(PageMemoryTest, FolderWindowsNeverCostTheCrashedPages) {
   for (int crashAt = 4; crashAt < 3 * kSlotCount; ++crashAt) {
     for (int restartAfter : {0, 5, 20, 3 * kSlotCount}) {
       ScriptedShell s;
-      access_log::AccessLog l;
-      PageMemory m(files, s, *ansi, clock, temp.path(), l);
+      PageMemory m(files, s, *ansi, clock, temp.path());
       s.OpenFolder("file:///C:/Users/");
       for (int i = 0; i < 3; ++i) s.Open(Page(i), "T");
       s.OpenFolder("");
@@ -102,16 +99,15 @@ TEST_F(PageMemoryTest, ACrashAtAnyTickOfTwoCyclesKeepsEveryPage) {
     for (int restartAfter : {0, 7, kSlotCount + 3, 2 * kSlotCount}) {
       for (int crashAt = 0; crashAt < 2 * kSlotCount; ++crashAt) {
         ScriptedShell s;
-        access_log::AccessLog l;
-        PageMemory m(files, s, *ansi, clock, temp.path(), l);
+        PageMemory m(files, s, *ansi, clock, temp.path());
         for (int i = 0; i < windows; ++i) s.Open(Page(i), "T");
         int crashesSeen = 0;
-        for (int t = 0; t < kSlotCount + crashAt; ++t) crashesSeen += m.Tick() ? 1 : 0;
+        for (int t = 0; t < kSlotCount + crashAt; ++t) crashesSeen += m.Tick().lostTogether ? 1 : 0;
         EXPECT_EQ(crashesSeen, 0);
         s.Crash();
-        for (int t = 0; t < restartAfter; ++t) crashesSeen += m.Tick() ? 1 : 0;
+        for (int t = 0; t < restartAfter; ++t) crashesSeen += m.Tick().lostTogether ? 1 : 0;
         s.Open(Page(100), "restarted browser");
-        for (int t = 0; t < 3 * kSlotCount; ++t) crashesSeen += m.Tick() ? 1 : 0;
+        for (int t = 0; t < 3 * kSlotCount; ++t) crashesSeen += m.Tick().lostTogether ? 1 : 0;
         const auto pages = m.pages();
         const std::set<std::string> remembered(pages.begin(), pages.end());
         EXPECT_EQ(pages.size(), remembered.size()) << "no page twice";
@@ -140,8 +136,7 @@ TEST_F(PageMemoryTest, ACrashAtAnyTickOfTwoCyclesKeepsEveryPage) {
 TEST_F(PageMemoryTest, APageMovingOnInItsWindowIsNoCrash) {
   for (std::uintptr_t id : {std::uintptr_t{1}, std::uintptr_t{0}}) {
     ScriptedShell s;
-    access_log::AccessLog l;
-    PageMemory m(files, s, *ansi, clock, temp.path(), l);
+    PageMemory m(files, s, *ansi, clock, temp.path());
     const auto window = s.Open(Page(0), "T");
     window->id = id;
     for (int page = 1; page < 6; ++page) {
@@ -158,7 +153,8 @@ TEST_F(PageMemoryTest, AWindowTheUserClosesIsForgottenWithinTwoCycles) {
   OpenBrowsers(3);
   Tick(kSlotCount + 5);
   shell.Close(1);
-  for (int t = 0; t < 2 * kSlotCount; ++t) EXPECT_FALSE(memory->Tick()) << "no crash, tick " << t;
+  for (int t = 0; t < 2 * kSlotCount; ++t)
+    EXPECT_FALSE(memory->Tick().lostTogether) << "no crash, tick " << t;
   EXPECT_EQ(Remembered(), (std::set<std::string>{Page(0), Page(2)}));
 }
 
@@ -267,8 +263,7 @@ TEST_F(PageMemoryTest, DeadWindowsTheShellStillListsCostNoPage) {
     for (int listedFor : {0, 3, 15, 40}) {
       for (int restartAfter : {0, 10, 30}) {
         ScriptedShell s;
-        access_log::AccessLog l;
-        PageMemory m(files, s, *ansi, clock, temp.path(), l);
+        PageMemory m(files, s, *ansi, clock, temp.path());
         s.OpenFolder("file:///C:/Users/");
         for (int i = 0; i < 3; ++i) {
           s.Open(Page(i), "T");

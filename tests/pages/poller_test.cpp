@@ -3,6 +3,7 @@
 #include <functional>
 #include <set>
 
+#include "app/access_log_entries.h"
 #include "pages/poller.h"
 #include "platform/headless/scripted_shell.h"
 
@@ -19,6 +20,25 @@ void OpenWindowsIn(ScriptedShell& shell, int n) {
     shell.Open("http://127.0.0.1/" + std::to_string(i), "Page " + std::to_string(i));
   }
 }
+
+// The poller with the access log written from what each tick saw, as the resident program
+// writes it.
+class LoggedPoller {
+ public:
+  LoggedPoller(ScriptedShell& shell, AccessLog& log) : poller_(shell), log_(log) {}
+  TickResult Tick() {
+    auto result = poller_.Tick();
+    app::WriteToAccessLog(log_, result.view);
+    return result;
+  }
+  [[nodiscard]] const PageSlots& live() const { return poller_.live(); }
+  [[nodiscard]] int cursor() const { return poller_.cursor(); }
+  void SetCursor(int index) { poller_.SetCursor(index); }
+
+ private:
+  Poller poller_;
+  AccessLog& log_;
+};
 
 std::vector<std::string> Lines(const AccessLog& log) {
   return {log.lines().begin(), log.lines().end()};
@@ -42,7 +62,7 @@ class PollerTest : public ::testing::Test {
 
   ScriptedShell shell;
   AccessLog log;
-  Poller poller{shell, log};
+  LoggedPoller poller{shell, log};
 };
 
 TEST_F(PollerTest, WithNoWindowNothingChangesAtAll) {
@@ -124,7 +144,7 @@ TEST_F(PollerTest, EveryFailingCallHoldsTheCursorAndTheSlot) {
     s.Open("http://127.0.0.1/a", "A");
     s.failing.insert(call);
     AccessLog l;
-    Poller poller(s, l);
+    LoggedPoller poller(s, l);
     for (int i = 0; i < 2; ++i) poller.Tick();
     EXPECT_EQ(poller.cursor(), 0) << call;
     EXPECT_EQ(poller.live()[0], "") << call;
@@ -203,7 +223,7 @@ TEST_F(PollerTest, AFailingCollectionHoldsTheCursorForGood) {
     OpenWindowsIn(s, 2);
     s.failing.insert(call);
     AccessLog l;
-    Poller poller(s, l);
+    LoggedPoller poller(s, l);
     for (int i = 0; i < 40; ++i) poller.Tick();
     EXPECT_EQ(poller.cursor(), 0) << call;
     EXPECT_TRUE(l.lines().empty()) << call;
@@ -221,7 +241,7 @@ TEST_F(PollerTest, AWindowThatKeepsFailingIsSteppedOverAndTheOthersAreRecorded) 
   for (const Spoil& spoil : {noBrowser, frozenUrl, frozenTitle}) {
     ScriptedShell s;
     AccessLog l;
-    Poller poller(s, l);
+    LoggedPoller poller(s, l);
     s.Open("http://127.0.0.1/a", "A");
     const auto bad = s.Open("http://127.0.0.1/bad", "Bad");
     s.Open("http://127.0.0.1/c", "C");
@@ -279,7 +299,7 @@ TEST_F(PollerTest, ACrashAtAnyTickOfTheCycleLosesNoPage) {
     for (int crashAt = 0; crashAt < 2 * kSlotCount; ++crashAt) {
       ScriptedShell s;
       AccessLog l;
-      Poller poller(s, l);
+      LoggedPoller poller(s, l);
       std::set<std::string> open;
       for (int i = 0; i < windows; ++i) {
         s.Open("http://127.0.0.1/" + std::to_string(i), "T");
