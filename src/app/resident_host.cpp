@@ -1,6 +1,7 @@
 #include "app/resident_host.h"
 
 #include "app/access_log_entries.h"
+#include "forms/unopened_pages_message.h"
 #include "settings/settings_file.h"
 
 namespace pagemind::app {
@@ -102,7 +103,7 @@ void ResidentHost::RecoveryTimerTicked() {
 void ResidentHost::CommandPagemind_Click() {
   const auto unopened = pageMemory_.ReopenAll();
   if (!unopened.empty()) {
-    ports_.ui.ShowMessage(pages::UnopenedPagesMessage(unopened), platform::MessageIcon::kStop);
+    ports_.ui.ShowMessage(UnopenedPagesMessage(unopened), platform::MessageIcon::kStop);
   }
 }
 

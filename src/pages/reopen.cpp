@@ -18,29 +18,22 @@ std::vector<std::string> Reopener::Open(const std::vector<std::string>& addresse
   std::vector<std::string> unopened;
   for (const auto& address : addresses) {
     if (address.empty()) continue;
-    reopenAddress_ = address;
     // Checked before either route: both start whatever the address names.
     const auto target = OpenableTarget(address, files_);
     if (target && (OpenInNewBrowser(*target) || shell_.OpenWithShell(*target, {}))) continue;
-    unopened.push_back(reopenAddress_);
+    unopened.push_back(address);
   }
   return unopened;
 }
 
 bool Reopener::OpenInNewBrowser(const std::string& address) {
   // A new browser for every page: a released browser's window stays open on its own.
-  const std::unique_ptr<platform::Browser> ie2 = shell_.CreateBrowser();
-  if (!ie2) return false;
-  if (ie2->Navigate(address) && ie2->SetVisible(true)) return true;
+  const std::unique_ptr<platform::Browser> browser = shell_.CreateBrowser();
+  if (!browser) return false;
+  if (browser->Navigate(address) && browser->SetVisible(true)) return true;
   // Its window never showed; without this it would linger hidden.
-  ie2->Quit();
+  browser->Quit();
   return false;
-}
-
-std::string UnopenedPagesMessage(const std::vector<std::string>& addresses) {
-  std::string text = "次のページを開けませんでした。\r\n\r\n";
-  for (const auto& address : addresses) text += address + "\r\n";
-  return text;
 }
 
 }  // namespace pagemind::pages

@@ -24,18 +24,11 @@ class Reopener {
   // The same for pages in a list of their own, in its order.
   std::vector<std::string> Open(const std::vector<std::string>& addresses);
 
-  // The last address opened; nothing else reads it.
-  [[nodiscard]] const std::string& reopenAddress() const { return reopenAddress_; }
-
  private:
   bool OpenInNewBrowser(const std::string& address);
 
   platform::Shell& shell_;
   platform::FileSystem& files_;
-  std::string reopenAddress_;
 };
-
-// The message that lists the pages that could not be opened.
-std::string UnopenedPagesMessage(const std::vector<std::string>& addresses);
 
 }  // namespace pagemind::pages

@@ -2,6 +2,7 @@
 
 #include "access_log/access_log.h"
 #include "forms/save_with_dialog.h"
+#include "forms/unopened_pages_message.h"
 #include "pages/reopen.h"
 
 namespace pagemind::selection {
@@ -72,7 +73,7 @@ void PageSelection::Command1_Click() {
   ports_.ui.Post([this, chosen = std::move(chosen)] {
     const auto unopened = memory_.OpenChosen(chosen);
     if (!unopened.empty()) {
-      ports_.ui.ShowMessage(pages::UnopenedPagesMessage(unopened), platform::MessageIcon::kStop);
+      ports_.ui.ShowMessage(UnopenedPagesMessage(unopened), platform::MessageIcon::kStop);
     }
   });
 }
