@@ -4,7 +4,8 @@
 # caused it is kept in build/fuzz/crashes/TARGET/ and its name printed.
 #
 #   tools/fuzz.sh [SECONDS]          seconds per target; default $PAGEMIND_FUZZ_SECONDS or 5
-#   tools/fuzz.sh 600 slot_file      only the named targets (slot_file, access_log, settings_file)
+#   tools/fuzz.sh 600 slot_file      only the named targets (slot_file, access_log, settings_file,
+#                                    address_rule)
 #
 # tools/test.sh runs it with the default; run it longer by hand, e.g.
 # `PAGEMIND_FUZZ_SECONDS=300 tools/fuzz.sh`. Each target's corpus lives in
@@ -16,7 +17,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 SECONDS_PER_TARGET=${1:-${PAGEMIND_FUZZ_SECONDS:-5}}
 shift $(($# > 0 ? 1 : 0))
 TARGETS=("$@")
-((${#TARGETS[@]} > 0)) || TARGETS=(slot_file access_log settings_file)
+((${#TARGETS[@]} > 0)) || TARGETS=(slot_file access_log settings_file address_rule)
 BUILD="$PM_ROOT/build/fuzz"
 
 [[ "$SECONDS_PER_TARGET" =~ ^[1-9][0-9]*$ ]] || {
@@ -51,6 +52,16 @@ seed_corpus() {
       seed settings_file usual '[Settings]\r\nLogo=1\r\nLog=1\r\n[Debug]\r\nDebugMode=0\r\n'
       seed settings_file odd '[settings]\r\n LOGO = 0x10 \r\n[Settings]\r\nLog=-1\r\nLog\r\n'
       seed settings_file quotes '[Settings]\nLogo="0"\n[ Debug ]\nDebugMode=\x01 1\n'
+      ;;
+    address_rule)
+      # The first byte chooses what every probe finds: 0 nothing, 1 a file, 2 a folder ("%%"
+      # is a "%" in a seed, which is a printf format).
+      seed address_rule web '\x00https://127.0.0.1/a,b?q=%%E6%%97%%A5#f'
+      seed address_rule document '\x01file:///C:/Users/a%%20b/page.html'
+      seed address_rule folder '\x02file://localhost/C|/Users/'
+      seed address_rule share '\x01file:////server/share/x.htm'
+      seed address_rule cp932 '\x01file:///C:/%%93%%FA.html'
+      seed address_rule fragment '\x01file:///C:/tool.exe%%23.txt'
       ;;
   esac
 }
