@@ -89,7 +89,10 @@ int ComboItems(HWND window, int id) {
     SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(i),
                  reinterpret_cast<LPARAM>(item.data()));
     item.resize(static_cast<size_t>(length));
-    Print((i == selected ? "*" : " ") + ToUtf8(item));
+    // Appended, not prefixed: GCC 12 at -O3 warns wrongly (-Wrestrict) about "*" + string.
+    std::string line = i == selected ? "*" : " ";
+    line += ToUtf8(item);
+    Print(line);
   }
   return 0;
 }
