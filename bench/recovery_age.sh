@@ -18,28 +18,25 @@ source "$(dirname "${BASH_SOURCE[0]}")/../tests/e2e/lib.sh"
 # shellcheck source=tests/e2e/standin/standin.sh
 source "$E2E_DIR/standin/standin.sh"
 
-now_ms() { date +%s%3N; }
-
-recovery_copy() { printf '%s/Log/recovery.pmr' "$E2E_FOLDER"; }
 copy_holds() { [[ -f "$(recovery_copy)" ]] && grep -qF -- "$1" "$(recovery_copy)"; }
 
 measure() {
   local base="http://127.0.0.1:$STANDIN_HTTP_PORT" i address opened arrived deadline
   local worst=0 ages=()
   e2e_start_pagemind "$E2E_FOLDER"
-  e2e_wait_window "$E2E_MAIN_TITLE" 20 && e2e_wait_no_window "$E2E_SPLASH_TITLE" 15 || return 1
+  e2e_wait_started || return 1
   for ((i = 0; i < PAGES; i++)); do
     address="$base/plain.html?age=$i"
     standin_browsers open "$address" "Age $i" >/dev/null || e2e_fail "could not open $address" ||
       return 1
-    opened=$(now_ms)
+    opened=$(e2e_now_ms)
     deadline=$((opened + 15000))
     until copy_holds "$address"; do
-      (($(now_ms) < deadline)) || e2e_fail "$address not in the recovery copy after 15 s" ||
+      (($(e2e_now_ms) < deadline)) || e2e_fail "$address not in the recovery copy after 15 s" ||
         return 1
       sleep 0.02
     done
-    arrived=$(now_ms)
+    arrived=$(e2e_now_ms)
     ages+=($((arrived - opened)))
     ((arrived - opened > worst)) && worst=$((arrived - opened))
     # The next page opens at another point of the poller's cycle.

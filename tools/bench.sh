@@ -84,11 +84,6 @@ fresh_session() {
   ! tray_shown
 }
 
-now_ms() {
-  local t=${EPOCHREALTIME/[.,]/}
-  echo $((t / 1000))
-}
-
 median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 
 # Starts EXE (a Unix path) in its folder under its Windows name, as a user's double-click does;
@@ -104,14 +99,14 @@ launch() {
 start_to_tray_ms() {
   local exe=$1 started shown deadline
   fresh_session || return 1
-  started=$(now_ms)
+  started=$(e2e_now_ms)
   launch "$exe"
   deadline=$((SECONDS + 30))
   until tray_shown; do
     ((SECONDS < deadline)) || return 1
     sleep 0.01
   done
-  shown=$(now_ms)
+  shown=$(e2e_now_ms)
   echo $((shown - started))
 }
 

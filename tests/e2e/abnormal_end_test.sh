@@ -8,13 +8,6 @@ source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 # shellcheck source=tests/e2e/standin/standin.sh
 source "$E2E_DIR/standin/standin.sh"
 
-slot_file() { printf '%s/Log/log%02d.pms' "$E2E_FOLDER" "$1"; }
-recovery_copy() { printf '%s/Log/recovery.pmr' "$E2E_FOLDER"; }
-
-wait_until_started() {
-  e2e_wait_window "$E2E_MAIN_TITLE" 20 && e2e_wait_no_window "$E2E_SPLASH_TITLE" 15
-}
-
 # The recovery copy holds exactly the addresses of PAGE_LIST, in that order.
 recovery_holds_pages() {
   local expected
@@ -28,19 +21,16 @@ recovery_holds_pages() {
 # slot files hold the pages of PAGE_LIST in order and that the recovery copy is gone.
 restart_and_end() {
   e2e_start_pagemind "$E2E_FOLDER"
-  wait_until_started || return 1
-  e2e_end_program || return 1
-  e2e_wait_process_end 20 || return 1
+  e2e_wait_started || return 1
+  e2e_end_and_wait || return 1
   standin_assert_slots_hold_pages || return 1
   e2e_assert_missing "$(recovery_copy)" "the recovery copy after the end command"
 }
 
 pages_open_and_kept() {
-  local base="http://127.0.0.1:$STANDIN_HTTP_PORT"
-  PAGE_LIST="$base/plain.html"$'\t'"Plain page"
-  PAGE_LIST+=$'\n'"$base/a,b.html?x=1,2"$'\t'"カンマ, のページ"
+  PAGE_LIST="$(standin_page_list 2)"
   e2e_start_pagemind "$E2E_FOLDER"
-  wait_until_started || return 1
+  e2e_wait_started || return 1
   standin_open_pages || return 1
   # One cycle of the poller (3.1 s) and the copy's second.
   e2e_wait_until 8 "the recovery copy to hold the open pages" recovery_holds_pages ||

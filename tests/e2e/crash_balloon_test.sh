@@ -20,29 +20,16 @@ source "$E2E_DIR/tray_input.sh"
 
 balloon_is() { [[ "$(e2e_pmctl balloon)" == "$1" ]]; }
 
-# The access log shows each window as its "Name:" line directly above its " URL:" line.
-log_shows_pages() {
-  local log address title
-  log="$(standin_browsers log-lines "$E2E_MAIN_TITLE")" || return 1
-  while IFS=$'\t' read -r address title; do
-    [[ $'\n'"$log"$'\n' == *$'\n'"Name:$title"$'\n'" URL:$address"$'\n'* ]] || return 1
-  done <<<"$PAGE_LIST"
-}
-
 case_crash_balloon() {
-  local base="http://127.0.0.1:$STANDIN_HTTP_PORT"
   local PAGE_LIST
-  PAGE_LIST="$base/plain.html"$'\t'"Plain page"
-  PAGE_LIST+=$'\n'"$base/a,b.html?x=1,2"$'\t'"カンマ, のページ"
-  PAGE_LIST+=$'\n'"$base/日本語/ページ.html"$'\t'"日本語のページ"
+  PAGE_LIST="$(standin_page_list 3)"
   start_and_wait_for_icon || return 1
   standin_open_pages || return 1
-  e2e_wait_until 10 "the access log to show every page" log_shows_pages || return 1
+  e2e_wait_until 10 "the access log to show every page" standin_log_shows_pages || return 1
   e2e_assert_eq "" "$(e2e_pmctl balloon)" "the balloons before the crash" || return 1
 
   standin_crash_browsers || return 1
-  standin_browsers wait-frames 0 10000 || e2e_fail "browser frames left after the crash" ||
-    return 1
+  standin_wait_no_frames || return 1
   # Its title, which Wine's tooltips cannot tell another process, is left to the unit tests.
   local expected=$'ブラウザのウィンドウがまとめて閉じられました。'
   expected+=$'\nアイコンをダブルクリックすると 3 ページを開き直します。'
@@ -54,8 +41,7 @@ case_crash_balloon() {
 
   # The balloon covers the lower part of the tray window for up to 30 s, and with it the place
   # where the menu would open: the end is posted, and it writes the three pages.
-  e2e_end_program || return 1
-  e2e_wait_process_end 20 || return 1
+  e2e_end_and_wait || return 1
   standin_assert_slots_hold_pages
 }
 

@@ -28,9 +28,9 @@ case_cycles() {
     fi
     cp "$changed" "$E2E_FOLDER/Log/"
     e2e_start_pagemind "$E2E_FOLDER"
-    slot_wait_started || return 1
+    e2e_wait_started || return 1
     e2e_wait_until 10 "run $run to read the slot files" slot_files_gone || return 1
-    slot_end_and_wait || return 1
+    e2e_end_and_wait || return 1
     slot_set_assert "$expected" "after run $run" || return 1
     e2e_assert_eq "" "$(slot_extra_files "$E2E_FOLDER")" "other files in Log after run $run" ||
       return 1

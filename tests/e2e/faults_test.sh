@@ -27,15 +27,14 @@ message_box_text() { e2e_pmctl message-box-text 20000; }
 # The box is there with TEXT; press OK and wait for it to go.
 dismiss_message_box() {
   e2e_pmctl click-ok 2000 || e2e_fail "could not press OK" || return 1
-  e2e_wait_until 10 "the message box to close" box_closed
+  e2e_wait_until 10 "the message box to close" e2e_message_box_gone
 }
-box_closed() { ! e2e_pmctl message-box-text 0 >/dev/null 2>&1; }
 
 # The end command's question is there: answer it by typing KEY (y for はい, n for いいえ, the
 # buttons' access keys) and wait for it to go.
 answer_question() {
   e2e_pmctl press-key "$1" 2000 || e2e_fail "could not type $1 into the question" || return 1
-  e2e_wait_until 10 "the question to close" box_closed
+  e2e_wait_until 10 "the question to close" e2e_message_box_gone
 }
 
 # The end command, its question with TEXT, and its answer KEY.
@@ -68,6 +67,19 @@ assert_resident() {
   sleep 1
   e2e_assert_eq 1 "$(e2e_program_count)" "pagemind.exe processes ($1)" || return 1
   e2e_assert_eq 1 "$(e2e_window_count "$E2E_MAIN_TITLE")" "main windows ($1)"
+}
+
+# Starts the program, whose message at the start names the files NAMED (one a line) and gives
+# REASON; OK closes it and the program stays.
+start_with_message() { # NAMED REASON
+  e2e_start_pagemind "$E2E_FOLDER"
+  local text
+  text="$(message_box_text)" || e2e_fail "no message box at the start" || return 1
+  pm_log "start message: $(tr '\n' '|' <<<"$text")"
+  e2e_assert_eq "$1" "$(named_files "$text")" "files named at the start" || return 1
+  e2e_assert_contains "$text" "$2" "the reason at the start" || return 1
+  dismiss_message_box || return 1
+  assert_resident "after the start"
 }
 
 # Every line of TEXT that names a file, as the file's last path component (one a line).
@@ -108,11 +120,11 @@ case_garbage_settings() {
   e2e_assert_contains "$texts" "起動しています" "splash texts" || return 1
   [[ "$texts" != *"デバッグモード ON"* ]] || e2e_fail "the splash shows the debug mode" || return 1
   wait "$watcher" || e2e_fail "the splash window was never shown, or did not go" || return 1
-  slot_wait_started || return 1
+  e2e_wait_started || return 1
   e2e_wait_until 10 "the slot files to be read" slot_files_gone || return 1
-  slot_no_message_box || return 1
+  e2e_assert_no_message_box || return 1
   e2e_assert_eq 1 "$(e2e_program_count)" "pagemind.exe processes" || return 1
-  slot_end_and_wait || return 1
+  e2e_end_and_wait || return 1
   slot_set_assert "$pages" "after the end" || return 1
   e2e_assert_same_bytes "$SCRATCH/ini.before" "$ini" "the settings file"
 }
@@ -121,14 +133,7 @@ case_garbage_settings() {
 
 case_log_is_a_file() {
   printf 'not a folder' >"$E2E_FOLDER/Log"
-  e2e_start_pagemind "$E2E_FOLDER"
-  local text
-  text="$(message_box_text)" || e2e_fail "no message box at the start" || return 1
-  pm_log "start message: $(tr '\n' '|' <<<"$text")"
-  e2e_assert_eq "Log" "$(named_files "$text")" "files named at the start" || return 1
-  e2e_assert_contains "$text" "フォルダとして使えません" "the reason at the start" || return 1
-  dismiss_message_box || return 1
-  assert_resident "after the start" || return 1
+  start_with_message Log "フォルダとして使えません" || return 1
 
   end_and_answer n || return 1
   e2e_assert_eq "Log" "$(named_files "$QUESTION")" "files named after the end command" || return 1
@@ -155,7 +160,7 @@ case_held_slot_file() {
   slot_set_make "$old" old
   slot_set_plant "$new"
   e2e_start_pagemind "$E2E_FOLDER"
-  slot_wait_started || return 1
+  e2e_wait_started || return 1
   e2e_wait_until 10 "the slot files to be read" slot_files_gone || return 1
   slot_set_plant "$old"
 
@@ -187,7 +192,7 @@ case_held_slot_file() {
   e2e_wait_process_end 20 || return 1
   e2e_assert_same_bytes "$old/$(slot_name $held)" "$(slot_file $held)" "the held slot" || return 1
   expected_recovery_copy "$new" >"$SCRATCH/recovery.expected"
-  e2e_assert_same_bytes "$SCRATCH/recovery.expected" "$E2E_FOLDER/Log/recovery.pmr" \
+  e2e_assert_same_bytes "$SCRATCH/recovery.expected" "$(recovery_copy)" \
     "the recovery copy after はい" || return 1
   e2e_assert_eq "" "$(slot_extra_files "$E2E_FOLDER")" "other files in Log" || return 1
   : >"$release"
@@ -208,14 +213,7 @@ case_bad_slot_files() {
   head -c $((1024 * 1024)) /dev/urandom >"$(slot_file 9)"
   cp "$(slot_file 9)" "$kept"
 
-  e2e_start_pagemind "$E2E_FOLDER"
-  local text
-  text="$(message_box_text)" || e2e_fail "no message box at the start" || return 1
-  pm_log "start message: $(tr '\n' '|' <<<"$text")"
-  e2e_assert_eq "$(slot_name 9)" "$(named_files "$text")" "files named at the start" || return 1
-  e2e_assert_contains "$text" "64 KB" "the reason" || return 1
-  dismiss_message_box || return 1
-  assert_resident "after the start" || return 1
+  start_with_message "$(slot_name 9)" "64 KB" || return 1
   e2e_assert_same_bytes "$kept" "$(slot_file 9)" "the 1 MB slot file after the start" || return 1
   local k
   for ((k = 0; k < SLOT_COUNT; k++)); do
@@ -224,7 +222,7 @@ case_bad_slot_files() {
       return 1
   done
 
-  slot_end_and_wait || return 1
+  e2e_end_and_wait || return 1
   for ((k = 0; k < SLOT_COUNT; k++)); do
     ((k >= 7 && k <= 9)) && continue
     e2e_assert_same_bytes "$good/$(slot_name "$k")" "$(slot_file "$k")" "slot $k after the end" ||
@@ -272,7 +270,7 @@ case_full_disk() {
   slot_set_make "$old" old
   slot_set_plant "$new"
   e2e_start_pagemind "$E2E_FOLDER"
-  slot_wait_started || return 1
+  e2e_wait_started || return 1
   e2e_wait_until 10 "the slot files to be read" slot_files_gone || return 1
   slot_set_plant "$old"
   fill_disk "$E2E_FOLDER" || e2e_fail "the disk did not fill up" || return 1
@@ -297,7 +295,7 @@ case_full_disk() {
   e2e_assert_eq "" "$(slot_extra_files "$E2E_FOLDER")" "other files in Log" || return 1
 
   rm -f "$E2E_FOLDER/filler" "$E2E_FOLDER/filler-tail"
-  slot_end_and_wait || return 1
+  e2e_end_and_wait || return 1
   slot_set_assert "$new" "after the end with room again" || return 1
   unmount_folder
 }

@@ -20,8 +20,6 @@ KILLS=${PAGEMIND_E2E_KILLS:-30}
 MOMENTS=(post:0 post:5 post:10 post:15 post:20 post:30 post:50 post:100
   write:0 write:15 write:30 rename:0 rename:10 rename:20 rename:29)
 
-sleep_ms() { sleep "$(printf '%d.%03d' $(($1 / 1000)) $(($1 % 1000)))"; }
-
 # Spins (no sleep: the moments are milliseconds apart) until TEST holds or 5 s pass.
 spin_until() {
   local deadline=$((SECONDS + 5))
@@ -36,7 +34,7 @@ tmp_gone() { [[ ! -e "$(slot_file "$1").tmp" ]]; }
 wait_for_moment() {
   local kind=${1%%:*} arg=${1#*:}
   case "$kind" in
-    post) sleep_ms "$arg" ;;
+    post) e2e_sleep_ms "$arg" ;;
     write) spin_until tmp_there "$arg" ;;
     rename) spin_until tmp_there "$arg" && spin_until tmp_gone "$arg" ;;
   esac
@@ -65,14 +63,13 @@ classify_slots() { # OLD_SET NEW_SET
 start_until_started() {
   e2e_start_pagemind "$E2E_FOLDER"
   if ! e2e_pmctl wait-window "$E2E_MAIN_TITLE" 20000; then
-    e2e_no_program_running ||
+    e2e_no_program_running "$E2E_FOLDER" ||
       e2e_fail "pagemind.exe runs but shows no window '$E2E_MAIN_TITLE' within 20 s" || return 1
     pm_log "no pagemind.exe 20 s after its start; Wine processes:" \
       "$(pm_processes | cut -f 2 | grep -i -e wine -e '\.exe' | tr '\n' ' ')"
     e2e_start_pagemind "$E2E_FOLDER"
-    e2e_wait_window "$E2E_MAIN_TITLE" 20 || return 1
   fi
-  e2e_wait_no_window "$E2E_SPLASH_TITLE" 15
+  e2e_wait_started
 }
 
 case_kills() {
@@ -139,10 +136,10 @@ case_kills() {
     [[ -e "$tmp" ]] || printf 'http://127.0.0.1/not-a-slot/%d' "$k" >"$tmp"
   done
   e2e_start_pagemind "$E2E_FOLDER"
-  slot_wait_started || return 1
+  e2e_wait_started || return 1
   e2e_wait_until 10 "the slot files to be read" slot_files_gone || return 1
-  slot_no_message_box || return 1
-  slot_end_and_wait || return 1
+  e2e_assert_no_message_box || return 1
+  e2e_end_and_wait || return 1
   slot_set_assert "$left" "after a start and end that followed the kills" || return 1
   e2e_assert_eq "" "$(slot_extra_files "$E2E_FOLDER")" "other files in Log"
 }

@@ -48,19 +48,35 @@ E2E_CMD_START_AT_LOGON=1007
 
 # --- set-up -----------------------------------------------------------------------------------
 
-# Builds tests/e2e/tools/NAME.cpp into E2E_BUILD/NAME.exe when missing or older than its source.
-e2e_build_tool() {
-  local src="$E2E_DIR/tools/$1.cpp" exe="$E2E_BUILD/$1.exe"
-  if [[ -x "$exe" && "$exe" -nt "$src" ]]; then
-    local header stale=0
-    for header in "$E2E_DIR"/tools/*.h "$E2E_DIR"/standin/*.h; do
-      [[ "$header" -nt "$exe" ]] && stale=1
+# e2e_compile OUTPUT SOURCES... -- FLAGS...: builds a Windows test program with the flags of the
+# harness's own tools when OUTPUT is missing or older than a source or a header of tools/ or
+# standin/.
+e2e_compile() {
+  local out=$1 sources=()
+  shift
+  while (($# > 0)) && [[ "$1" != -- ]]; do
+    sources+=("$1")
+    shift
+  done
+  shift
+  if [[ -x "$out" ]]; then
+    local source stale=0
+    for source in "${sources[@]}" "$E2E_DIR"/tools/*.h "$E2E_DIR"/standin/*.h; do
+      [[ "$source" -nt "$out" ]] && stale=1
     done
     ((stale)) || return 0
   fi
-  mkdir -p "$E2E_BUILD"
-  x86_64-w64-mingw32-g++-posix -std=c++20 -O2 -Wall -Wextra -Werror -DUNICODE -D_UNICODE \
-    -static -o "$exe.tmp" "$src" -lshell32 && mv -f "$exe.tmp" "$exe"
+  mkdir -p "$(dirname "$out")"
+  x86_64-w64-mingw32-g++-posix -std=c++20 -O2 -Wall -Wextra -Werror -DUNICODE -D_UNICODE -static \
+    -o "$out.tmp" "${sources[@]}" "$@" && mv -f "$out.tmp" "$out"
+}
+
+# e2e_build_tool NAME: builds tests/e2e/tools/NAME.cpp, with its parts NAME_*.cpp, into
+# E2E_BUILD/NAME.exe.
+e2e_build_tool() {
+  local parts=()
+  mapfile -t parts < <(compgen -G "$E2E_DIR/tools/$1_*.cpp")
+  e2e_compile "$E2E_BUILD/$1.exe" "$E2E_DIR/tools/$1.cpp" "${parts[@]}" -- -lshell32
 }
 
 e2e_build_pmctl() { e2e_build_tool pmctl; }
@@ -222,20 +238,19 @@ e2e_start_pagemind() {
   E2E_PID=$!
 }
 
-# Runs pmctl with its arguments in the program's desktop; its output goes to stdout.
-e2e_pmctl() {
+# e2e_run_tool EXE ARGS...: runs a test tool of E2E_BUILD in the program's desktop (named to it
+# in PMCTL_DESKTOP); its output goes to stdout.
+e2e_run_tool() {
   local desktop=""
   [[ "$E2E_MODE" == plain ]] || desktop=$E2E_DESKTOP
-  PMCTL_DESKTOP="$desktop" pm_wine "$E2E_PMCTL" "$@" </dev/null
+  PMCTL_DESKTOP="$desktop" pm_wine "$@" </dev/null
 }
+
+e2e_pmctl() { e2e_run_tool "$E2E_PMCTL" "$@"; }
 
 # The texts of the controls of window TITLE that are shown, one a line (pmctl text lists the
 # hidden ones too). Needs e2e_build_tool visible_texts.
-e2e_visible_texts() { # TITLE
-  local desktop=""
-  [[ "$E2E_MODE" == plain ]] || desktop=$E2E_DESKTOP
-  PMCTL_DESKTOP="$desktop" pm_wine "$E2E_BUILD/visible_texts.exe" "$1" </dev/null
-}
+e2e_visible_texts() { e2e_run_tool "$E2E_BUILD/visible_texts.exe" "$1"; } # TITLE
 
 e2e_wait_window() { # TITLE TIMEOUT_S
   e2e_pmctl wait-window "$1" "$(($2 * 1000))" || e2e_fail "no window '$1' within $2 s"
@@ -254,9 +269,81 @@ e2e_end_program() {
     e2e_fail "could not post the end command to '$E2E_MAIN_TITLE'"
 }
 
+# Started: the main window is there and the splash has gone.
+e2e_wait_started() {
+  e2e_wait_window "$E2E_MAIN_TITLE" 20 && e2e_wait_no_window "$E2E_SPLASH_TITLE" 15
+}
+
+# The end command, then the process gone within TIMEOUT_S (default 20) seconds.
+# shellcheck disable=SC2120  # both arguments are optional
+e2e_end_and_wait() { # [TIMEOUT_S] [FOLDER]
+  e2e_end_program || return 1
+  e2e_wait_process_end "${1:-20}" "${2:-}"
+}
+
+# No message box titled CAPTION (default "Pagemind") is open; a condition for e2e_wait_until.
+e2e_message_box_gone() { # [CAPTION]
+  ! e2e_pmctl message-box-text 0 "${1:-Pagemind}" >/dev/null 2>&1
+}
+
+# No message box is open (the program showed none); fails with the text of the one that is.
+e2e_assert_no_message_box() {
+  local text
+  if text="$(e2e_pmctl message-box-text 0 2>/dev/null)"; then
+    e2e_fail "an unexpected message box: $(tr '\n' '|' <<<"$text")"
+    return 1
+  fi
+  return 0
+}
+
 # Saves the X screen as artifacts/NAME.png.
 e2e_screenshot() {
   import -display "$DISPLAY" -window root "$E2E_ARTIFACTS/$1.png" 2>/dev/null
+}
+
+# --- time -------------------------------------------------------------------------------------
+
+# Milliseconds since the epoch, for the cases that time what they wait for.
+e2e_now_ms() {
+  local t=${EPOCHREALTIME/[.,]/}
+  echo $((t / 1000))
+}
+
+# Sleeps MS milliseconds: only for a moment a case chooses (a kill during a save, a gap between
+# clicks), never to wait for something that can be polled.
+e2e_sleep_ms() { sleep "$(printf '%d.%03d' $(($1 / 1000)) $(($1 % 1000)))"; }
+
+# --- the slot files ---------------------------------------------------------------------------
+
+# The program keeps its pages in 31 slots, slot K in Log\logKK.pms (code page 932, no line
+# break).
+SLOT_COUNT=31
+
+slot_name() { printf 'log%02d.pms' "$1"; } # K
+slot_file() { printf '%s/Log/%s' "${2:-$E2E_FOLDER}" "$(slot_name "$1")"; } # K [FOLDER]
+# The copy of the remembered pages the program keeps beside the slot files while it runs.
+# shellcheck disable=SC2120  # FOLDER is optional
+recovery_copy() { printf '%s/Log/recovery.pmr' "${1:-$E2E_FOLDER}"; } # [FOLDER]
+
+# No logNN.pms is left: the program has read (and deleted) them all.
+slot_files_gone() { # [FOLDER]
+  local folder=${1:-$E2E_FOLDER} k
+  for ((k = 0; k < SLOT_COUNT; k++)); do
+    [[ -e "$(slot_file "$k" "$folder")" ]] && return 1
+  done
+  return 0
+}
+
+# Names in Log that are neither slot files, history sets nor the recovery copy (a .tmp left
+# behind, say), space-separated. The recovery copy stays until an end command has written the
+# slot files; --no-recovery names it too, for a case whose end wrote them.
+slot_extra_files() { # [FOLDER] [--no-recovery]
+  local folder=${1:-$E2E_FOLDER} f names="" kept='log[0-9]{2}\.pms|set[0-9]{2}\.pmh|recovery\.pmr'
+  [[ "${2:-}" != --no-recovery ]] || kept='log[0-9]{2}\.pms|set[0-9]{2}\.pmh'
+  for f in "$folder"/Log/* "$folder"/Log/.[!.]*; do
+    [[ -e "$f" && ! "$(basename "$f")" =~ ^($kept)$ ]] && names+="$(basename "$f") "
+  done
+  printf '%s' "${names% }"
 }
 
 # Writes UTF-8 TEXT to FILE in code page 932, with no line break, as pagemind.exe writes slots.

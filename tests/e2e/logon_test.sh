@@ -93,9 +93,7 @@ case_switch() {
   choose_menu_item w || return 1
   e2e_wait_until 10 "the Run value to go" no_run_value || return 1
   menu_shows unchecked || return 1
-  if e2e_pmctl message-box-text 0 >/dev/null 2>&1; then
-    e2e_fail "a message box: $(e2e_pmctl message-box-text 0)" || return 1
-  fi
+  e2e_assert_no_message_box || return 1
   end_with_menu
 }
 

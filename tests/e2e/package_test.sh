@@ -18,15 +18,13 @@ case_unpacked_program_starts() {
   folder="$unpacked/$(basename "$PACKAGE_ZIP" .zip)"
   e2e_assert_exists "$folder/pagemind.exe" || return 1
   e2e_start_pagemind "$folder"
-  e2e_wait_window "$E2E_MAIN_TITLE" 20 || return 1
-  e2e_wait_no_window "$E2E_SPLASH_TITLE" 15 || return 1
+  e2e_wait_started || return 1
   e2e_assert_eq 1 "$(e2e_program_count "$folder")" "pagemind.exe processes from the zip" ||
     return 1
   [[ -d "$folder/Log" ]] || e2e_fail "no Log folder beside the unpacked program" || return 1
   e2e_screenshot package-started
-  e2e_end_program || return 1
-  e2e_wait_process_end 20 "$folder" || return 1
-  e2e_assert_exists "$folder/Log/log00.pms" "the first slot file written at the end"
+  e2e_end_and_wait 20 "$folder" || return 1
+  e2e_assert_exists "$(slot_file 0 "$folder")" "the first slot file written at the end"
 }
 
 e2e_setup package

@@ -16,17 +16,6 @@ source "$E2E_DIR/tray_input.sh"
 
 SELECTION="Pagemind - ページの選択"
 
-access_log() { standin_browsers log-lines "$E2E_MAIN_TITLE"; }
-
-# Every page of PAGE_LIST ("ADDRESS<TAB>TITLE" lines) has been visited: its title is in the log.
-log_shows_pages() {
-  local log title
-  log="$(access_log)" || return 1
-  while IFS=$'\t' read -r _ title; do
-    [[ $'\n'"$log"$'\n' == *$'\n'"Name:$title"$'\n'* ]] || return 1
-  done <<<"$PAGE_LIST"
-}
-
 set_files() { compgen -G "$E2E_FOLDER/Log/set[0-9][0-9].pmh" | wc -l; }
 has_sets() { (($(set_files) >= $1)); }
 
@@ -56,11 +45,11 @@ expected_rows_matching() {
 open_selection() {
   open_tray_menu || return 1
   local chosen
-  chosen=$(now_ms)
+  chosen=$(e2e_now_ms)
   xdotool key p || e2e_fail "xdotool could not type p" || return 1
   e2e_pmctl wait-window "$SELECTION" 10000 >/dev/null || e2e_fail "no window '$SELECTION'" ||
     return 1
-  pm_log "the selection window showed $(($(now_ms) - chosen)) ms after its menu item was chosen"
+  pm_log "the selection window showed $(($(e2e_now_ms) - chosen)) ms after its menu item was chosen"
   wait_visible "$SELECTION" || return 1
 }
 
@@ -74,7 +63,7 @@ case_choose_from_sets() {
   start_and_wait_for_icon || return 1
   PAGE_LIST=$A
   standin_open_pages || return 1
-  e2e_wait_until 10 "the access log to show pages A" log_shows_pages || return 1
+  e2e_wait_until 10 "the access log to show pages A" standin_log_shows_pages --titles || return 1
   end_with_menu || return 1
   e2e_assert_eq 1 "$(set_files)" "history files after the first end" || return 1
   standin_crash_browsers || return 1
@@ -84,7 +73,7 @@ case_choose_from_sets() {
   start_and_wait_for_icon || return 1
   PAGE_LIST=$B
   standin_open_pages || return 1
-  e2e_wait_until 10 "the access log to show pages B" log_shows_pages || return 1
+  e2e_wait_until 10 "the access log to show pages B" standin_log_shows_pages --titles || return 1
   standin_crash_browsers || return 1
   e2e_wait_until 10 "the crash's set to be kept" has_sets 2 || return 1
   standin_restart_rpcss || return 1

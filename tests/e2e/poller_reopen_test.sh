@@ -8,36 +8,9 @@ source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 # shellcheck source=tests/e2e/standin/standin.sh
 source "$E2E_DIR/standin/standin.sh"
 
-SLOT_COUNT=31
 # How long the scenario lets the poller and the crash run; both are part of what is tested.
 POLL_PERIOD_S=3.5
 AFTER_CRASH_S=5
-
-slot_file() { printf '%s/Log/log%02d.pms' "$E2E_FOLDER" "$1"; }
-
-wait_until_started() {
-  e2e_wait_window "$E2E_MAIN_TITLE" 20 && e2e_wait_no_window "$E2E_SPLASH_TITLE" 15
-}
-
-access_log() { standin_browsers log-lines "$E2E_MAIN_TITLE"; }
-
-# The access log shows each window as its "Name:" line directly above its " URL:" line.
-# PAGE_LIST holds "ADDRESS<TAB>TITLE" lines.
-log_shows_pages() {
-  local log address title
-  log="$(access_log)" || return 1
-  while IFS=$'\t' read -r address title; do
-    [[ $'\n'"$log"$'\n' == *$'\n'"Name:$title"$'\n'" URL:$address"$'\n'* ]] || return 1
-  done <<<"$PAGE_LIST"
-}
-
-requested_times() { # TIMES: every page's path requested that many times
-  local address path
-  while IFS=$'\t' read -r address _; do
-    path="/${address#http://*/}"
-    (($(standin_http_requests "$path") == $1)) || return 1
-  done <<<"$PAGE_LIST"
-}
 
 # The stand-in and the browser tool on their own, as pagemind.exe will use them: the collection
 # reached through CLSID_ShellWindows, registration order kept, the shell's S_FALSE past the end,
@@ -90,30 +63,25 @@ case_standin_collection() {
 # The poller remembers three open pages; after all browsers crash the slots keep them, and the
 # reopen command opens them again in new browsers; the end command writes them to the slot files.
 case_crash_and_reopen() {
-  local base="http://127.0.0.1:$STANDIN_HTTP_PORT"
   local PAGE_LIST
-  PAGE_LIST="$base/plain.html"$'\t'"Plain page"
-  PAGE_LIST+=$'\n'"$base/a,b.html?x=1,2"$'\t'"カンマ, のページ"
-  # Wine's browser reports this address as typed, with the Japanese unencoded.
-  PAGE_LIST+=$'\n'"$base/日本語/ページ.html"$'\t'"日本語のページ"
+  PAGE_LIST="$(standin_page_list 3)"
 
   e2e_start_pagemind "$E2E_FOLDER"
-  wait_until_started || return 1
+  e2e_wait_started || return 1
   standin_open_pages || return 1
   sleep "$POLL_PERIOD_S"
   # The log is emptied each time the cursor wraps, so all three pairs are together only between
   # the visit of the last window and the next wrap: wait for that moment, at most one more round.
-  e2e_wait_until 4 "the access log to show the three pages" log_shows_pages ||
-    e2e_fail "access log: $(access_log | tr '\n' '|')" || return 1
-  requested_times 1 || e2e_fail "the pages were not requested once each" || return 1
+  e2e_wait_until 4 "the access log to show the three pages" standin_log_shows_pages ||
+    e2e_fail "access log: $(standin_access_log | tr '\n' '|')" || return 1
+  standin_pages_requested 1 || e2e_fail "the pages were not requested once each" || return 1
 
   standin_crash_browsers || return 1
-  standin_browsers wait-frames 0 10000 || e2e_fail "browser frames left after the crash" ||
-    return 1
+  standin_wait_no_frames || return 1
   local before after
-  before="$(access_log)"
+  before="$(standin_access_log)"
   sleep "$AFTER_CRASH_S"
-  after="$(access_log)"
+  after="$(standin_access_log)"
   e2e_assert_eq "$before" "$after" "the access log while no browser is open" || return 1
   e2e_assert_eq $'count=0\nend\tS_FALSE null' "$(standin_browsers list)" \
     "the collection after the crash" || return 1
@@ -123,20 +91,12 @@ case_crash_and_reopen() {
     e2e_fail "could not post the reopen command" || return 1
   e2e_wait_until 20 "three browsers on the remembered addresses" frames_show_addresses ||
     e2e_fail "frames: $(standin_browsers frames | tr '\n' '|')" || return 1
-  e2e_wait_until 10 "each page to be requested again" requested_times 2 || return 1
+  e2e_wait_until 10 "each page to be requested again" standin_pages_requested 2 || return 1
   e2e_screenshot poller_reopen-reopened
-  if e2e_pmctl message-box-text 0 >/dev/null 2>&1; then
-    e2e_fail "a message box: $(e2e_pmctl message-box-text 0)" || return 1
-  fi
+  e2e_assert_no_message_box || return 1
 
-  e2e_end_program || return 1
-  e2e_wait_process_end 20 || return 1
-  standin_assert_slots_hold_pages || return 1
-  local i
-  for ((i = $(wc -l <<<"$PAGE_LIST"); i < SLOT_COUNT; i++)); do
-    [[ -f "$(slot_file "$i")" && ! -s "$(slot_file "$i")" ]] ||
-      e2e_fail "slot $i is missing or not empty" || return 1
-  done
+  e2e_end_and_wait || return 1
+  standin_assert_slots_hold_pages --rest-empty
 }
 
 # Folder windows share the shell's collection with the browsers but are no pages: with one first
@@ -153,7 +113,7 @@ case_folders_beside_browsers() {
   crashed=$PAGE_LIST
 
   e2e_start_pagemind "$E2E_FOLDER"
-  wait_until_started || return 1
+  e2e_wait_started || return 1
   standin_browsers open-folder "$first_folder" >/dev/null ||
     e2e_fail "the stand-in did not open the first folder window" || return 1
   standin_open_pages || return 1
@@ -164,12 +124,11 @@ case_folders_beside_browsers() {
     "the collection's first window" || return 1
   e2e_assert_contains "$list" $'\n4\t'"$last_folder"$'\twindows\nend' \
     "the collection's last window" || return 1
-  e2e_wait_until 8 "the access log to show the three pages" log_shows_pages ||
-    e2e_fail "access log: $(access_log | tr '\n' '|')" || return 1
+  e2e_wait_until 8 "the access log to show the three pages" standin_log_shows_pages ||
+    e2e_fail "access log: $(standin_access_log | tr '\n' '|')" || return 1
 
   standin_crash_browsers || return 1
-  standin_browsers wait-frames 0 10000 || e2e_fail "browser frames left after the crash" ||
-    return 1
+  standin_wait_no_frames || return 1
   list="$(standin_browsers list)"
   e2e_assert_eq $'count=2\n0\t'"$first_folder"$'\tPublic\n1\t'"$last_folder"$'\twindows\nend\tS_FALSE null' \
     "$list" "the collection after the crash" || return 1
@@ -178,13 +137,13 @@ case_folders_beside_browsers() {
   local new_page="$base/plain.html?new"$'\t'"New page"
   PAGE_LIST=$new_page
   standin_open_pages || return 1
-  e2e_wait_until 8 "the access log to show the new page" log_shows_pages ||
-    e2e_fail "access log: $(access_log | tr '\n' '|')" || return 1
+  e2e_wait_until 8 "the access log to show the new page" standin_log_shows_pages ||
+    e2e_fail "access log: $(standin_access_log | tr '\n' '|')" || return 1
 
   e2e_pmctl post-command "$E2E_MAIN_TITLE" "$E2E_CMD_REOPEN" ||
     e2e_fail "could not post the reopen command" || return 1
   PAGE_LIST=$crashed
-  e2e_wait_until 20 "each crashed page to be requested again" requested_times 2 ||
+  e2e_wait_until 20 "each crashed page to be requested again" standin_pages_requested 2 ||
     e2e_fail "frames: $(standin_browsers frames | tr '\n' '|')" || return 1
   # The new page is remembered too, so the reopen opens it a second time.
   PAGE_LIST=$crashed$'\n'$new_page$'\n'$new_page
@@ -196,8 +155,7 @@ case_folders_beside_browsers() {
   e2e_assert_contains "$list" $'\t'"$last_folder"$'\twindows\n' "the last folder window" ||
     return 1
 
-  e2e_end_program || return 1
-  e2e_wait_process_end 60 || return 1
+  e2e_end_and_wait 60 || return 1
   slots_hold_new_page_and_crashed
 }
 
@@ -231,13 +189,12 @@ case_end_after_crash() {
   PAGE_LIST="$base/plain.html?end"$'\t'"Plain page"
   PAGE_LIST+=$'\n'"$base/a,b.html?end"$'\t'"カンマ, のページ"
   e2e_start_pagemind "$E2E_FOLDER"
-  wait_until_started || return 1
+  e2e_wait_started || return 1
   standin_open_pages || return 1
-  e2e_wait_until 8 "the access log to show the pages" log_shows_pages ||
-    e2e_fail "access log: $(access_log | tr '\n' '|')" || return 1
+  e2e_wait_until 8 "the access log to show the pages" standin_log_shows_pages ||
+    e2e_fail "access log: $(standin_access_log | tr '\n' '|')" || return 1
   standin_crash_browsers || return 1
-  e2e_end_program || return 1
-  e2e_wait_process_end 10 || return 1
+  e2e_end_and_wait 10 || return 1
   standin_restart_rpcss || return 1
   standin_assert_slots_hold_pages
 }

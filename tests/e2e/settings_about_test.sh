@@ -38,20 +38,16 @@ ini_bytes() { # LOGO LOG: the file as OK writes it into a folder that had none
   printf '[Settings]\r\nLogo=%s\r\nLog=%s\r\n' "$1" "$2"
 }
 
-rect_of() { # TITLE TEXT
-  e2e_pmctl controls "$1" | awk -F '\t' -v t="$2" '$7 == t { print $3; exit }'
-}
-
 # The settings window's layout: the two frames side by side, "？" on the row of its option and
 # right of where the option starts, the buttons below both frames.
 check_settings_layout() {
   local f1 f2 use hint ok cancel
-  f1="$(rect_of "$SETTINGS" "起動時の設定")"
-  f2="$(rect_of "$SETTINGS" "外部ログの参照")"
-  use="$(rect_of "$SETTINGS" "$USE_LOG")"
-  hint="$(rect_of "$SETTINGS" "？")"
-  ok="$(rect_of "$SETTINGS" OK)"
-  cancel="$(rect_of "$SETTINGS" キャンセル)"
+  f1="$(control_rect "$SETTINGS" "起動時の設定")"
+  f2="$(control_rect "$SETTINGS" "外部ログの参照")"
+  use="$(control_rect "$SETTINGS" "$USE_LOG")"
+  hint="$(control_rect "$SETTINGS" "？")"
+  ok="$(control_rect "$SETTINGS" OK)"
+  cancel="$(control_rect "$SETTINGS" キャンセル)"
   local f1x f1y f1w f1h f2x f2y f2w ux uy hx hy hw ox oy ow cx cy
   IFS=, read -r f1x f1y f1w f1h <<<"$f1"
   IFS=, read -r f2x f2y f2w _ <<<"$f2"
@@ -133,7 +129,7 @@ case_about() {
   e2e_assert_contains "$texts" $'\n'"Pagemind"$'\n' "the about window's texts" || return 1
   local icon ok
   icon="$(e2e_pmctl controls "$ABOUT" | awk -F '\t' '$1 == "Static" && $7 == "" { print $3; exit }')"
-  ok="$(rect_of "$ABOUT" OK)"
+  ok="$(control_rect "$ABOUT" OK)"
   [[ "${icon%%,*}" -lt 30 && "$(cut -d, -f2 <<<"$icon")" -lt 30 &&
     "$(cut -d, -f2 <<<"$ok")" -gt 150 ]] ||
     e2e_fail "about layout: icon $icon, OK $ok" || return 1

@@ -1,11 +1,7 @@
 # shellcheck shell=bash
-# folder holding log00.pms … log30.pms, planted into a program's Log folder before a start and
-# compared with it afterwards byte for byte. Source tests/e2e/lib.sh first.
-
-SLOT_COUNT=31
-
-slot_name() { printf 'log%02d.pms' "$1"; }
-slot_file() { printf '%s/Log/%s' "${2:-$E2E_FOLDER}" "$(slot_name "$1")"; } # K [FOLDER]
+# Sets of slot files, each a folder holding log00.pms … log30.pms, planted into a program's Log
+# folder before a start and compared with it afterwards byte for byte. Source tests/e2e/lib.sh
+# first: SLOT_COUNT, slot_name and slot_file are its own.
 
 # slot_set_make DIR TAG: 31 distinct addresses, all naming TAG, in the shapes the program meets:
 # empty slots, commas and a query, Japanese in code page 932, and a few long addresses (a long
@@ -48,44 +44,4 @@ slot_set_assert() {
     e2e_assert_same_bytes "$1/$(slot_name "$k")" "$(slot_file "$k" "$folder")" "$2, slot $k" ||
       return 1
   done
-}
-
-# No logNN.pms is left: the program has read (and deleted) them all.
-slot_files_gone() {
-  local folder=${1:-$E2E_FOLDER} k
-  for ((k = 0; k < SLOT_COUNT; k++)); do
-    [[ -e "$(slot_file "$k" "$folder")" ]] && return 1
-  done
-  return 0
-}
-
-# Names in Log that are neither slot files nor the recovery copy (a .tmp left behind, say),
-# space-separated. The recovery copy stays until an end command has written the slot files.
-slot_extra_files() {
-  local folder=${1:-$E2E_FOLDER} f names=""
-  for f in "$folder"/Log/* "$folder"/Log/.[!.]*; do
-    [[ -e "$f" && ! "$(basename "$f")" =~ ^(log[0-9]{2}\.pms|recovery\.pmr|set[0-9]{2}\.pmh)$ ]] &&
-      names+="$(basename "$f") "
-  done
-  printf '%s' "${names% }"
-}
-
-# Started: the main window is there and the splash has gone.
-slot_wait_started() {
-  e2e_wait_window "$E2E_MAIN_TITLE" 20 && e2e_wait_no_window "$E2E_SPLASH_TITLE" 15
-}
-
-slot_end_and_wait() {
-  e2e_end_program || return 1
-  e2e_wait_process_end 20
-}
-
-# No message box is open (the program showed none).
-slot_no_message_box() {
-  local text
-  if text="$(e2e_pmctl message-box-text 0 2>/dev/null)"; then
-    e2e_fail "an unexpected message box: $(tr '\n' '|' <<<"$text")"
-    return 1
-  fi
-  return 0
 }

@@ -12,14 +12,6 @@ E2E_SETTINGS_TITLE="Pagemind - 設定画面"
 E2E_ABOUT_TITLE="Pagemind - バージョン情報"
 E2E_SAVE_TITLE="ファイルの保存"
 E2E_TIP_TEXT="Pagemind 1.0.0"
-SLOT_COUNT=31
-
-slot_file() { printf '%s/Log/log%02d.pms' "$E2E_FOLDER" "$1"; }
-
-now_ms() {
-  local t=${EPOCHREALTIME/[.,]/}
-  echo $((t / 1000))
-}
 
 # The X window of a shown top-level window titled exactly TITLE (Wine gives X windows their
 # Win32 caption as name). xdotool reads the name as a regular expression.
@@ -55,10 +47,8 @@ TRAY_LAST_CLICK_MS=0
 tray_click() {
   local point wait_ms
   point="$(tray_icon_point)" || return 1
-  wait_ms=$((TRAY_LAST_CLICK_MS + TRAY_CLICK_GAP_MS - $(now_ms)))
-  if ((wait_ms > 0)); then
-    sleep "$(printf '0.%03d' "$wait_ms")"
-  fi
+  wait_ms=$((TRAY_LAST_CLICK_MS + TRAY_CLICK_GAP_MS - $(e2e_now_ms)))
+  ((wait_ms <= 0)) || e2e_sleep_ms "$wait_ms"
   # Browser windows open at the top left too; with no window manager, nothing else would bring
   # the tray back above them.
   xdotool windowraise "$(x_window_of "$TRAY_X_TITLE")" 2>/dev/null
@@ -67,7 +57,7 @@ tray_click() {
     return 1
   # A double-click is two clicks within the system's double-click time (500 ms).
   xdotool click --repeat "${2:-1}" --delay 80 "$1" || e2e_fail "xdotool could not click" || return 1
-  TRAY_LAST_CLICK_MS=$(now_ms)
+  TRAY_LAST_CLICK_MS=$(e2e_now_ms)
 }
 
 # Right-clicks the icon and waits for the popup menu.
@@ -106,10 +96,16 @@ type_text() {
   fi
 }
 
+# The place and size "X,Y,W,H" in the client area of window TITLE of its child control showing
+# TEXT (the first, if several do).
+control_rect() { # TITLE TEXT
+  e2e_pmctl controls "$1" | awk -F '\t' -v t="$2" '$7 == t { print $3; exit }'
+}
+
 # click_control TITLE TEXT: left-clicks the middle of the child control showing TEXT.
 click_control() {
   local rect origin x y w h cx cy
-  rect="$(e2e_pmctl controls "$1" | awk -F '\t' -v t="$2" '$7 == t { print $3; exit }')"
+  rect="$(control_rect "$1" "$2")"
   [[ -n "$rect" ]] || e2e_fail "no control '$2' in '$1'" || return 1
   origin="$(geometry_field "$1" client_at)"
   IFS=, read -r x y w h <<<"$rect"
@@ -168,10 +164,10 @@ answer_message_box() { # CAPTION KEY TIMEOUT_S
 # time (the Wine process itself takes about 1 s to start, several on a loaded machine).
 start_and_wait_for_icon() {
   local started
-  started=$(now_ms)
+  started=$(e2e_now_ms)
   e2e_start_pagemind
   e2e_wait_until 20 "the tray icon" tray_icon_shown || return 1
-  local took=$(($(now_ms) - started))
+  local took=$(($(e2e_now_ms) - started))
   pm_log "the tray icon showed $took ms after the start"
   e2e_assert_between "$took" 2500 10000 "ms until the tray icon showed"
 }
@@ -179,18 +175,14 @@ start_and_wait_for_icon() {
 # The menu item "終了(&E)": the icon goes, the slot files are written, the process ends.
 end_with_menu() {
   local chosen
-  chosen=$(now_ms)
+  chosen=$(e2e_now_ms)
   choose_menu_item e || return 1
   e2e_wait_until 10 "the tray icon to go" tray_icon_gone || return 1
-  pm_log "the tray icon went $(($(now_ms) - chosen)) ms after the menu opened for 終了"
+  pm_log "the tray icon went $(($(e2e_now_ms) - chosen)) ms after the menu opened for 終了"
   e2e_wait_process_end 20 || return 1
-  local i f others=""
+  local i
   for ((i = 0; i < SLOT_COUNT; i++)); do
     e2e_assert_exists "$(slot_file "$i")" "slot file $i" || return 1
   done
-  for f in "$E2E_FOLDER"/Log/* "$E2E_FOLDER"/Log/.[!.]*; do
-    [[ -e "$f" && ! "$(basename "$f")" =~ ^(log[0-9]{2}\.pms|set[0-9]{2}\.pmh)$ ]] &&
-      others+="$(basename "$f") "
-  done
-  e2e_assert_eq "" "$others" "other files in Log"
+  e2e_assert_eq "" "$(slot_extra_files "$E2E_FOLDER" --no-recovery)" "other files in Log"
 }

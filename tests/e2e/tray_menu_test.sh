@@ -56,8 +56,8 @@ $(geometry_field "$MAIN" taskbar)" "caption, border and taskbar entry of the acc
     return 1
   local list ok save
   list="$(e2e_pmctl controls "$MAIN" | awk -F '\t' '$1 == "ListBox" { print $3 }')"
-  ok="$(e2e_pmctl controls "$MAIN" | awk -F '\t' '$7 == "OK" { print $3 }')"
-  save="$(e2e_pmctl controls "$MAIN" | awk -F '\t' '$7 == "ログを保存..." { print $3 }')"
+  ok="$(control_rect "$MAIN" OK)"
+  save="$(control_rect "$MAIN" "ログを保存...")"
   local ly lh ox oy ow sx sy
   IFS=, read -r _ ly _ lh <<<"$list"
   IFS=, read -r ox oy ow _ <<<"$ok"
@@ -130,14 +130,12 @@ save_dialog_open() {
 
 # The Save dialog closed, or a confirmation box of it shows (then SAVE_BOX_UP is set).
 dialog_gone_or_box() {
-  if e2e_pmctl message-box-text 0 "$E2E_SAVE_TITLE" >/dev/null 2>&1; then
+  if ! e2e_message_box_gone "$E2E_SAVE_TITLE"; then
     SAVE_BOX_UP=1
     return 0
   fi
   (($(e2e_window_count "$E2E_SAVE_TITLE") == 0))
 }
-
-no_save_box() { ! e2e_pmctl message-box-text 0 "$E2E_SAVE_TITLE" >/dev/null 2>&1; }
 
 # Return in the dialog, then every confirmation box answered with KEY until the dialog has
 # closed, or until one box when KEY says "no" (the dialog then stays). SAVE_BOXES gets the boxes'
@@ -152,7 +150,7 @@ confirm_save() { # KEY
     [[ -n "$SAVE_BOX_UP" ]] || return 0
     answer_message_box "$E2E_SAVE_TITLE" "$1" 5 || return 1
     SAVE_BOXES+="$(tr -d '\n' <<<"$BOX_TEXT")"$'\n'
-    e2e_wait_until 5 "the confirmation box to go" no_save_box || return 1
+    e2e_wait_until 5 "the confirmation box to go" e2e_message_box_gone "$E2E_SAVE_TITLE" || return 1
     [[ "$1" == Return ]] || return 0
   done
   e2e_fail "more than two confirmation boxes"
@@ -225,31 +223,20 @@ case_save_log() {
   e2e_assert_same_bytes "$E2E_FOLDER.theirs" "$theirs" "the user's access.tmp beside the log"
 }
 
-pages_requested() { # TIMES
-  local address
-  while IFS=$'\t' read -r address _; do
-    (($(standin_http_requests "/${address#http://*/}") == $1)) || return 1
-  done <<<"$PAGE_LIST"
-}
-
 # The whole story: pages open in browsers, the poller remembers them, every browser dies at
 # once, a single click on the icon does nothing and a double-click brings every page back; the
 # end writes them to the slot files.
 case_crash_and_double_click() {
-  local base="http://127.0.0.1:$STANDIN_HTTP_PORT"
   local PAGE_LIST
-  PAGE_LIST="$base/plain.html"$'\t'"Plain page"
-  PAGE_LIST+=$'\n'"$base/a,b.html?x=1,2"$'\t'"カンマ, のページ"
-  PAGE_LIST+=$'\n'"$base/日本語/ページ.html"$'\t'"日本語のページ"
+  PAGE_LIST="$(standin_page_list 3)"
   start_and_wait_for_icon || return 1
   standin_open_pages || return 1
   e2e_wait_until 10 "the access log to show every page" log_is "$(expected_log_lines)" ||
     return 1
-  pages_requested 1 || e2e_fail "the pages were not requested once each" || return 1
+  standin_pages_requested 1 || e2e_fail "the pages were not requested once each" || return 1
 
   standin_crash_browsers || return 1
-  standin_browsers wait-frames 0 10000 || e2e_fail "browser frames left after the crash" ||
-    return 1
+  standin_wait_no_frames || return 1
   standin_restart_rpcss || return 1
 
   # The menu opened after the single click shows that click has been handled.
@@ -262,22 +249,12 @@ case_crash_and_double_click() {
   tray_click 1 2 || return 1
   e2e_wait_until 20 "a browser on each remembered page" frames_show_addresses ||
     e2e_fail "frames: $(standin_browsers frames | tr '\n' '|')" || return 1
-  e2e_wait_until 10 "each page to be requested again" pages_requested 2 || return 1
+  e2e_wait_until 10 "each page to be requested again" standin_pages_requested 2 || return 1
   e2e_screenshot tray_menu-reopened
-  if e2e_pmctl message-box-text 0 >/dev/null 2>&1; then
-    e2e_fail "a message box: $(e2e_pmctl message-box-text 0)" || return 1
-  fi
+  e2e_assert_no_message_box || return 1
 
   end_with_menu || return 1
-  local i=0 address
-  while IFS=$'\t' read -r address _; do
-    e2e_write_cp932 "$E2E_FOLDER.slot" "$address"
-    e2e_assert_same_bytes "$E2E_FOLDER.slot" "$(slot_file "$i")" "slot $i" || return 1
-    i=$((i + 1))
-  done <<<"$PAGE_LIST"
-  for (( ; i < SLOT_COUNT; i++)); do
-    [[ ! -s "$(slot_file "$i")" ]] || e2e_fail "slot $i is not empty" || return 1
-  done
+  standin_assert_slots_hold_pages --rest-empty
 }
 
 e2e_setup tray_menu

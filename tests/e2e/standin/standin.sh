@@ -21,32 +21,14 @@ STANDIN_HTTP_LOG=""
 
 # --- building ---------------------------------------------------------------------------------
 
-# standin_compile OUTPUT SOURCES... -- FLAGS...: builds when OUTPUT is missing or older than a
-# source, with the flags the harness uses for its own tools.
-standin_compile() {
-  local out=$1 sources=()
-  shift
-  while (($# > 0)) && [[ "$1" != -- ]]; do
-    sources+=("$1")
-    shift
-  done
-  shift
-  if [[ -x "$out" ]]; then
-    local source stale=0
-    for source in "${sources[@]}" "$STANDIN_DIR"/*.h "$STANDIN_DIR"/../tools/*.h; do
-      [[ "$source" -nt "$out" ]] && stale=1
-    done
-    ((stale)) || return 0
-  fi
-  mkdir -p "$(dirname "$out")"
-  x86_64-w64-mingw32-g++-posix -std=c++20 -O2 -Wall -Wextra -Werror -DUNICODE -D_UNICODE -static \
-    -o "$out.tmp" "${sources[@]}" "$@" -lole32 -loleaut32 -luuid && mv -f "$out.tmp" "$out"
-}
-
+# The stand-in, and the browser tool with its parts tools/browsers_*.cpp.
 standin_build() {
-  standin_compile "$STANDIN_EXE" "$STANDIN_DIR/main.cpp" "$STANDIN_DIR/objects.cpp" -- \
-    -municode -mwindows &&
-    standin_compile "$STANDIN_BROWSERS_EXE" "$STANDIN_DIR/../tools/browsers.cpp" -- -lshell32
+  local parts=()
+  mapfile -t parts < <(compgen -G "$STANDIN_DIR/../tools/browsers_*.cpp")
+  e2e_compile "$STANDIN_EXE" "$STANDIN_DIR/main.cpp" "$STANDIN_DIR/objects.cpp" -- \
+    -municode -mwindows -lole32 -loleaut32 -luuid &&
+    e2e_compile "$STANDIN_BROWSERS_EXE" "$STANDIN_DIR/../tools/browsers.cpp" "${parts[@]}" -- \
+      -lshell32 -lole32 -loleaut32 -luuid
 }
 
 # --- registration in the prefix ---------------------------------------------------------------
@@ -105,8 +87,13 @@ standin_crash_browsers() {
   }
   pm_log "killing browser processes ${pids[*]}"
   kill -KILL "${pids[@]}" 2>/dev/null
-  STANDIN_CRASHED_MS=$(date +%s%3N)
+  STANDIN_CRASHED_MS=$(e2e_now_ms)
   e2e_wait_until 10 "the browser processes to end" standin_no_browser
+}
+
+# No browser frame is left on the desktop within 10 s (after a crash).
+standin_wait_no_frames() {
+  standin_browsers wait-frames 0 10000 || e2e_fail "browser frames left after the crash"
 }
 
 # After its browsers were killed, Wine's rpcss still hands out their dead class registration and
@@ -118,8 +105,8 @@ standin_crash_browsers() {
 STANDIN_RPCSS_AFTER_CRASH_MS=3000
 STANDIN_CRASHED_MS=0
 standin_restart_rpcss() {
-  local wait_ms=$((STANDIN_CRASHED_MS + STANDIN_RPCSS_AFTER_CRASH_MS - $(date +%s%3N)))
-  ((wait_ms <= 0)) || sleep "$(printf '%d.%03d' $((wait_ms / 1000)) $((wait_ms % 1000)))"
+  local wait_ms=$((STANDIN_CRASHED_MS + STANDIN_RPCSS_AFTER_CRASH_MS - $(e2e_now_ms)))
+  ((wait_ms <= 0)) || e2e_sleep_ms "$wait_ms"
   pm_wine net stop rpcss >/dev/null 2>&1 || e2e_fail "net stop rpcss failed" || return 1
   pm_wine net start rpcss >/dev/null 2>&1 || e2e_fail "net start rpcss failed" || return 1
   if ! standin_no_server; then
@@ -185,6 +172,15 @@ PY
 
 # --- pages -----------------------------------------------------------------------------------
 
+# The first COUNT (default 3) of the pages standin_setup serves, as "ADDRESS<TAB>TITLE" lines
+# for PAGE_LIST: a plain one, one with commas and a query, one with a Japanese path (Wine's
+# browser reports that address as typed, with the Japanese unencoded).
+standin_page_list() { # [COUNT]
+  local base="http://127.0.0.1:$STANDIN_HTTP_PORT"
+  printf '%s\t%s\n' "$base/plain.html" "Plain page" "$base/a,b.html?x=1,2" "カンマ, のページ" \
+    "$base/日本語/ページ.html" "日本語のページ" | head -n "${1:-3}"
+}
+
 # Opens every page of PAGE_LIST ("ADDRESS<TAB>TITLE" lines) in its own browser and registers it
 # with the stand-in.
 standin_open_pages() {
@@ -193,6 +189,31 @@ standin_open_pages() {
     out="$(standin_browsers open "$address" "$title")" ||
       e2e_fail "could not open and register $address" || return 1
     pm_log "opened $address as $out"
+  done <<<"$PAGE_LIST"
+}
+
+# The lines of pagemind.exe's access log, top first.
+standin_access_log() { standin_browsers log-lines "$E2E_MAIN_TITLE"; }
+
+# The access log shows every page of PAGE_LIST: its "Name:" line directly above its " URL:"
+# line, or with --titles its "Name:" line alone.
+standin_log_shows_pages() { # [--titles]
+  local log address title
+  log="$(standin_access_log)" || return 1
+  while IFS=$'\t' read -r address title; do
+    if [[ "${1:-}" == --titles ]]; then
+      [[ $'\n'"$log"$'\n' == *$'\n'"Name:$title"$'\n'* ]] || return 1
+    else
+      [[ $'\n'"$log"$'\n' == *$'\n'"Name:$title"$'\n'" URL:$address"$'\n'* ]] || return 1
+    fi
+  done <<<"$PAGE_LIST"
+}
+
+# The web server has logged exactly TIMES requests for the path of every page of PAGE_LIST.
+standin_pages_requested() { # TIMES
+  local address
+  while IFS=$'\t' read -r address _; do
+    (($(standin_http_requests "/${address#http://*/}") == $1)) || return 1
   done <<<"$PAGE_LIST"
 }
 
@@ -205,16 +226,22 @@ frames_show_addresses() {
 }
 
 # The slot files of the case's folder hold the addresses of PAGE_LIST in order, as pagemind.exe
-# writes them (code page 932, no line break).
-standin_assert_slots_hold_pages() {
+# writes them (code page 932, no line break); with --rest-empty every later slot file is there
+# and empty.
+# shellcheck disable=SC2120  # --rest-empty is optional
+standin_assert_slots_hold_pages() { # [--rest-empty]
   local expected="$E2E_FOLDER.expected" i=0 address
   mkdir -p "$expected"
   while IFS=$'\t' read -r address _; do
     e2e_write_cp932 "$expected/$i" "$address"
-    e2e_assert_same_bytes "$expected/$i" "$(printf '%s/Log/log%02d.pms' "$E2E_FOLDER" "$i")" \
-      "slot $i" || return 1
+    e2e_assert_same_bytes "$expected/$i" "$(slot_file "$i")" "slot $i" || return 1
     i=$((i + 1))
   done <<<"$PAGE_LIST"
+  [[ "${1:-}" == --rest-empty ]] || return 0
+  for (( ; i < SLOT_COUNT; i++)); do
+    [[ -f "$(slot_file "$i")" && ! -s "$(slot_file "$i")" ]] ||
+      e2e_fail "slot $i is missing or not empty" || return 1
+  done
 }
 
 # --- one call for a test script ---------------------------------------------------------------

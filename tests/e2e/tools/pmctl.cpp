@@ -4,79 +4,27 @@
 // Wine session and asks user32 instead. Titles come in as UTF-16 (GetCommandLineW), every text
 // goes out as UTF-8. Exit status: 0 yes/done, 1 no/timed out, 2 bad use or no such window.
 //
+// The commands on message boxes are in pmctl_message_box.cpp, those on one window found by title
+// in pmctl_window.cpp.
+//
 // Set PMCTL_DESKTOP to a desktop name (e.g. the "e2e" of `explorer /desktop=e2e,...`) when the
 // program runs in a Wine virtual desktop: windows are only found on the caller's own desktop.
 #include <windows.h>
 
 #include <chrono>
-#include <cstdio>
 #include <cstdlib>
-#include <cwchar>
-#include <cwctype>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "balloon_text.h"
-#include "check_rows.h"
+#include "pmctl.h"
 #include "window_tool.h"
 
-namespace {
+namespace pmctl {
 
-using namespace e2e_tool;
-using Clock = std::chrono::steady_clock;
 void PrintError(const std::string& line) {
-  PrintErrorOf("pmctl", line);
-}
-constexpr int kDefaultTimeoutMs = 5000;
-constexpr int kLongestLifetimeMs = 60000;
-// The static text of a message box; user32 on Windows and Wine both use this id.
-constexpr int kMessageBoxTextId = 0xFFFF;
-
-HWND MessageBoxWindow(const std::wstring& caption) {
-  for (HWND hwnd : TopLevelWindows()) {
-    if (ClassName(hwnd) == L"#32770" && IsWindowVisible(hwnd) && WindowText(hwnd) == caption &&
-        GetDlgItem(hwnd, kMessageBoxTextId) != nullptr) {
-      return hwnd;
-    }
-  }
-  return nullptr;
-}
-
-void PrintLines(const std::wstring& text) {
-  // One line per control: a control's own CR LF line breaks become plain LF.
-  std::wstring line;
-  for (wchar_t c : text) {
-    if (c == L'\r') continue;
-    line.push_back(c);
-  }
-  Print(ToUtf8(line));
-}
-
-std::string RectText(const RECT& r) {
-  return std::to_string(r.left) + "," + std::to_string(r.top) + "," +
-         std::to_string(r.right - r.left) + "," + std::to_string(r.bottom - r.top);
-}
-
-// Whether a button is a check box or option button, and its state; "-" for other controls.
-std::string CheckState(HWND control) {
-  if (ClassName(control) != L"Button") return "-";
-  const auto type = GetWindowLongPtrW(control, GWL_STYLE) & BS_TYPEMASK;
-  const bool checkable = type == BS_CHECKBOX || type == BS_AUTOCHECKBOX || type == BS_RADIOBUTTON ||
-                         type == BS_AUTORADIOBUTTON || type == BS_3STATE || type == BS_AUTO3STATE;
-  if (!checkable) return "-";
-  DWORD_PTR state = 0;
-  SendMessageTimeoutW(control, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 2000, &state);
-  return state == BST_CHECKED ? "checked" : "unchecked";
-}
-
-// The virtual key of a key named on the command line; 0 for none.
-WORD VirtualKey(const std::wstring& name) {
-  if (name == L"return") return VK_RETURN;
-  if (name == L"escape") return VK_ESCAPE;
-  if (name.size() == 1 && std::iswalnum(name[0])) return static_cast<WORD>(std::towupper(name[0]));
-  return 0;
+  e2e_tool::PrintErrorOf("pmctl", line);
 }
 
 int Usage() {
@@ -116,6 +64,15 @@ int Usage() {
       "CAPTION defaults to \"Pagemind\"; TIMEOUT_MS to 5000.");
   return 2;
 }
+
+}  // namespace pmctl
+
+namespace {
+
+using namespace e2e_tool;
+using namespace pmctl;
+using Clock = std::chrono::steady_clock;
+constexpr int kLongestLifetimeMs = 60000;
 
 int Run(const std::vector<std::wstring>& args) {
   if (args.empty()) return Usage();
@@ -184,49 +141,8 @@ int Run(const std::vector<std::wstring>& args) {
     Print("pid=" + std::to_string(pid) + " rect=" + RectText(r));
     return 0;
   }
-  if (command == L"message-box-text" || command == L"click-ok") {
-    int timeout = kDefaultTimeoutMs;
-    if (args.size() > 3 || (args.size() >= 2 && !ParseInt(arg(1), timeout))) return Usage();
-    const std::wstring caption = args.size() == 3 ? arg(2) : L"Pagemind";
-    HWND box = nullptr;
-    if (!WaitFor(timeout, [&] { return (box = MessageBoxWindow(caption)) != nullptr; })) {
-      PrintError("no message box \"" + ToUtf8(caption) + "\"");
-      return 1;
-    }
-    if (command == L"message-box-text") {
-      PrintLines(WindowText(GetDlgItem(box, kMessageBoxTextId)));
-    } else {
-      // Posted as the button's own notification, so it works whether or not the box is active.
-      PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
-                   reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
-    }
-    return 0;
-  }
-
-  if (command == L"press-key") {
-    int timeout = kDefaultTimeoutMs;
-    const WORD key = VirtualKey(arg(1));
-    if (key == 0 || args.size() > 4 || (args.size() >= 3 && !ParseInt(arg(2), timeout))) {
-      return Usage();
-    }
-    const std::wstring caption = args.size() == 4 ? arg(3) : L"Pagemind";
-    HWND box = nullptr;
-    if (!WaitFor(timeout, [&] { return (box = MessageBoxWindow(caption)) != nullptr; })) {
-      PrintError("no message box \"" + ToUtf8(caption) + "\"");
-      return 1;
-    }
-    // Keys go to the foreground window, which the box must be for the key to reach it.
-    SetForegroundWindow(box);
-    if (!WaitFor(kDefaultTimeoutMs, [&] { return GetForegroundWindow() == box; })) {
-      PrintError("the message box did not come to the front");
-      return 1;
-    }
-    INPUT strokes[2] = {};
-    strokes[0].type = INPUT_KEYBOARD;
-    strokes[0].ki.wVk = key;
-    strokes[1] = strokes[0];
-    strokes[1].ki.dwFlags = KEYEVENTF_KEYUP;
-    return SendInput(2, strokes, sizeof(INPUT)) == 2 ? 0 : 1;
+  if (command == L"message-box-text" || command == L"click-ok" || command == L"press-key") {
+    return RunMessageBoxCommand(args);
   }
 
   // The rest act on one window found by title, visible or not.
@@ -236,121 +152,7 @@ int Run(const std::vector<std::wstring>& args) {
     PrintError("no window titled \"" + ToUtf8(arg(1)) + "\"");
     return 2;
   }
-  if (command == L"visible" && args.size() == 2) {
-    Print(IsWindowVisible(window) ? "1" : "0");
-    return 0;
-  }
-  if (command == L"post-command" && args.size() == 3 && ParseInt(arg(2), number)) {
-    return PostMessageW(window, WM_COMMAND, static_cast<WPARAM>(number), 0) ? 0 : 1;
-  }
-  if (command == L"end-session" && args.size() == 2) {
-    // As Windows does at log-off: asks, then tells; the program ends inside the second call.
-    SendMessageW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF);
-    DWORD_PTR ignored = 0;
-    SendMessageTimeoutW(window, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 5000,
-                        &ignored);
-    return 0;
-  }
-  if (command == L"close" && args.size() == 2) {
-    return PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0) ? 0 : 1;
-  }
-  if (command == L"text" && args.size() == 2) {
-    std::vector<HWND> children;
-    EnumChildWindows(
-        window,
-        [](HWND hwnd, LPARAM param) -> BOOL {
-          reinterpret_cast<std::vector<HWND>*>(param)->push_back(hwnd);
-          return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&children));
-    for (HWND child : children) {
-      const std::wstring text = WindowText(child);
-      if (!text.empty()) PrintLines(text);
-    }
-    return 0;
-  }
-  if (command == L"geometry" && args.size() == 2) {
-    RECT outer{};
-    RECT client{};
-    GetWindowRect(window, &outer);
-    GetClientRect(window, &client);
-    POINT clientOrigin{0, 0};
-    ClientToScreen(window, &clientOrigin);
-    MONITORINFO monitor{};
-    monitor.cbSize = sizeof(monitor);
-    GetMonitorInfoW(MonitorFromPoint({0, 0}, MONITOR_DEFAULTTOPRIMARY), &monitor);
-    const LONG_PTR style = GetWindowLongPtrW(window, GWL_STYLE);
-    const LONG_PTR exStyle = GetWindowLongPtrW(window, GWL_EXSTYLE);
-    // A taskbar lists a visible window that is unowned and no tool window (or has
-    // WS_EX_APPWINDOW).
-    const bool inTaskbar =
-        (exStyle & WS_EX_APPWINDOW) != 0 ||
-        ((exStyle & WS_EX_TOOLWINDOW) == 0 && GetWindow(window, GW_OWNER) == nullptr);
-    Print("window=" + RectText(outer) + " client=" + std::to_string(client.right) + "," +
-          std::to_string(client.bottom) + " client_at=" + std::to_string(clientOrigin.x) + "," +
-          std::to_string(clientOrigin.y) +
-          " caption=" + ((style & WS_CAPTION) == WS_CAPTION ? "1" : "0") +
-          " border=" + ((style & (WS_BORDER | WS_THICKFRAME | WS_DLGFRAME)) != 0 ? "1" : "0") +
-          " taskbar=" + (inTaskbar ? "1" : "0") + " workarea=" + RectText(monitor.rcWork));
-    return 0;
-  }
-  if (command == L"controls" && args.size() == 2) {
-    const HWND focus = FocusOfThreadOf(window);
-    for (HWND child : Descendants(window)) {
-      RECT r{};
-      GetWindowRect(child, &r);
-      MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&r), 2);
-      Print(ToUtf8(ClassName(child)) + "\t" + std::to_string(GetDlgCtrlID(child)) + "\t" +
-            RectText(r) + "\t" + (IsWindowVisible(child) ? "1" : "0") + "\t" + CheckState(child) +
-            "\t" + (child == focus ? "focus" : "-") + "\t" + ToUtf8(WindowText(child)));
-    }
-    return 0;
-  }
-  if (command == L"combo-items" && args.size() == 3 && ParseInt(arg(2), number)) {
-    const HWND combo = GetDlgItem(window, number);
-    if (combo == nullptr) {
-      PrintError("no control " + std::to_string(number));
-      return 2;
-    }
-    const LRESULT selected = SendMessageW(combo, CB_GETCURSEL, 0, 0);
-    const LRESULT count = SendMessageW(combo, CB_GETCOUNT, 0, 0);
-    for (LRESULT i = 0; i < count; ++i) {
-      const LRESULT length = SendMessageW(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0);
-      if (length < 0) continue;
-      std::wstring item(static_cast<size_t>(length) + 1, L'\0');
-      SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(i),
-                   reinterpret_cast<LPARAM>(item.data()));
-      item.resize(static_cast<size_t>(length));
-      Print((i == selected ? "*" : " ") + ToUtf8(item));
-    }
-    return 0;
-  }
-  if (command == L"check-rows" && args.size() == 2) return PrintCheckRows(window);
-  if (command == L"list-items" && args.size() == 2) {
-    std::vector<HWND> lists;
-    EnumChildWindows(
-        window,
-        [](HWND hwnd, LPARAM param) -> BOOL {
-          if (ClassName(hwnd) == L"ListBox")
-            reinterpret_cast<std::vector<HWND>*>(param)->push_back(hwnd);
-          return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&lists));
-    for (HWND list : lists) {
-      const LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
-      for (LRESULT i = 0; i < count; ++i) {
-        const LRESULT length = SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0);
-        if (length < 0) continue;
-        std::wstring item(static_cast<size_t>(length) + 1, L'\0');
-        SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(i),
-                     reinterpret_cast<LPARAM>(item.data()));
-        item.resize(static_cast<size_t>(length));
-        PrintLines(item);
-      }
-    }
-    return 0;
-  }
-  return Usage();
+  return RunWindowCommand(args, window);
 }
 
 // The desktop of `explorer /desktop=NAME` exists only once that explorer has started, which may

@@ -10,53 +10,10 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
-#include <type_traits>
-#include <vector>
 
-namespace {
+#include "window_tool.h"
 
-struct LocalFreeDeleter {
-  void operator()(LPWSTR* p) const { LocalFree(p); }
-};
-struct DesktopCloser {
-  void operator()(HDESK d) const { CloseDesktop(d); }
-};
-using DesktopHandle = std::unique_ptr<std::remove_pointer_t<HDESK>, DesktopCloser>;
-
-std::wstring WindowText(HWND hwnd) {
-  DWORD_PTR length = 0;
-  if (!SendMessageTimeoutW(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 2000, &length) ||
-      length == 0) {
-    return {};
-  }
-  std::wstring text(length + 1, L'\0');
-  DWORD_PTR got = 0;
-  if (!SendMessageTimeoutW(hwnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
-                           SMTO_ABORTIFHUNG, 2000, &got)) {
-    return {};
-  }
-  text.resize(got);
-  return text;
-}
-
-// UTF-8 through WriteFile: the C runtime would convert through the console code page.
-void PrintLine(const std::wstring& line) {
-  std::wstring flat;
-  for (wchar_t c : line) {
-    if (c != L'\r') flat.push_back(c);
-  }
-  flat.push_back(L'\n');
-  const int n = WideCharToMultiByte(CP_UTF8, 0, flat.data(), static_cast<int>(flat.size()), nullptr,
-                                    0, nullptr, nullptr);
-  std::string out(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, flat.data(), static_cast<int>(flat.size()), out.data(), n,
-                      nullptr, nullptr);
-  DWORD written = 0;
-  WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), out.data(), static_cast<DWORD>(out.size()), &written,
-            nullptr);
-}
-
-}  // namespace
+using namespace e2e_tool;
 
 int main() {
   int argc = 0;
@@ -70,34 +27,16 @@ int main() {
     if (!desktop || !SetThreadDesktop(desktop.get())) return 2;
   }
 
-  struct Search {
-    const std::wstring* title;
-    HWND found;
-  } search{&title, nullptr};
-  EnumWindows(
-      [](HWND hwnd, LPARAM param) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(param);
-        if (WindowText(hwnd) != *s->title) return TRUE;
-        s->found = hwnd;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  if (search.found == nullptr) return 2;
-
-  std::vector<HWND> children;
-  EnumChildWindows(
-      search.found,
-      [](HWND hwnd, LPARAM param) -> BOOL {
-        reinterpret_cast<std::vector<HWND>*>(param)->push_back(hwnd);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&children));
-  for (HWND child : children) {
+  const HWND window = WindowTitled(title);
+  if (window == nullptr) return 2;
+  for (HWND child : Descendants(window)) {
     // IsWindowVisible also asks the parents, so a control of a hidden window counts as hidden;
     // the style bit is the control's own state.
     if ((GetWindowLongW(child, GWL_STYLE) & WS_VISIBLE) == 0) continue;
-    const std::wstring text = WindowText(child);
-    if (!text.empty()) PrintLine(text);
+    std::wstring text = WindowText(child);
+    if (text.empty()) continue;
+    std::erase(text, L'\r');
+    Print(ToUtf8(text));
   }
   return 0;
 }

@@ -1,6 +1,7 @@
 #pragma once
 // What the e2e tools share: UTF-8 output that the console code page cannot garble, the windows
-// of the tool's desktop and their texts, and waiting for a condition with a deadline.
+// of the tool's desktop with their texts and list box items, and waiting for a condition with a
+// deadline.
 #include <windows.h>
 
 #include <chrono>
@@ -10,6 +11,7 @@
 #include <string_view>
 #include <thread>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
 namespace e2e_tool {
@@ -122,6 +124,25 @@ inline HWND FocusOfThreadOf(HWND window) {
   info.cbSize = sizeof(info);
   const DWORD thread = GetWindowThreadProcessId(window, nullptr);
   return GetGUIThreadInfo(thread, &info) ? info.hwndFocus : nullptr;
+}
+
+// The items of every list box among the window's descendants, in order.
+inline std::vector<std::wstring> ListBoxLines(HWND window) {
+  std::vector<std::wstring> lines;
+  for (HWND child : Descendants(window)) {
+    if (ClassName(child) != L"ListBox") continue;
+    const LRESULT count = ::SendMessageW(child, LB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+      const LRESULT length = ::SendMessageW(child, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0);
+      if (length == LB_ERR) continue;
+      std::wstring line(static_cast<size_t>(length) + 1, L'\0');
+      const LRESULT got = ::SendMessageW(child, LB_GETTEXT, static_cast<WPARAM>(i),
+                                         reinterpret_cast<LPARAM>(line.data()));
+      line.resize(got == LB_ERR ? 0 : static_cast<size_t>(got));
+      lines.push_back(std::move(line));
+    }
+  }
+  return lines;
 }
 
 template <typename Condition>
