@@ -276,6 +276,16 @@ e2e_wait_started() {
 
 # The end command, then the process gone within TIMEOUT_S (default 20) seconds.
 # shellcheck disable=SC2120  # both arguments are optional
+# The addresses of the slot files that hold one, in slot order, one a line (UTF-8).
+slot_addresses() { # [FOLDER]
+  local i file
+  for ((i = 0; i < SLOT_COUNT; i++)); do
+    file="$(slot_file "$i" "${1:-}")"
+    [[ -s "$file" ]] && iconv -f CP932 -t UTF-8 "$file" && echo
+  done
+  return 0
+}
+
 e2e_end_and_wait() { # [TIMEOUT_S] [FOLDER]
   e2e_end_program || return 1
   e2e_wait_process_end "${1:-20}" "${2:-}"

@@ -164,10 +164,8 @@ case_folders_beside_browsers() {
 # are then forgotten. Which of them a slot still holds at the end depends on the time the end
 # took; what never depends on it: the new page once, crashed pages at most once, no folder.
 slots_hold_new_page_and_crashed() {
-  local actual i line new_seen=0
-  actual="$(for ((i = 0; i < SLOT_COUNT; i++)); do
-    [[ -s "$(slot_file "$i")" ]] && iconv -f CP932 -t UTF-8 "$(slot_file "$i")" && echo
-  done)"
+  local actual line new_seen=0
+  actual="$(slot_addresses)"
   [[ -z "$(sort <<<"$actual" | uniq -d)" ]] ||
     e2e_fail "an address in two slots: $(tr '\n' '|' <<<"$actual")" || return 1
   while IFS= read -r line; do
@@ -210,7 +208,7 @@ case_failing_window_beside_browsers() {
   local PAGE_LIST=$first
 
   e2e_start_pagemind "$E2E_FOLDER"
-  wait_until_started || return 1
+  e2e_wait_started || return 1
   standin_open_pages || return 1
   standin_browsers open --no-window "$base/plain.html?failing" >/dev/null ||
     e2e_fail "could not open the failing window" || return 1
@@ -220,20 +218,17 @@ case_failing_window_beside_browsers() {
   # Two cycles of 31 ticks every 100 ms, each tick a call into another process or two.
   e2e_wait_until 12 "the access log to show both pages and the window passed over" \
     log_shows_pages_and_skip 1 ||
-    e2e_fail "access log: $(access_log | tr '\n' '|')" || return 1
+    e2e_fail "access log: $(standin_access_log | tr '\n' '|')" || return 1
 
-  e2e_end_program || return 1
-  e2e_wait_process_end 20 || return 1
-  local actual i
-  actual="$(for ((i = 0; i < SLOT_COUNT; i++)); do
-    [[ -s "$(slot_file "$i")" ]] && iconv -f CP932 -t UTF-8 "$(slot_file "$i")" && echo
-  done)"
+  e2e_end_and_wait || return 1
+  local actual
+  actual="$(slot_addresses)"
   e2e_assert_eq "$(cut -f 1 <<<"$PAGE_LIST" | sort)" "$(sort <<<"$actual")" \
     "the pages in the slot files"
 }
 
 log_shows_pages_and_skip() { # POSITION
-  log_shows_pages && access_log | grep -qxF "Skip:$1"
+  standin_log_shows_pages && standin_access_log | grep -qxF "Skip:$1"
 }
 
 e2e_setup poller_reopen
