@@ -1,5 +1,6 @@
 #include "platform/headless/headless_programs.h"
 
+#include "common/paths.h"
 #include "platform/command_line.h"
 
 namespace pagemind::platform::headless {
@@ -25,7 +26,7 @@ std::optional<std::filesystem::path> HeadlessPrograms::Find(std::string_view fil
 std::error_code HeadlessPrograms::Start(const std::filesystem::path& executable,
                                         std::span<const std::string> arguments) {
   std::string line;
-  if (const auto error = BuildCommandLine(executable.string(), arguments, line)) return error;
+  if (const auto error = BuildCommandLine(Utf8FromPath(executable), arguments, line)) return error;
   journal_.Record("start " + line);
   if (startError) return startError;
   if (!IsProgramFile(executable)) return std::make_error_code(std::errc::no_such_file_or_directory);

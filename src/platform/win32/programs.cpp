@@ -4,6 +4,7 @@
 
 #include <array>
 
+#include "common/paths.h"
 #include "platform/command_line.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/registry.h"
@@ -86,7 +87,7 @@ std::optional<std::filesystem::path> WindowsPrograms::Find(std::string_view file
 std::error_code WindowsPrograms::Start(const std::filesystem::path& executable,
                                        std::span<const std::string> arguments) {
   std::string line;
-  if (const auto error = BuildCommandLine(Narrow(executable.native()), arguments, line)) {
+  if (const auto error = BuildCommandLine(Utf8FromPath(executable), arguments, line)) {
     return error;
   }
   // CreateProcessW may write into the command line: it gets a copy of its own.
