@@ -88,7 +88,7 @@ TEST(Win32ProgramsOfTheUser, FindsARegistrationOfTheRealAppPathsKey) {
   WriteBytes(executable, "MZ");
   const std::wstring name = L"pagemind-test-" + std::to_wstring(::GetCurrentProcessId()) + L".exe";
   const std::wstring key = std::wstring(WindowsPrograms::kAppPathsSubkey) + L"\\" + name;
-  const std::wstring text = executable.native();
+  const std::wstring& text = executable.native();
   ASSERT_EQ(::RegSetKeyValueW(HKEY_CURRENT_USER, key.c_str(), nullptr, REG_SZ, text.c_str(),
                               static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))),
             ERROR_SUCCESS);
