@@ -6,9 +6,11 @@
 #include "platform/notify_icon.h"
 #include "platform/profile.h"
 #include "platform/program.h"
+#include "platform/programs.h"
 #include "platform/run_at_logon.h"
 #include "platform/shell.h"
 #include "platform/ui.h"
+#include "platform/user_folders.h"
 
 namespace pagemind::platform {
 
@@ -23,6 +25,8 @@ struct Ports {
   FileSystem& files;
   Clock& clock;
   RunAtLogon& runAtLogon;
+  UserFolders& userFolders;
+  Programs& programs;
 };
 
 }  // namespace pagemind::platform

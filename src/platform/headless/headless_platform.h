@@ -7,6 +7,7 @@
 
 #include "platform/headless/files.h"
 #include "platform/headless/headless_notify_area.h"
+#include "platform/headless/headless_programs.h"
 #include "platform/headless/headless_run_at_logon.h"
 #include "platform/headless/headless_ui.h"
 #include "platform/headless/journal.h"
@@ -65,7 +66,8 @@ class HeadlessPlatform {
   HeadlessPlatform& operator=(const HeadlessPlatform&) = delete;
 
   Ports ports() {
-    return Ports{program, ui, *profile, *ansi, shell, notifyArea, files, clock, runAtLogon};
+    return Ports{program, ui,    *profile,   *ansi,       shell,   notifyArea,
+                 files,   clock, runAtLogon, userFolders, programs};
   }
 
   Journal journal;
@@ -79,6 +81,10 @@ class HeadlessPlatform {
   HeadlessNotifyArea notifyArea{journal, ui};
   HeadlessClock clock;
   HeadlessRunAtLogon runAtLogon{journal};
+  // Inside the program's folder, so that a test's files there are the user's too; not made.
+  HeadlessUserFolders userFolders{program.Folder() / "AppData" / "Local",
+                                  program.Folder() / "AppData" / "Roaming"};
+  HeadlessPrograms programs{journal};
 };
 
 }  // namespace pagemind::platform::headless

@@ -1,16 +1,6 @@
 #include "platform/headless/headless_run_at_logon.h"
 
-#include <algorithm>
-#include <cctype>
-
 namespace pagemind::platform::headless {
-
-bool HeadlessRunAtLogon::NoCase::operator()(const std::string& a, const std::string& b) const {
-  return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-    return std::tolower(static_cast<unsigned char>(x)) <
-           std::tolower(static_cast<unsigned char>(y));
-  });
-}
 
 std::optional<std::string> HeadlessRunAtLogon::Read(std::string_view name, std::error_code& error) {
   journal_.Record("run key read " + std::string(name));

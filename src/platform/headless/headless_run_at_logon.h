@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/headless/journal.h"
+#include "platform/headless/no_case.h"
 #include "platform/run_at_logon.h"
 
 namespace pagemind::platform::headless {
@@ -18,10 +19,7 @@ class HeadlessRunAtLogon final : public RunAtLogon {
   std::error_code Write(std::string_view name, std::string_view data) override;
   std::error_code Remove(std::string_view name) override;
 
-  struct NoCase {
-    bool operator()(const std::string& a, const std::string& b) const;
-  };
-  std::map<std::string, std::string, NoCase> values;
+  std::map<std::string, std::string, NoCaseLess> values;
   std::error_code readError;
   std::error_code writeError;
   std::error_code removeError;

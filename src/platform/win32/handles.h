@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <objbase.h>
 #include <oleauto.h>
 
 #include <string_view>
@@ -114,6 +115,13 @@ struct BstrTraits {
   static void Close(Handle h) noexcept { ::SysFreeString(h); }
 };
 
+// Memory that a COM or shell function allocated for the caller (SHGetKnownFolderPath).
+struct CoTaskMemoryTraits {
+  using Handle = void*;
+  static Handle Invalid() noexcept { return nullptr; }
+  static void Close(Handle h) noexcept { ::CoTaskMemFree(h); }
+};
+
 using UniqueHandle = Unique<KernelHandleTraits>;
 using UniqueFile = Unique<FileHandleTraits>;
 using UniqueWindow = Unique<WindowTraits>;
@@ -126,6 +134,7 @@ using UniqueLocalMemory = Unique<LocalMemoryTraits>;
 using UniqueModule = Unique<ModuleTraits>;
 using UniqueBstr = Unique<BstrTraits>;
 using UniqueRegistryKey = Unique<RegistryKeyTraits>;
+using UniqueCoTaskMemory = Unique<CoTaskMemoryTraits>;
 
 // A BSTR copy of `text`; empty when the system is out of memory.
 [[nodiscard]] inline UniqueBstr MakeBstr(std::wstring_view text) {

@@ -11,7 +11,9 @@
 #include "platform/win32/com_shell.h"
 #include "platform/win32/files.h"
 #include "platform/win32/ini_profile.h"
+#include "platform/win32/known_folders.h"
 #include "platform/win32/notify_icon.h"
+#include "platform/win32/programs.h"
 #include "platform/win32/run_key.h"
 #include "platform/win32/running_program.h"
 #include "platform/win32/window_ui.h"
@@ -79,6 +81,8 @@ struct NativeHost::Parts {
   WindowsFileSystem files;
   SystemClock clock;
   RunKey runAtLogon;
+  KnownFolders userFolders;
+  WindowsPrograms programs;
 };
 
 NativeHost::NativeHost() : parts_(std::make_unique<Parts>()) {}
@@ -86,9 +90,9 @@ NativeHost::NativeHost() : parts_(std::make_unique<Parts>()) {}
 NativeHost::~NativeHost() = default;
 
 Ports NativeHost::ports() {
-  return Ports{parts_->program, parts_->ui,     parts_->profile,
-               parts_->ansi,    *parts_->shell, parts_->notifyArea,
-               parts_->files,   parts_->clock,  parts_->runAtLogon};
+  return Ports{parts_->program,    parts_->ui,          parts_->profile, parts_->ansi,
+               *parts_->shell,     parts_->notifyArea,  parts_->files,   parts_->clock,
+               parts_->runAtLogon, parts_->userFolders, parts_->programs};
 }
 
 int NativeHost::RunMessageLoop() {

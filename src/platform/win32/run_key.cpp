@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "platform/win32/handles.h"
+#include "platform/win32/registry.h"
 #include "platform/win32/text.h"
 
 namespace pagemind::platform::win32 {
@@ -11,10 +12,6 @@ namespace {
 
 std::error_code SystemError(LSTATUS status) {
   return {static_cast<int>(status), std::system_category()};
-}
-
-bool NotThere(LSTATUS status) {
-  return status == ERROR_FILE_NOT_FOUND || status == ERROR_PATH_NOT_FOUND;
 }
 
 }  // namespace
@@ -29,29 +26,15 @@ std::optional<std::string> RunKey::Read(std::string_view name, std::error_code& 
     error = SystemError(status);
     return std::nullopt;
   }
-  const std::wstring valueName = Widen(name);
-  // The value may change between asking its size and reading it: ask again while it grows.
-  std::wstring data(64, L'\0');
+  std::wstring data;
   DWORD type = 0;
-  for (;;) {
-    DWORD bytes = static_cast<DWORD>(data.size() * sizeof(wchar_t));
-    status = ::RegQueryValueExW(key.get(), valueName.c_str(), nullptr, &type,
-                                reinterpret_cast<BYTE*>(data.data()), &bytes);
-    if (status == ERROR_MORE_DATA) {
-      data.resize(bytes / sizeof(wchar_t) + 1);
-      continue;
-    }
-    if (NotThere(status)) return std::nullopt;
-    if (status != ERROR_SUCCESS) {
-      error = SystemError(status);
-      return std::nullopt;
-    }
-    data.resize(bytes / sizeof(wchar_t));
-    break;
+  status = ReadRegistryValue(key.get(), Widen(name).c_str(), type, data);
+  if (NotThere(status)) return std::nullopt;
+  if (status != ERROR_SUCCESS) {
+    error = SystemError(status);
+    return std::nullopt;
   }
   if (type != REG_SZ && type != REG_EXPAND_SZ) return std::string();
-  // The stored text may or may not end in its NUL (or in several).
-  while (!data.empty() && data.back() == L'\0') data.pop_back();
   return Narrow(data);
 }
 
