@@ -4,7 +4,8 @@
 # caused it is kept in build/fuzz/crashes/TARGET/ and its name printed.
 #
 #   tools/fuzz.sh [SECONDS]          seconds per target; default $PAGEMIND_FUZZ_SECONDS or 5
-#   tools/fuzz.sh 600 slot_file      only the named targets (slot_file, access_log, settings_file)
+#   tools/fuzz.sh 600 slot_file      only the named targets (slot_file, access_log, settings_file,
+#                                    chromium_session)
 #
 # tools/test.sh runs it with the default; run it longer by hand, e.g.
 # `PAGEMIND_FUZZ_SECONDS=300 tools/fuzz.sh`. Each target's corpus lives in
@@ -16,7 +17,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 SECONDS_PER_TARGET=${1:-${PAGEMIND_FUZZ_SECONDS:-5}}
 shift $(($# > 0 ? 1 : 0))
 TARGETS=("$@")
-((${#TARGETS[@]} > 0)) || TARGETS=(slot_file access_log settings_file)
+((${#TARGETS[@]} > 0)) || TARGETS=(slot_file access_log settings_file chromium_session)
 BUILD="$PM_ROOT/build/fuzz"
 
 [[ "$SECONDS_PER_TARGET" =~ ^[1-9][0-9]*$ ]] || {
@@ -51,6 +52,14 @@ seed_corpus() {
       seed settings_file usual '[Settings]\r\nLogo=1\r\nLog=1\r\n[Debug]\r\nDebugMode=0\r\n'
       seed settings_file odd '[settings]\r\n LOGO = 0x10 \r\n[Settings]\r\nLog=-1\r\nLog\r\n'
       seed settings_file quotes '[Settings]\nLogo="0"\n[ Debug ]\nDebugMode=\x01 1\n'
+      ;;
+    chromium_session)
+      # The files the real browser wrote, and the start of an encrypted one.
+      local file
+      for file in "$PM_ROOT"/tests/browsers/fixtures/chromium/*/Default/Sessions/Session_*; do
+        cp "$file" "$dir/seed-$(basename "$(dirname "$(dirname "$(dirname "$file")")")")"
+      done
+      seed chromium_session encrypted 'SNSS\x05\0\0\0\x13\0\0\0v10=\xf9\xe6\x01(;'
       ;;
   esac
 }

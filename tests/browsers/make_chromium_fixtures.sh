@@ -27,7 +27,8 @@ pm_install_packages chromium xvfb xauth xdotool x11-utils python3
 pm_start_xvfb
 
 WORK="$(mktemp -d)"
-pm_on_exit "rm -rf '$WORK'"
+[[ -n "${KEEP_WORK:-}" ]] || pm_on_exit "rm -rf '$WORK'"
+pm_log "working in $WORK"
 
 # --- the pages ----------------------------------------------------------------------------------
 page() { # PATH TITLE
@@ -76,6 +77,7 @@ settled() { # FILE
 run_profile() { # NAME END(kill|close|term)
   local name=$1 end=$2 dir="$WORK/$1" pid
   : >"$WORK/server.log"
+  pm_on_exit "cp '$WORK/server.log' '$WORK/$name.server.log' 2>/dev/null || true"
   "$CHROMIUM" --no-sandbox --user-data-dir="$dir" --no-first-run --password-store=basic \
     --disable-background-networking --disable-component-update --disable-sync \
     --no-default-browser-check --disable-default-apps --noerrdialogs \
@@ -83,10 +85,11 @@ run_profile() { # NAME END(kill|close|term)
     --load-extension="$HERE/fixture_driver" \
     "$BASE/a.html" "$BASE/b.html" "$BASE/ja.html" "$BASE/list,with,commas.html?a=1,2" \
     "$BASE/e.html" "$BASE/closed.html" >"$WORK/$name.log" 2>&1 &
+  # Where a run stands shows in the page server's log: one request per step of the driver.
   pid=$!
   pm_on_exit "kill -9 $pid 2>/dev/null || true"
   local started=$SECONDS
-  wait_for 90 grep -q 'GET /done' "$WORK/server.log" || {
+  wait_for 240 grep -q 'GET /done' "$WORK/server.log" || {
     pm_log "$name: the driver did not finish"
     tail -n 20 "$WORK/$name.log" >&2
     return 1

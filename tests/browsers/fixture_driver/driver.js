@@ -7,9 +7,9 @@ let base = '';
 const report = (path) => fetch(base + path, { mode: 'no-cors' }).catch(() => {});
 
 // Each step is reported to the page server (its log shows how far the driver got); a call
-// that does not settle within 10 s is left behind rather than stopping the rest.
-async function step(name, work) {
-  const result = await Promise.race([work(), sleep(10000).then(() => 'timeout')]);
+// that does not settle within `seconds` is left behind rather than stopping the rest.
+async function step(name, work, seconds = 10) {
+  const result = await Promise.race([work(), sleep(seconds * 1000).then(() => 'timeout')]);
   await report('step/' + name + (result === 'timeout' ? '/timeout' : ''));
   return result;
 }
@@ -51,9 +51,9 @@ async function arrange() {
 
   const many = [];
   for (let i = 1; i <= 12; i++) many.push(base + 'many/' + i + '.html');
+  let second;
   await step('second-window', async () => {
-    const second = await chrome.windows.create({ url: many });
-    await chrome.tabs.update(second.tabs[4].id, { active: true });
+    second = await chrome.windows.create({ url: many });
   });
   await step('closed-window', async () => {
     const gone = await chrome.windows.create({ url: [base + 'gone1.html', base + 'gone2.html'] });
@@ -64,6 +64,14 @@ async function arrange() {
     await chrome.windows.create({ url: base + 'popup.html', type: 'popup' });
     await allLoaded();
   });
+  // The browser writes a page's title only when it writes the whole session anew, which it does
+  // after 250 commands: switching tabs makes them. The fifth tab is left selected.
+  await step('titles', async () => {
+    await allLoaded();
+    for (let i = 0; i < 300; i++) {
+      await chrome.tabs.update(second.tabs[(i + 5) % 12].id, { active: true });
+    }
+  }, 120);
   // The browser writes its session a few seconds after a change.
   await sleep(1000);
   await report('done');
