@@ -54,8 +54,9 @@ struct SessionFileChoice {
   std::filesystem::path encryptedPath;
 };
 
-// Files of the two folders written for one change lie this close in T (measured: under 1 ms
-// with Chromium 156); a plain file older than the encrypted one by more is left over from before.
+// The files the two folders get for one snapshot lie this close in T (measured with Chromium 156:
+// 0.4 to 88 ms apart); a plain file older than the encrypted one by more is left over from
+// before.
 inline constexpr std::int64_t kSameSessionMicroseconds = 10'000'000;
 
 // The profile's current session file: `Sessions\Session_<T>` of the largest T; without one, the

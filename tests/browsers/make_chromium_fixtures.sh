@@ -5,10 +5,13 @@
 #
 #   tests/browsers/make_chromium_fixtures.sh [OUTPUT_FOLDER]
 #
+# With KEEP_WORK=1 the profiles and logs stay in the temporary folder it names.
+#
 # Three runs, each a new profile arranged by fixture_driver/ (an extension: the one way to pin a
 # tab or open a popup without a person): start-up window with six pages (two pinned, one closed,
-# one gone forward and back, the third selected), a second window of 12 pages, a third window
-# opened and closed, and a popup. The runs end in the three ways the browser records:
+# one gone on to another page, the third selected), a second window of 12 pages (300 switches
+# between them make the browser write the session anew, with titles; the fifth is left
+# selected), a third window opened and closed, and a popup. The runs end in the three ways the browser records:
 #   crash/         kill -9                          exit_type "Crashed"
 #   clean/         Ctrl+Shift+W on each window      exit_type "Normal"
 #   session_end/   SIGTERM                          exit_type "SessionEnded"
@@ -77,7 +80,6 @@ settled() { # FILE
 run_profile() { # NAME END(kill|close|term)
   local name=$1 end=$2 dir="$WORK/$1" pid
   : >"$WORK/server.log"
-  pm_on_exit "cp '$WORK/server.log' '$WORK/$name.server.log' 2>/dev/null || true"
   "$CHROMIUM" --no-sandbox --user-data-dir="$dir" --no-first-run --password-store=basic \
     --disable-background-networking --disable-component-update --disable-sync \
     --no-default-browser-check --disable-default-apps --noerrdialogs \
@@ -116,6 +118,7 @@ run_profile() { # NAME END(kill|close|term)
     kill -9 "$pid"
   }
   wait "$pid" 2>/dev/null || true
+  cp "$WORK/server.log" "$WORK/$name.server.log" # kept with KEEP_WORK=1 for a look afterwards
 
   local to="$OUT/$name"
   rm -rf "$to"
