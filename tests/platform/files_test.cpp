@@ -97,7 +97,7 @@ TEST_F(Files, ListFolderReportsAMissingFolderAndStopsAtTheLimit) {
   EXPECT_TRUE(files->ListFolder(temp.path() / "missing", 10, entries));
   WriteBytes(temp.path() / "a file", "x");
   EXPECT_TRUE(files->ListFolder(temp.path() / "a file", 10, entries)) << "a file is no folder";
-  for (int i = 0; i < 5; ++i) WriteBytes(temp.path() / ("f" + std::to_string(i)), "");
+  for (int i = 0; i < 5; ++i) WriteBytes(temp.path() / std::to_string(i), "");
   EXPECT_EQ(files->ListFolder(temp.path(), 3, entries),
             make_error_code(FileError::kTooManyEntries));
   EXPECT_EQ(entries.size(), 3U);
