@@ -100,6 +100,11 @@ SessionFileChoice FindSessionFile(platform::FileSystem& files,
   const auto encryptedFolder = profileFolder / "Sessions_Encrypted";
   const Newest plain = NewestSessionFile(files, plainFolder);
   const Newest encrypted = NewestSessionFile(files, encryptedFolder);
+  if (plain.problem) {
+    // What the plain folder holds is unknown: no answer is better than a wrong one.
+    choice.problem = plain.problem;
+    return choice;
+  }
   if (encrypted.time >= 0 && encrypted.time - plain.time > kSameSessionMicroseconds) {
     // Nothing plain, or only a file older than the encrypted one: the current session cannot
     // be read. The legacy file is older than any Session_<T> file, so it is no way out either.
@@ -118,8 +123,7 @@ SessionFileChoice FindSessionFile(platform::FileSystem& files,
     choice.path = legacy;
     return choice;
   }
-  choice.problem = plain.problem       ? plain.problem
-                   : probeError        ? probeError
+  choice.problem = probeError          ? probeError
                    : encrypted.problem ? encrypted.problem
                                        : make_error_code(BrowserFileError::kNoSessionFile);
   return choice;

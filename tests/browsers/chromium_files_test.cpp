@@ -88,6 +88,17 @@ TEST_F(ChromiumFiles, ANewestSessionThatExistsOnlyEncryptedIsSaidSo) {
   EXPECT_TRUE(choice.path.empty());
 }
 
+TEST_F(ChromiumFiles, ASessionsFolderThatCannotBeListedIsReportedNotGuessedAround) {
+  Write("Sessions", "a file where the folder should be");
+  Write("Sessions_Encrypted/Session_13441198976084937");
+  Write("Current Session");
+  const auto choice = Find();
+  ASSERT_TRUE(choice.problem);
+  EXPECT_NE(choice.problem, BrowserFileError::kOnlyEncrypted);
+  EXPECT_EQ(choice.problem.category(), std::generic_category()) << choice.problem.message();
+  EXPECT_TRUE(choice.path.empty());
+}
+
 TEST_F(ChromiumFiles, ReadingASessionFileSaysWhatKeptItFromBeingRead) {
   const std::string session = testing::SnssWriter()
                                   .WindowType(1, 0)
