@@ -5,7 +5,7 @@
 #
 #   tools/fuzz.sh [SECONDS]          seconds per target; default $PAGEMIND_FUZZ_SECONDS or 5
 #   tools/fuzz.sh 600 slot_file      only the named targets (slot_file, access_log, settings_file,
-#                                    chromium_session)
+#                                    chromium_session, chromium_json)
 #
 # tools/test.sh runs it with the default; run it longer by hand, e.g.
 # `PAGEMIND_FUZZ_SECONDS=300 tools/fuzz.sh`. Each target's corpus lives in
@@ -17,7 +17,8 @@ source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 SECONDS_PER_TARGET=${1:-${PAGEMIND_FUZZ_SECONDS:-5}}
 shift $(($# > 0 ? 1 : 0))
 TARGETS=("$@")
-((${#TARGETS[@]} > 0)) || TARGETS=(slot_file access_log settings_file chromium_session)
+((${#TARGETS[@]} > 0)) ||
+  TARGETS=(slot_file access_log settings_file chromium_session chromium_json)
 BUILD="$PM_ROOT/build/fuzz"
 
 [[ "$SECONDS_PER_TARGET" =~ ^[1-9][0-9]*$ ]] || {
@@ -60,6 +61,11 @@ seed_corpus() {
         cp "$file" "$dir/seed-$(basename "$(dirname "$(dirname "$(dirname "$file")")")")"
       done
       seed chromium_session encrypted 'SNSS\x05\0\0\0\x13\0\0\0v10=\xf9\xe6\x01(;'
+      ;;
+    chromium_json)
+      seed chromium_json local_state '{"profile":{"info_cache":{"Default":{"name":"\xe5\x80\x8b"},"Profile 1":{}}}}'
+      seed chromium_json preferences '{"profile":{"exit_type":"SessionEnded","exited_cleanly":true}}'
+      seed chromium_json odd '{"profile":{"exit_type":7,"info_cache":[]},"x":[1e999,"\\ud800"]}'
       ;;
   esac
 }
