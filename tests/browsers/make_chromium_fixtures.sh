@@ -142,7 +142,7 @@ cache = {k: {"name": v.get("name", "")} for k, v in state["profile"]["info_cache
 json.dump({"profile": {"info_cache": cache}},
           open(f"{to}/Local State", "w", encoding="utf-8"), ensure_ascii=False)
 PY
-  pm_log "$name: $(ls -l "$to/Default/Sessions" | tail -n1), exit_type" \
+  pm_log "$name: $(find "$to/Default/Sessions" -type f -printf '%f, %s bytes'), exit_type" \
     "$(python3 -c 'import json,sys; print(json.load(open(sys.argv[1]))["profile"]["exit_type"])' \
       "$to/Default/Preferences")"
 }
