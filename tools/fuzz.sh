@@ -5,7 +5,7 @@
 #
 #   tools/fuzz.sh [SECONDS]          seconds per target; default $PAGEMIND_FUZZ_SECONDS or 5
 #   tools/fuzz.sh 600 slot_file      only the named targets (slot_file, access_log, settings_file,
-#                                    address_rule)
+#                                    address_rule, chromium_session, chromium_json)
 #
 # tools/test.sh runs it with the default; run it longer by hand, e.g.
 # `PAGEMIND_FUZZ_SECONDS=300 tools/fuzz.sh`. Each target's corpus lives in
@@ -17,7 +17,8 @@ source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 SECONDS_PER_TARGET=${1:-${PAGEMIND_FUZZ_SECONDS:-5}}
 shift $(($# > 0 ? 1 : 0))
 TARGETS=("$@")
-((${#TARGETS[@]} > 0)) || TARGETS=(slot_file access_log settings_file address_rule)
+((${#TARGETS[@]} > 0)) ||
+  TARGETS=(slot_file access_log settings_file address_rule chromium_session chromium_json)
 BUILD="$PM_ROOT/build/fuzz"
 
 [[ "$SECONDS_PER_TARGET" =~ ^[1-9][0-9]*$ ]] || {
@@ -62,6 +63,19 @@ seed_corpus() {
       seed address_rule share '\x01file:////server/share/x.htm'
       seed address_rule cp932 '\x01file:///C:/%%93%%FA.html'
       seed address_rule fragment '\x01file:///C:/tool.exe%%23.txt'
+      ;;
+    chromium_session)
+      # The files the real browser wrote, and the start of an encrypted one.
+      local file
+      for file in "$PM_ROOT"/tests/browsers/fixtures/chromium/*/Default/Sessions/Session_*; do
+        cp "$file" "$dir/seed-$(basename "$(dirname "$(dirname "$(dirname "$file")")")")"
+      done
+      seed chromium_session encrypted 'SNSS\x05\0\0\0\x13\0\0\0v10=\xf9\xe6\x01(;'
+      ;;
+    chromium_json)
+      seed chromium_json local_state '{"profile":{"info_cache":{"Default":{"name":"\xe5\x80\x8b"},"Profile 1":{}}}}'
+      seed chromium_json preferences '{"profile":{"exit_type":"SessionEnded","exited_cleanly":true}}'
+      seed chromium_json odd '{"profile":{"exit_type":7,"info_cache":[]},"x":[1e999,"\\ud800"]}'
       ;;
   esac
 }

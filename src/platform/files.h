@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <span>
 #include <string>
@@ -15,6 +16,17 @@ namespace pagemind::platform {
 
 enum class PathKind { kNothing, kFile, kFolder };
 
+// One entry of a folder as the folder's listing gives it, without opening the entry.
+struct FolderEntry {
+  std::string name;  // UTF-8
+  bool folder = false;
+  std::uint64_t size = 0;  // bytes; 0 for a folder
+  // The last write, in 100-nanosecond units since 1601-01-01 UTC (a Windows FILETIME); 0 when
+  // the system gives none.
+  std::int64_t lastWrite = 0;
+  bool operator==(const FolderEntry&) const = default;
+};
+
 struct FileReplacement {
   std::filesystem::path path;
   std::string_view bytes;
@@ -27,10 +39,18 @@ class FileSystem {
   // What exists at a path; an error (no access to the parent, say) is reported, not guessed.
   virtual PathKind Probe(const std::filesystem::path& path, std::error_code& error) = 0;
 
+  // The entries of a folder ("." and ".." left out) in the order the system gives them, none
+  // of them opened. A folder of more than `limit` entries gives FileError::kTooManyEntries with
+  // the first `limit` of them.
+  virtual std::error_code ListFolder(const std::filesystem::path& folder, std::size_t limit,
+                                     std::vector<FolderEntry>& entries) = 0;
+
   virtual std::error_code CreateFolder(const std::filesystem::path& path) = 0;
 
-  // Reads a whole file. A file larger than `limit` is not read: the result is
-  // FileError::kTooLarge and `contents` stays empty.
+  // Reads a whole file, sharing it with everyone (others may read, write, rename and delete it
+  // meanwhile) and closing it at once. A file larger than `limit` is not read: the result is
+  // FileError::kTooLarge and `contents` stays empty. A file another program holds open without
+  // sharing it gives FileError::kHeldOpen.
   virtual std::error_code ReadWholeFile(const std::filesystem::path& path, std::size_t limit,
                                         std::string& contents) = 0;
 
@@ -63,7 +83,16 @@ class FileSystem {
 };
 
 // Errors of the program's own file rules, beside the system's.
-enum class FileError { kTooLarge = 1, kNotAFolder, kDamaged, kTruncated };
+enum class FileError {
+  kTooLarge = 1,
+  kNotAFolder,
+  kDamaged,
+  kTruncated,
+  // Another program keeps the file open and lets nobody read it (on Windows, a sharing
+  // violation): a Chromium-family browser does so with the session file it is writing.
+  kHeldOpen,
+  kTooManyEntries,
+};
 const std::error_category& FileErrorCategory();
 std::error_code make_error_code(FileError e);
 

@@ -17,6 +17,10 @@ class FileErrorCategoryImpl final : public std::error_category {
         return "ファイルが途中で切れています。読み込めた分のページだけを使います。";
       case FileError::kNotAFolder:
         return "同じ名前のファイルがあるため、フォルダとして使えません。";
+      case FileError::kHeldOpen:
+        return "ほかのプログラムがファイルを開いたまま使っているため、読み込めません。";
+      case FileError::kTooManyEntries:
+        return "フォルダの中の項目が多すぎるため、すべては調べていません。";
     }
     return "ファイルの操作に失敗しました。";
   }

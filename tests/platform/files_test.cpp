@@ -6,6 +6,12 @@
 #include <sys/stat.h>
 #endif
 
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <ratio>
+
+#include "common/paths.h"
 #include "platform/files.h"
 #include "platform/native.h"
 #include "test_support.h"
@@ -52,6 +58,51 @@ TEST_F(Files, ReadWholeFileKeepsEveryByteAndRefusesFilesAboveTheLimit) {
   EXPECT_TRUE(read.empty());
   EXPECT_TRUE(files->ReadWholeFile(temp.path() / "missing", 5, read));
   EXPECT_TRUE(files->ReadWholeFile(temp.path(), 5, read)) << "a folder is not a file to read";
+}
+
+TEST_F(Files, ListFolderGivesEachEntryWithItsKindSizeAndTime) {
+  TempFolder temp;
+  WriteBytes(temp.path() / "Session_13441198676978760", std::string(1234, 'x'));
+  WriteBytes(temp.path() / PathFromUtf8("日本語 b,c"), "");
+  std::filesystem::create_directory(temp.path() / "Sessions");
+  std::vector<FolderEntry> entries;
+  ASSERT_FALSE(files->ListFolder(temp.path(), 10, entries));
+  std::sort(entries.begin(), entries.end(),
+            [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
+  ASSERT_EQ(entries.size(), 3U);
+  EXPECT_EQ(entries[0].name, "Session_13441198676978760");
+  EXPECT_FALSE(entries[0].folder);
+  EXPECT_EQ(entries[0].size, 1234U);
+  EXPECT_EQ(entries[1].name, "Sessions");
+  EXPECT_TRUE(entries[1].folder);
+  EXPECT_EQ(entries[1].size, 0U);
+  EXPECT_EQ(entries[2].name, "日本語 b,c");
+  EXPECT_EQ(entries[2].size, 0U);
+  // 100-ns units since 1601-01-01 UTC: the files were written a moment ago.
+  const auto now =
+      std::chrono::duration_cast<std::chrono::duration<std::int64_t, std::ratio<1, 10'000'000>>>(
+          std::chrono::system_clock::now().time_since_epoch())
+          .count() +
+      std::int64_t{11644473600} * 10'000'000;
+  for (const auto& entry : entries) {
+    EXPECT_LT(std::abs(entry.lastWrite - now), std::int64_t{3600} * 10'000'000) << entry.name;
+  }
+}
+
+TEST_F(Files, ListFolderReportsAMissingFolderAndStopsAtTheLimit) {
+  TempFolder temp;
+  std::vector<FolderEntry> entries{{"stale"}};
+  ASSERT_FALSE(files->ListFolder(temp.path(), 10, entries));
+  EXPECT_TRUE(entries.empty()) << "an empty folder lists nothing, not even . and ..";
+  EXPECT_TRUE(files->ListFolder(temp.path() / "missing", 10, entries));
+  WriteBytes(temp.path() / "a file", "x");
+  EXPECT_TRUE(files->ListFolder(temp.path() / "a file", 10, entries)) << "a file is no folder";
+  for (int i = 0; i < 5; ++i) WriteBytes(temp.path() / std::to_string(i), "");
+  EXPECT_EQ(files->ListFolder(temp.path(), 3, entries),
+            make_error_code(FileError::kTooManyEntries));
+  EXPECT_EQ(entries.size(), 3U);
+  EXPECT_FALSE(files->ListFolder(temp.path(), 6, entries));
+  EXPECT_EQ(entries.size(), 6U);
 }
 
 TEST_F(Files, ReplaceFileContentsCreatesOrReplacesAndLeavesNoTemporary) {

@@ -103,6 +103,28 @@ TEST_F(Win32Files, ReadingDoesNotNeedOthersToLetGo) {
   EXPECT_EQ(contents, "abc");
 }
 
+TEST_F(Win32Files, AFileHeldWithoutSharingIsNamedSoAndReadableOnceLetGo) {
+  TempFolder folder;
+  const auto file = folder.path() / "Session_13441198976082094";
+  WriteBytes(file, "SNSS");
+  std::string contents;
+  {
+    // As a Chromium-family browser holds the session file it writes: no sharing at all.
+    const auto browser = OpenWithSharing(file, GENERIC_WRITE, 0);
+    ASSERT_TRUE(browser);
+    EXPECT_EQ(files.ReadWholeFile(file, 1024, contents), make_error_code(FileError::kHeldOpen));
+    EXPECT_TRUE(contents.empty());
+    std::vector<FolderEntry> entries;
+    ASSERT_FALSE(files.ListFolder(folder.path(), 10, entries)) << "listing opens nothing";
+    ASSERT_EQ(entries.size(), 1U);
+    EXPECT_EQ(entries[0].size, 4U);
+  }
+  ASSERT_FALSE(files.ReadWholeFile(file, 1024, contents));
+  EXPECT_EQ(contents, "SNSS");
+  // The reader let go at once: the browser may delete or replace its file right after.
+  EXPECT_TRUE(::DeleteFileW(file.c_str()));
+}
+
 TEST_F(Win32Files, SystemReasonsAreSingleLineUtf8) {
   for (const DWORD code : {DWORD{ERROR_FILE_NOT_FOUND}, DWORD{ERROR_ACCESS_DENIED},
                            DWORD{ERROR_SHARING_VIOLATION}, DWORD{ERROR_DISK_FULL}}) {

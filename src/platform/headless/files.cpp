@@ -1,11 +1,13 @@
 #include "platform/headless/files.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
+#include <memory>
 
 #include "common/paths.h"
 #include "platform/native.h"
@@ -66,6 +68,44 @@ PathKind PosixFileSystem::Probe(const std::filesystem::path& path, std::error_co
     return PathKind::kNothing;
   }
   return S_ISDIR(info.st_mode) ? PathKind::kFolder : PathKind::kFile;
+}
+
+namespace {
+
+// Closes a directory stream when it goes out of scope.
+struct DirectoryCloser {
+  void operator()(DIR* directory) const { ::closedir(directory); }
+};
+
+// Seconds from 1601-01-01 to 1970-01-01, the two systems' starts of time.
+constexpr std::int64_t kSecondsFrom1601To1970 = 11644473600;
+
+}  // namespace
+
+std::error_code PosixFileSystem::ListFolder(const std::filesystem::path& folder, std::size_t limit,
+                                            std::vector<FolderEntry>& entries) {
+  entries.clear();
+  const std::unique_ptr<DIR, DirectoryCloser> directory(::opendir(folder.c_str()));
+  if (!directory) return LastError();
+  for (;;) {
+    errno = 0;
+    const dirent* item = ::readdir(directory.get());
+    if (item == nullptr) break;
+    const std::string_view name(item->d_name);
+    if (name == "." || name == "..") continue;
+    if (entries.size() >= limit) return FileError::kTooManyEntries;
+    FolderEntry& entry = entries.emplace_back();
+    entry.name = std::string(name);
+    // What a link points at, as Windows lists a folder's entries; a broken link is listed bare.
+    struct stat info {};
+    if (::fstatat(::dirfd(directory.get()), item->d_name, &info, 0) != 0) continue;
+    entry.folder = S_ISDIR(info.st_mode);
+    if (!entry.folder) entry.size = static_cast<std::uint64_t>(info.st_size);
+    entry.lastWrite =
+        (static_cast<std::int64_t>(info.st_mtim.tv_sec) + kSecondsFrom1601To1970) * 10'000'000 +
+        info.st_mtim.tv_nsec / 100;
+  }
+  return errno == 0 ? std::error_code() : LastError();
 }
 
 std::error_code PosixFileSystem::CreateFolder(const std::filesystem::path& path) {

@@ -12,6 +12,8 @@ class PosixFileSystem final : public FileSystem {
   explicit PosixFileSystem(Journal* journal = nullptr) : journal_(journal) {}
 
   PathKind Probe(const std::filesystem::path& path, std::error_code& error) override;
+  std::error_code ListFolder(const std::filesystem::path& folder, std::size_t limit,
+                             std::vector<FolderEntry>& entries) override;
   std::error_code CreateFolder(const std::filesystem::path& path) override;
   std::error_code ReadWholeFile(const std::filesystem::path& path, std::size_t limit,
                                 std::string& contents) override;

@@ -41,6 +41,33 @@ PathKind WindowsFileSystem::Probe(const std::filesystem::path& path, std::error_
   return PathKind::kNothing;
 }
 
+std::error_code WindowsFileSystem::ListFolder(const std::filesystem::path& folder,
+                                              std::size_t limit,
+                                              std::vector<FolderEntry>& entries) {
+  entries.clear();
+  WIN32_FIND_DATAW data{};
+  // The basic information (no short names) in large fetches: both from Windows 7 on.
+  UniqueFind find(::FindFirstFileExW((folder / L"*").c_str(), FindExInfoBasic, &data,
+                                     FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
+  if (!find) return LastError();
+  do {
+    const std::wstring_view name(data.cFileName);
+    if (name == L"." || name == L"..") continue;
+    if (entries.size() >= limit) return FileError::kTooManyEntries;
+    FolderEntry& entry = entries.emplace_back();
+    entry.name = Narrow(name);
+    entry.folder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    if (!entry.folder) {
+      entry.size = std::uint64_t{data.nFileSizeHigh} << 32 | data.nFileSizeLow;
+    }
+    entry.lastWrite =
+        static_cast<std::int64_t>(std::uint64_t{data.ftLastWriteTime.dwHighDateTime} << 32 |
+                                  data.ftLastWriteTime.dwLowDateTime);
+  } while (::FindNextFileW(find.get(), &data));
+  if (::GetLastError() != ERROR_NO_MORE_FILES) return LastError();
+  return {};
+}
+
 std::error_code WindowsFileSystem::CreateFolder(const std::filesystem::path& path) {
   if (::CreateDirectoryW(path.c_str(), nullptr)) return {};
   const std::error_code failure = LastError();
@@ -61,7 +88,12 @@ std::error_code WindowsFileSystem::ReadWholeFile(const std::filesystem::path& pa
   UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return LastError();
+  if (!file) {
+    // Only a holder that shares nothing refuses a reader that shares everything: a browser
+    // writing its session file does, for as long as it runs.
+    if (::GetLastError() == ERROR_SHARING_VIOLATION) return FileError::kHeldOpen;
+    return LastError();
+  }
   LARGE_INTEGER size{};
   if (!::GetFileSizeEx(file.get(), &size)) return LastError();
   if (static_cast<unsigned long long>(size.QuadPart) > limit) return FileError::kTooLarge;

@@ -14,6 +14,8 @@ namespace pagemind::platform::win32 {
 class WindowsFileSystem final : public FileSystem {
  public:
   PathKind Probe(const std::filesystem::path& path, std::error_code& error) override;
+  std::error_code ListFolder(const std::filesystem::path& folder, std::size_t limit,
+                             std::vector<FolderEntry>& entries) override;
   std::error_code CreateFolder(const std::filesystem::path& path) override;
   std::error_code ReadWholeFile(const std::filesystem::path& path, std::size_t limit,
                                 std::string& contents) override;

@@ -61,6 +61,13 @@ struct FileHandleTraits {
   static void Close(Handle h) noexcept { ::CloseHandle(h); }
 };
 
+// FindFirstFileExW reports failure as INVALID_HANDLE_VALUE; its handle goes back by FindClose.
+struct FindTraits {
+  using Handle = HANDLE;
+  static Handle Invalid() noexcept { return INVALID_HANDLE_VALUE; }
+  static void Close(Handle h) noexcept { ::FindClose(h); }
+};
+
 struct WindowTraits {
   using Handle = HWND;
   static Handle Invalid() noexcept { return nullptr; }
@@ -124,6 +131,7 @@ struct CoTaskMemoryTraits {
 
 using UniqueHandle = Unique<KernelHandleTraits>;
 using UniqueFile = Unique<FileHandleTraits>;
+using UniqueFind = Unique<FindTraits>;
 using UniqueWindow = Unique<WindowTraits>;
 using UniqueFont = Unique<GdiObjectTraits<HFONT>>;
 using UniqueBrush = Unique<GdiObjectTraits<HBRUSH>>;
