@@ -73,7 +73,7 @@ run_target() {
   echo "ok fuzz_$target"
 }
 
-pm_install_packages clang libclang-rt-dev cmake ninja-build || exit 1
+pm_install_packages clang libclang-rt-dev cmake ninja-build nlohmann-json3-dev liblz4-dev || exit 1
 cd "$PM_ROOT" || exit 1
 if ! cmake --preset fuzz >/dev/null || ! cmake --build --preset fuzz; then
   echo "fuzz: the build of preset fuzz failed" >&2
