@@ -74,7 +74,7 @@ foreach(
   "src/platform/win32/ui.cpp:3: #include \"platform/headless/fake.h\" goes against the layering: platform/win32 may include only platform/win32, platform, common, not platform/headless"
   "src/platform/headless/ui.cpp:1: #include \"platform/win32/host.h\" goes against"
   "src/forms/window.h:1: #include \"pages/slots.h\" goes against the layering: forms may include only forms, platform, common, not pages"
-  "src/pages/poller.cpp:2: #include \"platform/win32/host.h\" goes against the layering: pages may include only pages, access_log, forms, platform, common, not platform/win32"
+  "src/pages/poller.cpp:2: #include \"platform/win32/host.h\" goes against the layering: pages may include only pages, browsers, access_log, forms, platform, common, not platform/win32"
   "src/app/main_form.cpp:1: #include \"platform/win32/native_host.h\" goes against"
   "src/app/other.cpp:1: #include \"nowhere.h\" names no folder of the layering table"
   "src/extra/new.cpp: lies in no folder of the layering table"

@@ -2,6 +2,7 @@
 
 #include <lz4.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <new>
 
@@ -15,8 +16,7 @@ constexpr std::string_view kMagic{"mozLz40\0", 8};
 constexpr std::size_t kHeaderBytes = kMagic.size() + 4;
 
 // An LZ4 sequence turns one byte of input into at most 255 bytes of output (a match's length
-// grows by 255 for each extra length byte): a header declaring more than that cannot be true,
-// and is refused before anything is allocated for it.
+// grows by 255 for each extra length byte).
 constexpr std::size_t kMaxExpansion = 255;
 constexpr std::size_t kExpansionSlack = 64;
 
@@ -40,34 +40,32 @@ std::error_code DecodeMozLz4(std::string_view file, std::string& content) noexce
   const std::size_t declared = ReadUint32Le(file.substr(kMagic.size(), 4));
   if (declared > kMozLz4MaxContentBytes) return FirefoxError::kDeclaredTooLarge;
   const std::string_view block = file.substr(kHeaderBytes);
-  if (declared > block.size() * kMaxExpansion + kExpansionSlack) {
-    return FirefoxError::kSizeMismatch;
-  }
   if (declared == 0) {
     // The block of an empty content is a single zero token.
     return block.size() == 1 && block[0] == '\0' ? std::error_code() : FirefoxError::kSizeMismatch;
   }
+  // No more is allocated than the block can fill, whatever the header says.
+  const std::size_t capacity = std::min(declared, block.size() * kMaxExpansion + kExpansionSlack);
 
   std::string out;
   try {
-    out.resize(declared);
+    out.resize(capacity);
   } catch (const std::bad_alloc&) {
     return FirefoxError::kOutOfMemory;
   }
   const int source = static_cast<int>(block.size());
-  const int capacity = static_cast<int>(declared);
-  const int decoded = LZ4_decompress_safe(block.data(), out.data(), source, capacity);
-  if (decoded == capacity) {
+  const int room = static_cast<int>(capacity);
+  const int decoded = LZ4_decompress_safe(block.data(), out.data(), source, room);
+  if (decoded >= 0 && static_cast<std::size_t>(decoded) == declared) {
     content = std::move(out);
     return {};
   }
   if (decoded >= 0) return FirefoxError::kSizeMismatch;  // a complete block, but shorter
-  // The whole block did not decode. Decoding only as far as the input goes tells a block cut
-  // short (everything up to the cut is sound) from one that holds more than declared (it fills
-  // the declared size) and from one that is wrong in itself.
-  const int prefix =
-      LZ4_decompress_safe_partial(block.data(), out.data(), source, capacity, capacity);
-  if (prefix == capacity) return FirefoxError::kSizeMismatch;
+  // The whole block did not decode. Decoding only as far as the input goes tells a block that
+  // holds more than declared (it fills the declared size) from one cut short (everything up to
+  // the cut is sound) and from one that is wrong in itself.
+  const int prefix = LZ4_decompress_safe_partial(block.data(), out.data(), source, room, room);
+  if (prefix == room && capacity == declared) return FirefoxError::kSizeMismatch;
   if (prefix >= 0) return FirefoxError::kBlockTruncated;
   return FirefoxError::kBlockDamaged;
 }

@@ -231,7 +231,8 @@ class Handler {
                    const nlohmann::detail::exception& fault) {
     offset_ = position;
     const std::string_view what = fault.what();
-    if (position >= size_) {
+    // The lexer counts the end of the input as one more character read.
+    if (position > size_) {
       error_ = FirefoxError::kJsonTruncated;
     } else if (what.find("UTF-8") != std::string_view::npos) {
       error_ = FirefoxError::kJsonInvalidUtf8;
