@@ -132,8 +132,11 @@ class Handler {
     const Level& at = levels_.back();
     switch (at.frame) {
       case Frame::kEntry:
-        if (key_ == Key::kUrl) at.entry->url = std::move(value);
-        if (key_ == Key::kTitle) at.entry->title = std::move(value);
+        if (key_ == Key::kUrl) {
+          at.entry->url = std::move(value);
+        } else if (key_ == Key::kTitle) {
+          at.entry->title = std::move(value);
+        }
         break;
       case Frame::kTab:
         if (key_ == Key::kUserTypedValue) at.tab->userTypedValue = std::move(value);
