@@ -108,7 +108,7 @@ pm_deb_src_stanza() {
     2>/dev/null | head -n 1)
   [[ -n "$uri" ]] || uri=$(sed -n 's|^deb \(\[[^]]*\] \)\?\(\S*/debian\)/\? .*|\2|p' \
     /etc/apt/sources.list 2>/dev/null | head -n 1)
-  codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
+  codename=$(sed -n "s/^VERSION_CODENAME=//p" /etc/os-release)
   printf 'Types: deb-src\nURIs: %s\nSuites: %s %s-updates\nComponents: main\n' \
     "${uri:-http://deb.debian.org/debian}" "$codename" "$codename"
   printf 'Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg\n'
