@@ -154,6 +154,76 @@ TEST(FirefoxSessionJson, LoneSurrogatesBecomeReplacementCharacters) {
   EXPECT_EQ(tabs[3].title, "not an escape \\ud800");
 }
 
+// A crash page's tab, keeping `kept` (a session, as JSON) in its form data, as an object or,
+// as older versions wrote it, as a string.
+std::string CrashPage(const std::string& kept, bool asString = false,
+                      const std::string& page = "about:sessionrestore") {
+  std::string data = kept;
+  if (asString) {
+    data.clear();
+    for (const char c : kept) {
+      if (c == '"' || c == '\\') data += '\\';
+      data += c;
+    }
+    data = "\"" + data + "\"";
+  }
+  return R"({"entries":[{"url":")" + page +
+         R"(","title":"Restore Session"}],"formdata":{"id":{"sessionData":)" + data +
+         R"(},"url":")" + page + R"("},"index":1})";
+}
+
+TEST(FirefoxSessionJson, ACrashPageStandsForTheSessionItKeeps) {
+  const std::string kept = R"({"windows":[{"tabs":[)" + Tab({{"http://a/", "A"}}) + "," +
+                           Tab({{"http://b/", "B"}}, R"("pinned":true)") +
+                           R"(],"selected":2},{"tabs":[)" + Tab({{"http://c/", "C"}}) +
+                           R"(]}],"session":{"lastUpdate":3}})";
+  const std::vector<SessionWindow> expected = {
+      {.tabs = {Page("http://a/", "A"), Page("http://b/", "B", true)}, .selectedTab = 1},
+      {.tabs = {Page("http://c/", "C")}}};
+  for (const bool asString : {false, true}) {
+    for (const char* page : {"about:sessionrestore", "about:welcomeback"}) {
+      const FirefoxSession session =
+          Parsed(R"({"windows":[{"tabs":[)" + CrashPage(kept, asString, page) + R"(]}]})");
+      EXPECT_EQ(session.open.windows, expected) << page << (asString ? " as a string" : "");
+      EXPECT_TRUE(session.fromRestorePage);
+    }
+  }
+  // A crash page kept inside another crash page's session, and one among the tabs the user
+  // opened since: each stands for its windows, after the window it was in.
+  const std::string nested = R"({"windows":[{"tabs":[)" + CrashPage(kept) + "]}]}";
+  FirefoxSession session = Parsed(R"({"windows":[{"tabs":[)" + Tab({{"http://new/", "New"}}) + "," +
+                                  CrashPage(nested) + R"(]}]})");
+  ASSERT_EQ(session.open.windows.size(), 3U);
+  EXPECT_EQ(session.open.windows[0].tabs, std::vector<SessionTab>{Page("http://new/", "New")});
+  EXPECT_EQ(session.open.windows[1], expected[0]);
+  // The page without a kept session is only a tab; in the run before, it is undone as well.
+  session = Parsed(R"({"windows":[{"tabs":[)" + Tab({{"about:sessionrestore", "Restore Session"}}) +
+                   R"(]}],"lastSessionState":{"windows":[{"tabs":[)" + CrashPage(kept) + "]}]}}");
+  EXPECT_EQ(session.open.windows[0].tabs,
+            std::vector<SessionTab>{Page("about:sessionrestore", "Restore Session")});
+  EXPECT_FALSE(session.fromRestorePage) << "only the open windows say so";
+  EXPECT_EQ(session.previous.windows, expected);
+}
+
+TEST(FirefoxSessionJson, ADamagedOrEndlessKeptSessionIsBounded) {
+  const FirefoxSessionParse damaged = ParseFirefoxSession(
+      R"({"windows":[{"tabs":[)" + CrashPage(R"({"windows":[{"tabs":[)", true) + "]}]}");
+  EXPECT_EQ(damaged.error, FirefoxError::kRestorePageDamaged);
+  EXPECT_TRUE(damaged.session.open.windows.empty());
+  // Crash pages kept in crash pages, ten deep: read to a fixed depth, where the crash page
+  // stays a tab and what it keeps is passed over.
+  std::string session = R"({"windows":[{"tabs":[)" + Tab({{"http://deepest/", "D"}}) + "]}]}";
+  for (int i = 0; i < 10; ++i) {
+    session = R"({"windows":[{"tabs":[)" + CrashPage(session, i % 2 == 1) + "]}]}";
+  }
+  const FirefoxSessionParse deep = ParseFirefoxSession(session);
+  EXPECT_FALSE(deep.error);
+  ASSERT_EQ(deep.session.open.windows.size(), 1U);
+  EXPECT_EQ(deep.session.open.windows[0].tabs,
+            std::vector<SessionTab>{Page("about:sessionrestore", "Restore Session")});
+  EXPECT_TRUE(deep.session.fromRestorePage);
+}
+
 TEST(FirefoxSessionJson, NamesWhatIsWrongAndKeepsNothing) {
   const std::string good = R"({"windows":[{"tabs":[)" + Tab({{"http://a/", "A"}}) + R"(]}]})";
   ASSERT_FALSE(ParseFirefoxSession(good).error);
