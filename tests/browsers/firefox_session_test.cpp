@@ -17,8 +17,8 @@ std::string Tab(std::initializer_list<std::pair<std::string, std::string>> entri
   for (const auto& [url, title] : entries) {
     if (!first) json += ",";
     first = false;
+    json.append(R"({"url":")").append(url).append(R"(","title":")").append(title);
     json +=
-        R"({"url":")" + url + R"(","title":")" + title +
         R"(","children":[{"url":"http://frame/","title":"frame"}],"triggeringPrincipal_base64":"x"})";
   }
   json += "]";
