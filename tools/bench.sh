@@ -234,6 +234,7 @@ size_figures() {
 pm_install_traps
 pm_install_packages "${PM_RUN_PACKAGES[@]}" "${PM_TEST_PACKAGES[@]}" libbenchmark-dev ||
   die "packages missing"
+pm_fetch_lz4_source || die "no lz4 source for the Windows build"
 pm_ensure_japanese_locale || die "no Japanese locale"
 cd "$PM_ROOT" || exit 1
 

@@ -5,7 +5,8 @@
 #
 #   tools/fuzz.sh [SECONDS]          seconds per target; default $PAGEMIND_FUZZ_SECONDS or 5
 #   tools/fuzz.sh 600 slot_file      only the named targets (slot_file, access_log, settings_file,
-#                                    address_rule, chromium_session, chromium_json)
+#                                    address_rule, chromium_session, chromium_json,
+#                                    firefox_session)
 #
 # tools/test.sh runs it with the default; run it longer by hand, e.g.
 # `PAGEMIND_FUZZ_SECONDS=300 tools/fuzz.sh`. Each target's corpus lives in
@@ -18,7 +19,8 @@ SECONDS_PER_TARGET=${1:-${PAGEMIND_FUZZ_SECONDS:-5}}
 shift $(($# > 0 ? 1 : 0))
 TARGETS=("$@")
 ((${#TARGETS[@]} > 0)) ||
-  TARGETS=(slot_file access_log settings_file address_rule chromium_session chromium_json)
+  TARGETS=(slot_file access_log settings_file address_rule chromium_session chromium_json
+    firefox_session)
 BUILD="$PM_ROOT/build/fuzz"
 
 [[ "$SECONDS_PER_TARGET" =~ ^[1-9][0-9]*$ ]] || {
@@ -48,6 +50,17 @@ seed_corpus() {
     access_log)
       seed access_log lines 'Name:\xe3\x83\x9a\xe3\x83\xbc\xe3\x82\xb8\0 URL:http://127.0.0.1/\0'
       seed access_log breaks 'a\r\nb\0\rc\0\n'
+      ;;
+    firefox_session)
+      # Session files Firefox itself wrote (tests/browsers/make_firefox_fixtures.sh), and JSON.
+      local file n=0
+      for file in "$PM_ROOT"/tests/browsers/fixtures/firefox/*/*lz4 \
+        "$PM_ROOT"/tests/browsers/fixtures/firefox/*/*/*lz4; do
+        [[ -f "$file" ]] && cp "$file" "$dir/seed-fixture-$((n++))"
+      done
+      seed firefox_session json '{"windows":[{"tabs":[{"entries":[{"url":"http://a/","title":"A"}],"index":1,"pinned":true}],"selected":1}],"_closedWindows":[],"session":{"lastUpdate":1}}'
+      seed firefox_session restore '{"windows":[{"tabs":[{"entries":[{"url":"about:sessionrestore"}],"formdata":{"id":{"sessionData":{"windows":[{"tabs":[{"entries":[{"url":"http://b/"}]}]}]}}}}]}],"lastSessionState":{"windows":[]}}'
+      seed firefox_session ini '[Profile0]\nName=a\nIsRelative=1\nPath=Profiles/a\n[Install1]\nDefault=Profiles/a\n'
       ;;
     settings_file)
       seed settings_file usual '[Settings]\r\nLogo=1\r\nLog=1\r\n[Debug]\r\nDebugMode=0\r\n'
@@ -98,7 +111,7 @@ run_target() {
   echo "ok fuzz_$target"
 }
 
-pm_install_packages clang libclang-rt-dev cmake ninja-build || exit 1
+pm_install_packages clang libclang-rt-dev cmake ninja-build nlohmann-json3-dev liblz4-dev || exit 1
 cd "$PM_ROOT" || exit 1
 if ! cmake --preset fuzz >/dev/null || ! cmake --build --preset fuzz; then
   echo "fuzz: the build of preset fuzz failed" >&2

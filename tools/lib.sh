@@ -6,16 +6,17 @@
 
 PM_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
-# What building and running pagemind.exe under Wine needs.
+# What building and running pagemind.exe under Wine needs. dpkg-dev unpacks lz4's source package
+# for the cross builds (pm_fetch_lz4_source).
 PM_RUN_PACKAGES=(
   cmake ninja-build g++-mingw-w64-x86-64 g++-mingw-w64-i686 mingw-w64-tools
   wine wine64 xvfb xauth xdotool x11-utils imagemagick fonts-ipafont-gothic locales
-  nlohmann-json3-dev
+  nlohmann-json3-dev dpkg-dev
 )
 # What the tests need on top: the native build with GoogleTest, whose sources also build for
 # MinGW (/usr/src/googletest), Python for the end-to-end tests' local web server, and zip and
-# unzip for the release's zips (tools/package.sh).
-PM_TEST_PACKAGES=(g++ libgtest-dev googletest python3 zip unzip)
+# unzip for the release's zips (tools/package.sh), and lz4's library for the native build.
+PM_TEST_PACKAGES=(g++ libgtest-dev googletest python3 zip unzip liblz4-dev)
 
 pm_log() { printf '== %s\n' "$*" >&2; }
 
@@ -79,6 +80,63 @@ pm_install_packages() {
   "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -q </dev/null || return 1
   "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${missing[@]}" \
     </dev/null || return 1
+}
+
+# lz4's own source, for the cross builds, which compile its lib/lz4.c (Firefox's session files
+# are LZ4 blocks): Debian's source package, unpacked into build/third_party/lz4-VERSION, where
+# CMake looks for it (PAGEMIND_LZ4_SOURCE_DIR points elsewhere). Source lists are not configured
+# on a stock Debian machine: a deb-src list of the mirror the machine already uses is added.
+PM_LZ4_SOURCE_PARENT="$PM_ROOT/build/third_party"
+PM_DEB_SRC_LIST=/etc/apt/sources.list.d/pagemind-deb-src.sources
+
+pm_lz4_source_dir() {
+  local dir
+  for dir in "$PM_LZ4_SOURCE_PARENT"/lz4-*/; do
+    [[ -f "$dir/lib/lz4.c" ]] && {
+      echo "${dir%/}"
+      return 0
+    }
+  done
+  return 1
+}
+
+# The deb-src stanza for the Debian archive the machine's own lists name (deb.debian.org when
+# none does), for the release it runs.
+pm_deb_src_stanza() {
+  local uri codename
+  uri=$(sed -n 's|^URIs: *\(\S*debian\)/*$|\1|p' /etc/apt/sources.list.d/debian.sources \
+    2>/dev/null | head -n 1)
+  [[ -n "$uri" ]] || uri=$(sed -n 's|^deb \(\[[^]]*\] \)\?\(\S*/debian\)/\? .*|\2|p' \
+    /etc/apt/sources.list 2>/dev/null | head -n 1)
+  codename=$(sed -n "s/^VERSION_CODENAME=//p" /etc/os-release)
+  printf 'Types: deb-src\nURIs: %s\nSuites: %s %s-updates\nComponents: main\n' \
+    "${uri:-http://deb.debian.org/debian}" "$codename" "$codename"
+  printf 'Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg\n'
+}
+
+pm_fetch_lz4_source() {
+  pm_lz4_source_dir >/dev/null && return 0
+  local sudo=()
+  if ((EUID != 0)); then
+    command -v sudo >/dev/null || {
+      pm_log "not root and no sudo: unpack lz4's source into $PM_LZ4_SOURCE_PARENT first"
+      return 1
+    }
+    sudo=(sudo)
+  fi
+  pm_install_packages dpkg-dev || return 1
+  if ! apt-get source --print-uris lz4 >/dev/null 2>&1; then
+    pm_log "adding the Debian source list $PM_DEB_SRC_LIST"
+    pm_deb_src_stanza | "${sudo[@]}" tee "$PM_DEB_SRC_LIST" >/dev/null || return 1
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -q </dev/null || return 1
+  fi
+  pm_log "fetching lz4's source package into $PM_LZ4_SOURCE_PARENT"
+  mkdir -p "$PM_LZ4_SOURCE_PARENT" || return 1
+  (cd "$PM_LZ4_SOURCE_PARENT" && apt-get source -q lz4 </dev/null) || return 1
+  pm_lz4_source_dir >/dev/null || {
+    pm_log "apt-get source lz4 left no lz4-*/lib/lz4.c in $PM_LZ4_SOURCE_PARENT"
+    return 1
+  }
 }
 
 # Wine shows Japanese text, and uses code page 932 as its ANSI code page, only under this locale.

@@ -18,6 +18,7 @@ GUIDE_SOURCE="$PM_ROOT/docs/$GUIDE_NAME"
 OUT="${PAGEMIND_PACKAGE_DIR:-$PM_ROOT/build/package}"
 
 pm_install_packages cmake ninja-build g++-mingw-w64-x86-64 g++-mingw-w64-i686 mingw-w64-tools zip
+pm_fetch_lz4_source
 cd "$PM_ROOT"
 
 # The version the build wrote into the program (from project() in CMakeLists.txt).

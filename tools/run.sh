@@ -8,6 +8,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 pm_install_traps
 
 pm_install_packages "${PM_RUN_PACKAGES[@]}" googletest
+pm_fetch_lz4_source
 pm_ensure_japanese_locale
 
 cd "$PM_ROOT"
