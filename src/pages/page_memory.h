@@ -90,6 +90,9 @@ class PageMemory {
   // The pages of the slots, in order, each with the last title it showed.
   [[nodiscard]] std::vector<RememberedPage> WithTitles(const PageSlots& pages) const;
   std::error_code WriteRecovery(const std::vector<std::string>& pages);
+  // Moves the recovery copy the start could not read out of the way of a new one; says in the
+  // start's problem where it went, or that it stays as it is.
+  void SetAsideUnreadCopy(FileProblem& problem);
 
   platform::FileSystem& files_;
   const platform::AnsiCodec& ansi_;
@@ -106,6 +109,10 @@ class PageMemory {
   // copy is neither read, written nor deleted.
   bool keepsRecoveryCopy_ = false;
   std::vector<std::string> recoveryHolds_;
+  // The copy the start could not read still lies under its own name (another program holds
+  // it, say): it may hold the only copy of pages, so nothing replaces or deletes it, and it is
+  // moved aside before a new copy is written.
+  bool unreadCopyInPlace_ = false;
   int recoveryWrites_ = 0;
   bool reopening_ = false;
   PageHistory history_;

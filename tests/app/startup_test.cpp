@@ -285,5 +285,21 @@ TEST_F(StartupTest, AFailedSaveAtTheEndAnsweredNoKeepsTheProgramResidentUntilThe
   EXPECT_EQ(ReadBytes(Slot(5)), "http://127.0.0.1/five");
 }
 
+TEST_F(StartupTest, ARecoveryCopyTheStartCouldNotReadIsNamedWhereItWentAndOutlivesTheEnd) {
+  std::filesystem::create_directory(temp.path() / "Log");
+  const std::string unread = "Pagemind recovery 1\nhttp://127.0.0.1/killed\nend\n";
+  WriteBytes(pages::RecoveryCopyPath(temp.path()), unread);
+  StartAndWaitForMain();
+  ASSERT_EQ(platform.ui.messages().size(), 1U);
+  const auto& text = platform.ui.messages().front().text;
+  const auto aside = temp.path() / "Log" / "recovery.pmr.unread1";
+  EXPECT_NE(text.find(Utf8FromPath(aside) + "」に名前を変えて残しました。"), std::string::npos)
+      << text;
+  EXPECT_EQ(ReadBytes(aside), unread);
+  MainForm()->ChooseCommand(tray::kCommandEnd);
+  ASSERT_TRUE(platform.program.ended());
+  EXPECT_EQ(ReadBytes(aside), unread);
+}
+
 }  // namespace
 }  // namespace pagemind::app
