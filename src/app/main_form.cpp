@@ -207,6 +207,10 @@ void Main::CommandShowVersion_Click() {
 }
 
 void Main::CommandEnd_Click() {
+  // The timers still fire while the windows unload: a page recorded after the save, or a
+  // recovery copy written again after the save removed it, would tell the next start of an end
+  // it never saw.
+  pageMemory_.Freeze();
   const auto problems = pageMemory_.Save();
   if (!problems.empty()) {
     // A problem that lasts (a file named Log, a read-only folder, a file held open) would fail
@@ -214,9 +218,7 @@ void Main::CommandEnd_Click() {
     // the next start. いいえ stays resident with the pages in memory, to make room and end again.
     const auto kept = pageMemory_.KeepForEndWithoutSaving();
     const auto answer = ports_.ui.AskYesNo(pages::EndWithoutSavingQuestion(problems, kept));
-    if (answer == platform::Answer::kNo) return;
-    // The poller went on while the question showed.
-    pageMemory_.WriteRecoveryIfChanged();
+    if (answer == platform::Answer::kNo) return pageMemory_.Resume();
   }
   pageMemory_.KeepSetOfEnd();
   Form_Terminate();

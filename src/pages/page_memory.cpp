@@ -98,7 +98,7 @@ FileProblems PageMemory::Save() {
 }
 
 void PageMemory::WriteRecoveryIfChanged() {
-  if (!keepsRecoveryCopy_) return;
+  if (!keepsRecoveryCopy_ || frozen_) return;
   auto now = pages();
   if (now == recoveryHolds_) return;
   (void)WriteRecovery(now);
@@ -128,6 +128,7 @@ std::error_code PageMemory::WriteRecovery(const std::vector<std::string>& pages)
 }
 
 bool PageMemory::Tick() {
+  if (frozen_) return false;
   const auto result = poller_.Tick();
   if (result.recorded) {
     // A lost page that a browser window shows again is that window's page now.

@@ -50,6 +50,11 @@ class PageMemory {
   [[nodiscard]] FileProblems Save();
   // Replaces the recovery copy when the remembered pages differ from what it holds.
   void WriteRecoveryIfChanged();
+  // Stops the memory where it stands for the end: ticks record nothing and the recovery copy
+  // is not written again, so what the end saves is what the next start finds, whatever timer
+  // still fires while the windows go. Resume lets it run again when the end is called off.
+  void Freeze() { frozen_ = true; }
+  void Resume() { frozen_ = false; }
   // For an end after a failed Save: brings the recovery copy up to date and says what it holds
   // for the next start.
   KeptPages KeepForEndWithoutSaving();
@@ -113,6 +118,7 @@ class PageMemory {
   // it, say): it may hold the only copy of pages, so nothing replaces or deletes it, and it is
   // moved aside before a new copy is written.
   bool unreadCopyInPlace_ = false;
+  bool frozen_ = false;
   int recoveryWrites_ = 0;
   bool reopening_ = false;
   PageHistory history_;
