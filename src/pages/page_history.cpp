@@ -17,7 +17,7 @@ constexpr std::string_view kPage = "page ";
 constexpr std::string_view kTitle = "title ";
 constexpr std::string_view kEnd = "end";
 // Room for thirty-one pages at their limits, every byte of an address escaped, with titles.
-constexpr std::size_t kHistoryFileLimit = std::size_t{4} * 1024 * 1024;
+constexpr std::size_t kHistoryFileLimit = std::size_t{8} * 1024 * 1024;
 static_assert(kHistoryFileLimit >= 128 + kSlotCount * (kPage.size() + 3 * kAddressLimit +
                                                        kTitle.size() + kTitleLimit + 4));
 // Beyond these a file was not written by the program: a number this high would leave none

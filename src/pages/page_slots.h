@@ -19,13 +19,12 @@ namespace pagemind::pages {
 inline constexpr int kSlotCount = 31;
 using PageSlots = std::array<std::string, kSlotCount>;
 
-// A slot file larger than this is not a page address.
-inline constexpr std::size_t kSlotFileLimit = std::size_t{64} * 1024;
-// What the memory records of an address: at most this many bytes of UTF-8. Every byte takes at
-// most three in the program's files (a character the code page lacks is written as "%E2%80%94"
-// in a slot file, a line break as "%0D" in the recovery copy), so every address recorded fits
-// a slot file, also for a version of the program that reads no more than that.
-inline constexpr std::size_t kAddressLimit = kSlotFileLimit / 3;
+// What the memory records of an address: at most this many bytes of UTF-8.
+inline constexpr std::size_t kAddressLimit = std::size_t{64} * 1024;
+// A slot file larger than this is not a page address. Every byte of an address takes at most
+// three in a slot file (a character the code page lacks is written as "%E2%80%94"), and a
+// character the code page holds never takes more bytes there than in UTF-8.
+inline constexpr std::size_t kSlotFileLimit = 3 * kAddressLimit;
 // What the memory records of a page's title, which is only ever shown.
 inline constexpr std::size_t kTitleLimit = std::size_t{2} * 1024;
 

@@ -21,7 +21,7 @@ std::filesystem::path RecoveryCopyPath(const std::filesystem::path& programFolde
 
 // Room for 31 addresses at their limit with every byte escaped, a line each, and the first
 // and last lines: nothing the program writes is larger.
-inline constexpr std::size_t kRecoveryCopyLimit = std::size_t{2} * 1024 * 1024;
+inline constexpr std::size_t kRecoveryCopyLimit = std::size_t{6} * 1024 * 1024;
 static_assert(kRecoveryCopyLimit >= 64 + kSlotCount * (3 * kAddressLimit + 2));
 
 // An address as one line of the program's own files: CR and LF as %0D and %0A.

@@ -25,12 +25,13 @@ class EndFreezeTest : public testing::ResidentApp {
   [[nodiscard]] std::filesystem::path Recovery() const {
     return pages::RecoveryCopyPath(temp.path());
   }
-  // While the windows unload, a new browser window opens and the timers fire for two seconds.
+  // While the windows unload, a new browser window opens and the timers fire for a whole cycle
+  // of the poller (3.1 s) and the recovery timer's second after it.
   void TicksWhileUnloading() {
     platform.ui.onPendingEvents = [this] {
       platform.ui.onPendingEvents = nullptr;
       platform.shell.Open("http://127.0.0.1/late", "Late");
-      platform.ui.Advance(2000ms);
+      platform.ui.Advance(4200ms);
     };
   }
 };

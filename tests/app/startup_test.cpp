@@ -234,7 +234,7 @@ TEST_F(StartupTest, LoadProblemsAreShownOnceTheSplashIsGoneAndTheProgramGoesOn) 
   const auto& message = platform.ui.messages()[0];
   EXPECT_EQ(message.icon, platform::MessageIcon::kStop);
   EXPECT_NE(message.text.find("log09.pms"), std::string::npos);
-  EXPECT_NE(message.text.find("64 KB"), std::string::npos) << "the reason is named";
+  EXPECT_NE(message.text.find("192 KB"), std::string::npos) << "the reason is named";
   EXPECT_EQ(app.main()->pageMemory().slots()[10], "http://127.0.0.1/ten");
   EXPECT_TRUE(std::filesystem::exists(Slot(9)));
   const auto steps = Steps({"Logo destroy", "message"});

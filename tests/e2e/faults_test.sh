@@ -265,7 +265,7 @@ case_bad_slot_files() {
   text="$(message_box_text)" || e2e_fail "no message box at the start" || return 1
   pm_log "start message: $(tr '\n' '|' <<<"$text")"
   e2e_assert_eq "$(slot_name 9)" "$(named_files "$text")" "files named at the start" || return 1
-  e2e_assert_contains "$text" "64 KB を超えています）。ページのアドレスではありません" "the reason" ||
+  e2e_assert_contains "$text" "192 KB を超えています）。ページのアドレスではありません" "the reason" ||
     return 1
   dismiss_message_box || return 1
   assert_resident "after the start" || return 1
@@ -287,7 +287,7 @@ case_bad_slot_files() {
   # addresses that fit a slot, is the program's.
   for k in 7 8; do
     e2e_assert_exists "$(slot_file "$k")" "slot $k after the end" || return 1
-    e2e_assert_between "$(stat -c %s "$(slot_file "$k")")" 1 65536 "bytes in slot $k" || return 1
+    e2e_assert_between "$(stat -c %s "$(slot_file "$k")")" 1 196608 "bytes in slot $k" || return 1
   done
   # The file the start could not read outlives the end while its slot holds nothing newer.
   e2e_assert_same_bytes "$kept" "$(slot_file 9)" "the 1 MB slot file after the end" || return 1

@@ -94,6 +94,15 @@ TEST_F(RecordLimitsTest, TheReadersTakeTheLargestFilesTheWritersMake) {
     addresses.push_back(page);
     set.pages.push_back({page, std::string(kTitleLimit, 't')});
   }
+  // The slot file of an address the code page holds nothing of.
+  std::string korean;
+  while (korean.size() + 3 <= kAddressLimit) korean += "한";
+  PageSlots slots{korean};
+  ASSERT_TRUE(SavePageSlots(files, temp.path(), *ansi, slots).empty());
+  slots = {};
+  ASSERT_TRUE(LoadPageSlots(files, temp.path(), *ansi, slots).empty());
+  EXPECT_EQ(slots[0].size(), 3 * korean.size()) << "every byte as %XX";
+
   WriteBytes(RecoveryCopyPath(temp.path()), RecoveryCopyBytes(addresses));
   FileProblems problems;
   const auto recovered = ReadRecoveryCopy(files, temp.path(), problems);
@@ -112,14 +121,14 @@ TEST_F(RecordLimitsTest, TheReadersTakeTheLargestFilesTheWritersMake) {
 TEST_F(RecordLimitsTest, ATooLargeFileIsNamedWithItsOwnLimitAndKind) {
   WriteBytes(SlotFilePath(temp.path(), 2), std::string(kSlotFileLimit + 1, 'x'));
   WriteBytes(RecoveryCopyPath(temp.path()), std::string(kRecoveryCopyLimit + 1, 'x'));
-  WriteBytes(HistoryFilePath(temp.path(), 3), std::string(4 * 1024 * 1024 + 1, 'x'));
+  WriteBytes(HistoryFilePath(temp.path(), 3), std::string(8 * 1024 * 1024 + 1, 'x'));
   platform::headless::ScriptedShell shell;
   const auto problems = Run(shell)->Load();
   ASSERT_EQ(problems.size(), 3U);
   const std::pair<std::string, std::string> expected[] = {
-      {"64 KB", "ページのアドレスではありません。"},
-      {"2 MB", "復元用のファイルではありません。"},
-      {"4 MB", "ページの組の記録ではありません。"},
+      {"192 KB", "ページのアドレスではありません。"},
+      {"6 MB", "復元用のファイルではありません。"},
+      {"8 MB", "ページの組の記録ではありません。"},
   };
   for (std::size_t i = 0; i < problems.size(); ++i) {
     SCOPED_TRACE(problems[i].reason);
