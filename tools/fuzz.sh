@@ -4,7 +4,8 @@
 # caused it is kept in build/fuzz/crashes/TARGET/ and its name printed.
 #
 #   tools/fuzz.sh [SECONDS]          seconds per target; default $PAGEMIND_FUZZ_SECONDS or 5
-#   tools/fuzz.sh 600 slot_file      only the named targets (slot_file, access_log, settings_file)
+#   tools/fuzz.sh 600 slot_file      only the named targets (slot_file, access_log, settings_file,
+#                                    recovery_copy, page_history)
 #
 # tools/test.sh runs it with the default; run it longer by hand, e.g.
 # `PAGEMIND_FUZZ_SECONDS=300 tools/fuzz.sh`. Each target's corpus lives in
@@ -16,7 +17,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 SECONDS_PER_TARGET=${1:-${PAGEMIND_FUZZ_SECONDS:-5}}
 shift $(($# > 0 ? 1 : 0))
 TARGETS=("$@")
-((${#TARGETS[@]} > 0)) || TARGETS=(slot_file access_log settings_file)
+((${#TARGETS[@]} > 0)) || TARGETS=(slot_file access_log settings_file recovery_copy page_history)
 BUILD="$PM_ROOT/build/fuzz"
 
 [[ "$SECONDS_PER_TARGET" =~ ^[1-9][0-9]*$ ]] || {
@@ -46,6 +47,15 @@ seed_corpus() {
     access_log)
       seed access_log lines 'Name:\xe3\x83\x9a\xe3\x83\xbc\xe3\x82\xb8\0 URL:http://127.0.0.1/\0'
       seed access_log breaks 'a\r\nb\0\rc\0\n'
+      ;;
+    recovery_copy)
+      seed recovery_copy usual 'Pagemind recovery 1\r\nhttp://127.0.0.1/a\r\nhttp://127.0.0.1/\xe6\x97\xa5%%0D%%0A\r\nend\r\n'
+      seed recovery_copy cut 'Pagemind recovery 1\r\nhttp://127.0.0.1/a\r\nhttp://127.0'
+      seed recovery_copy editor 'Pagemind recovery 1\nhttp://127.0.0.1/a\nend\n'
+      ;;
+    page_history)
+      seed page_history usual 'Pagemind page set 1\r\nnumber 3\r\ntime 1796601600\r\npage http://127.0.0.1/a\r\ntitle \xe3\x83\x9a\r\npage b\r\nend\r\n'
+      seed page_history range 'Pagemind page set 1\r\nnumber 18446744073709551615\r\ntime -1\r\npage a\r\nend\r\n'
       ;;
     settings_file)
       seed settings_file usual '[Settings]\r\nLogo=1\r\nLog=1\r\n[Debug]\r\nDebugMode=0\r\n'
