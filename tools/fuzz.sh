@@ -5,8 +5,8 @@
 #
 #   tools/fuzz.sh [SECONDS]          seconds per target; default $PAGEMIND_FUZZ_SECONDS or 5
 #   tools/fuzz.sh 600 slot_file      only the named targets (slot_file, access_log, settings_file,
-#                                    address_rule, chromium_session, chromium_json,
-#                                    firefox_session)
+#                                    address_rule, recovery_copy, page_history,
+#                                    chromium_session, chromium_json, firefox_session)
 #
 # tools/test.sh runs it with the default; run it longer by hand, e.g.
 # `PAGEMIND_FUZZ_SECONDS=300 tools/fuzz.sh`. Each target's corpus lives in
@@ -19,8 +19,8 @@ SECONDS_PER_TARGET=${1:-${PAGEMIND_FUZZ_SECONDS:-5}}
 shift $(($# > 0 ? 1 : 0))
 TARGETS=("$@")
 ((${#TARGETS[@]} > 0)) ||
-  TARGETS=(slot_file access_log settings_file address_rule chromium_session chromium_json
-    firefox_session)
+  TARGETS=(slot_file access_log settings_file address_rule recovery_copy page_history
+    chromium_session chromium_json firefox_session)
 BUILD="$PM_ROOT/build/fuzz"
 
 [[ "$SECONDS_PER_TARGET" =~ ^[1-9][0-9]*$ ]] || {
@@ -61,6 +61,15 @@ seed_corpus() {
       seed firefox_session json '{"windows":[{"tabs":[{"entries":[{"url":"http://a/","title":"A"}],"index":1,"pinned":true}],"selected":1}],"_closedWindows":[],"session":{"lastUpdate":1}}'
       seed firefox_session restore '{"windows":[{"tabs":[{"entries":[{"url":"about:sessionrestore"}],"formdata":{"id":{"sessionData":{"windows":[{"tabs":[{"entries":[{"url":"http://b/"}]}]}]}}}}]}],"lastSessionState":{"windows":[]}}'
       seed firefox_session ini '[Profile0]\nName=a\nIsRelative=1\nPath=Profiles/a\n[Install1]\nDefault=Profiles/a\n'
+      ;;
+    recovery_copy)
+      seed recovery_copy usual 'Pagemind recovery 1\r\nhttp://127.0.0.1/a\r\nhttp://127.0.0.1/\xe6\x97\xa5%%0D%%0A\r\nend\r\n'
+      seed recovery_copy cut 'Pagemind recovery 1\r\nhttp://127.0.0.1/a\r\nhttp://127.0'
+      seed recovery_copy editor 'Pagemind recovery 1\nhttp://127.0.0.1/a\nend\n'
+      ;;
+    page_history)
+      seed page_history usual 'Pagemind page set 1\r\nnumber 3\r\ntime 1796601600\r\npage http://127.0.0.1/a\r\ntitle \xe3\x83\x9a\r\npage b\r\nend\r\n'
+      seed page_history range 'Pagemind page set 1\r\nnumber 18446744073709551615\r\ntime -1\r\npage a\r\nend\r\n'
       ;;
     settings_file)
       seed settings_file usual '[Settings]\r\nLogo=1\r\nLog=1\r\n[Debug]\r\nDebugMode=0\r\n'

@@ -131,6 +131,10 @@ void ResidentHost::CommandLogonStart_Click() {
 }
 
 void ResidentHost::CommandEnd_Click() {
+  // The timers still fire while the windows unload: a page recorded after the save, or a
+  // recovery copy written again after the save removed it, would tell the next start of an end
+  // it never saw.
+  pageMemory_.Freeze();
   const auto problems = pageMemory_.Save();
   if (!problems.empty()) {
     // A problem that lasts (a file named Log, a read-only folder, a file held open) would fail
@@ -138,9 +142,7 @@ void ResidentHost::CommandEnd_Click() {
     // the next start. いいえ stays resident with the pages in memory, to make room and end again.
     const auto kept = pageMemory_.KeepForEndWithoutSaving();
     const auto answer = ports_.ui.AskYesNo(pages::EndWithoutSavingQuestion(problems, kept));
-    if (answer == platform::Answer::kNo) return;
-    // The poller went on while the question showed.
-    pageMemory_.WriteRecoveryIfChanged();
+    if (answer == platform::Answer::kNo) return pageMemory_.Resume();
   }
   pageMemory_.KeepSetOfEnd();
   EndProgram(UnloadReason::kProgram);

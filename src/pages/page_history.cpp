@@ -16,8 +16,14 @@ constexpr std::string_view kTime = "time ";
 constexpr std::string_view kPage = "page ";
 constexpr std::string_view kTitle = "title ";
 constexpr std::string_view kEnd = "end";
-// Thirty-one pages at the slot files' limit, with their titles.
-constexpr std::size_t kHistoryFileLimit = 2 * kRecoveryCopyLimit;
+// Room for thirty-one pages at their limits, every byte of an address escaped, with titles.
+constexpr std::size_t kHistoryFileLimit = std::size_t{8} * 1024 * 1024;
+static_assert(kHistoryFileLimit >= 128 + kSlotCount * (kPage.size() + 3 * kAddressLimit +
+                                                       kTitle.size() + kTitleLimit + 4));
+// Beyond these a file was not written by the program: a number this high would leave none
+// for the sets after it, and a time outside 1970 … 9999 is no moment a calendar shows.
+constexpr std::uint64_t kLargestNumber = std::uint64_t{1} << 62;
+constexpr std::int64_t kLatestTime = 253'402'300'799;  // 9999-12-31 23:59:59 UTC
 
 // A title is only shown, so its line breaks may become spaces.
 std::string OneLine(std::string_view text) {
@@ -74,7 +80,9 @@ HistoryFileContents ParseHistoryFile(std::string_view bytes) {
   };
   if (!complete || lines.size() < 4 || lines[0] != kHeader || lines.back() != kEnd ||
       !ParseNumber(lines[1], kNumber, contents.number) ||
-      !ParseNumber(lines[2], kTime, contents.set.time)) {
+      !ParseNumber(lines[2], kTime, contents.set.time) || contents.number == 0 ||
+      contents.number > kLargestNumber || contents.set.time < 0 ||
+      contents.set.time > kLatestTime) {
     return damaged();
   }
   auto& pages = contents.set.pages;
@@ -110,7 +118,9 @@ FileProblems PageHistory::Load() {
     if (!error) error = contents.problem;
     if (error) {
       unusableFiles_.set(static_cast<std::size_t>(k));
-      problems.push_back({path, error, -1, files_.DescribeError(error)});
+      problems.push_back({path, error, -1,
+                          ReadProblemReason(files_, error, kHistoryFileLimit,
+                                            "ページの組の記録ではありません。")});
       continue;
     }
     lastNumber_ = std::max(lastNumber_, contents.number);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "common/paths.h"
 #include "pages/recovery_copy.h"
 
 namespace pagemind::pages {
@@ -29,13 +30,20 @@ FileProblems PageMemory::EnsureFolder() {
 
 FileProblems PageMemory::Load() {
   SlotMask read;
-  auto problems = ReadPageSlots(files_, folder_, ansi_, lost_, read);
+  PageSlots fromSlotFiles;
+  auto problems = ReadPageSlots(files_, folder_, ansi_, fromSlotFiles, read);
   unreadSlotFiles_ = UnreadSlots(problems);
+  // Files written by hand or by an earlier version may hold more than the memory records.
+  for (std::size_t k = 0; k < fromSlotFiles.size(); ++k) {
+    PlaceInSlot(lost_, k, RecordedAddress(fromSlotFiles[k]));
+  }
   const auto recovered = ReadRecoveryCopy(files_, folder_, problems);
+  if (recovered.problem) SetAsideUnreadCopy(problems.back());
   PageSlots recoveredSlots;
-  for (std::size_t k = 0; k < recovered.size(); ++k) {
-    PlaceInSlot(lost_, k, recovered[k]);
-    PlaceInSlot(recoveredSlots, k, recovered[k]);
+  for (std::size_t k = 0; k < recovered.pages.size(); ++k) {
+    const auto page = RecordedAddress(recovered.pages[k]);
+    PlaceInSlot(lost_, k, page);
+    PlaceInSlot(recoveredSlots, k, page);
   }
   keepsRecoveryCopy_ = true;
   auto historyProblems = history_.Load();
@@ -45,11 +53,12 @@ FileProblems PageMemory::Load() {
   // Left by an end that wrote no slot files; an end the program saw kept this set already.
   KeepSet(recoveredSlots);
   const auto remembered = pages();
-  if (!remembered.empty() || !recovered.empty()) {
+  if (!remembered.empty() || !recovered.pages.empty()) {
     if (auto error = WriteRecovery(remembered)) {
-      // The slot files are then the only copy of their pages: they stay for the next start.
+      // The slot files are then the only copy of their pages: they stay for the next start. A
+      // copy that could not be moved aside has been reported already.
       const auto path = RecoveryCopyPath(folder_);
-      problems.push_back({path, error, -1, files_.DescribeError(error)});
+      if (!unreadCopyInPlace_) problems.push_back({path, error, -1, files_.DescribeError(error)});
       return problems;
     }
   }
@@ -58,9 +67,26 @@ FileProblems PageMemory::Load() {
   return problems;
 }
 
+void PageMemory::SetAsideUnreadCopy(FileProblem& problem) {
+  unreadCopyInPlace_ = true;
+  std::filesystem::path movedTo;
+  if (auto error = MoveUnreadCopyAside(files_, problem.path, movedTo)) {
+    problem.outcome = "別の名前に移せませんでした（" + files_.DescribeError(error) +
+                      "）。このファイルは上書きも削除もせず、移せるようになったときに同じフォルダの"
+                      "「recovery.pmr.unread」に番号を付けた名前に移します。それまでは、記憶したペ"
+                      "ージを復元用のファイルに残せません。";
+    return;
+  }
+  unreadCopyInPlace_ = false;
+  if (!movedTo.empty()) {
+    problem.outcome = "「" + Utf8FromPath(movedTo) + "」に名前を変えて残しました。";
+  }
+}
+
 FileProblems PageMemory::Save() {
   auto problems = SavePageSlots(files_, folder_, ansi_, slots(), unreadSlotFiles_);
-  if (!problems.empty() || !keepsRecoveryCopy_) return problems;
+  // A copy the start could not read is the user's to look at: the end never deletes it.
+  if (!problems.empty() || !keepsRecoveryCopy_ || unreadCopyInPlace_) return problems;
   const auto path = RecoveryCopyPath(folder_);
   std::error_code error;
   if (files_.Probe(path, error) == platform::PathKind::kNothing && !error) return problems;
@@ -72,7 +98,7 @@ FileProblems PageMemory::Save() {
 }
 
 void PageMemory::WriteRecoveryIfChanged() {
-  if (!keepsRecoveryCopy_) return;
+  if (!keepsRecoveryCopy_ || frozen_) return;
   auto now = pages();
   if (now == recoveryHolds_) return;
   (void)WriteRecovery(now);
@@ -88,7 +114,13 @@ KeptPages PageMemory::KeepForEndWithoutSaving() {
 }
 
 std::error_code PageMemory::WriteRecovery(const std::vector<std::string>& pages) {
-  auto error = files_.ReplaceFileContents(RecoveryCopyPath(folder_), RecoveryCopyBytes(pages));
+  const auto path = RecoveryCopyPath(folder_);
+  if (unreadCopyInPlace_) {
+    std::filesystem::path movedTo;
+    if (auto error = MoveUnreadCopyAside(files_, path, movedTo)) return error;
+    unreadCopyInPlace_ = false;
+  }
+  auto error = files_.ReplaceFileContents(path, RecoveryCopyBytes(pages));
   ++recoveryWrites_;
   // A failed write is tried again at the next change or the next second, whichever comes.
   if (!error) recoveryHolds_ = pages;
@@ -96,21 +128,27 @@ std::error_code PageMemory::WriteRecovery(const std::vector<std::string>& pages)
 }
 
 PageMemory::TickOutcome PageMemory::Tick() {
+  if (frozen_) return {};
   auto result = poller_.Tick();
   if (result.recorded) {
     // A lost page that a browser window shows again is that window's page now.
-    ForgetLost(*result.recorded);
-    titles_[*result.recorded] = result.recordedTitle;
+    const auto page = RecordedAddress(*result.recorded);
+    ForgetLost(page);
+    titles_[page] = RecordedTitle(result.recordedTitle);
   }
   if (result.cycleEnded && cyclesUntilReopenedForgotten_ > 0 &&
       --cyclesUntilReopenedForgotten_ == 0) {
     for (const auto& page : reopened_) ForgetLost(page);
     reopened_.clear();
   }
-  RememberLost(result.lostTogether);
-  KeepSet(result.lostTogether);
+  PageSlots lostTogether;
+  for (std::size_t k = 0; k < lostTogether.size(); ++k) {
+    lostTogether[k] = RecordedAddress(result.lostTogether[k]);
+  }
+  RememberLost(lostTogether);
+  KeepSet(lostTogether);
   if (result.cycleEnded) ForgetTitlesOfPagesGone();
-  const bool lost = std::any_of(result.lostTogether.begin(), result.lostTogether.end(),
+  const bool lost = std::any_of(lostTogether.begin(), lostTogether.end(),
                                 [](const std::string& page) { return !page.empty(); });
   return {std::move(result.view), lost};
 }
@@ -130,7 +168,7 @@ void PageMemory::TakeTitlesFromHistory() {
   for (const auto& set : history_.sets()) {
     for (const auto& page : set.pages) {
       if (!page.title.empty() && Contains(remembered, page.address)) {
-        titles_.try_emplace(page.address, page.title);
+        titles_.try_emplace(page.address, RecordedTitle(page.title));
       }
     }
   }
@@ -176,7 +214,8 @@ std::vector<std::string> PageMemory::OpenChosen(const std::vector<std::string>& 
 PageSlots PageMemory::slots() const {
   PageSlots slots = lost_;
   const auto& live = poller_.live();
-  for (std::size_t k = 0; k < live.size(); ++k) PlaceInSlot(slots, k, live[k]);
+  // The poller keeps what the shell said; the memory records it within its limit.
+  for (std::size_t k = 0; k < live.size(); ++k) PlaceInSlot(slots, k, RecordedAddress(live[k]));
   return slots;
 }
 

@@ -48,6 +48,11 @@ class PageMemory {
   [[nodiscard]] FileProblems Save();
   // Replaces the recovery copy when the remembered pages differ from what it holds.
   void WriteRecoveryIfChanged();
+  // Stops the memory where it stands for the end: ticks record nothing and the recovery copy
+  // is not written again, so what the end saves is what the next start finds, whatever timer
+  // still fires while the windows go. Resume lets it run again when the end is called off.
+  void Freeze() { frozen_ = true; }
+  void Resume() { frozen_ = false; }
   // For an end after a failed Save: brings the recovery copy up to date and says what it holds
   // for the next start.
   KeptPages KeepForEndWithoutSaving();
@@ -92,6 +97,9 @@ class PageMemory {
   // The pages of the slots, in order, each with the last title it showed.
   [[nodiscard]] std::vector<RememberedPage> WithTitles(const PageSlots& pages) const;
   std::error_code WriteRecovery(const std::vector<std::string>& pages);
+  // Moves the recovery copy the start could not read out of the way of a new one; says in the
+  // start's problem where it went, or that it stays as it is.
+  void SetAsideUnreadCopy(FileProblem& problem);
 
   platform::FileSystem& files_;
   const platform::AnsiCodec& ansi_;
@@ -108,6 +116,11 @@ class PageMemory {
   // copy is neither read, written nor deleted.
   bool keepsRecoveryCopy_ = false;
   std::vector<std::string> recoveryHolds_;
+  // The copy the start could not read still lies under its own name (another program holds
+  // it, say): it may hold the only copy of pages, so nothing replaces or deletes it, and it is
+  // moved aside before a new copy is written.
+  bool unreadCopyInPlace_ = false;
+  bool frozen_ = false;
   int recoveryWrites_ = 0;
   bool reopening_ = false;
   PageHistory history_;

@@ -19,8 +19,19 @@ namespace pagemind::pages {
 inline constexpr int kSlotCount = 31;
 using PageSlots = std::array<std::string, kSlotCount>;
 
-// A slot file larger than this is not a page address.
-inline constexpr std::size_t kSlotFileLimit = std::size_t{64} * 1024;
+// What the memory records of an address: at most this many bytes of UTF-8.
+inline constexpr std::size_t kAddressLimit = std::size_t{64} * 1024;
+// A slot file larger than this is not a page address. Every byte of an address takes at most
+// three in a slot file (a character the code page lacks is written as "%E2%80%94"), and a
+// character the code page holds never takes more bytes there than in UTF-8.
+inline constexpr std::size_t kSlotFileLimit = 3 * kAddressLimit;
+// What the memory records of a page's title, which is only ever shown.
+inline constexpr std::size_t kTitleLimit = std::size_t{2} * 1024;
+
+// An address and a title as the memory records them: cut to their limits, never inside a
+// character. An address cut is another address, but one that the files can carry.
+std::string RecordedAddress(std::string_view address);
+std::string RecordedTitle(std::string_view title);
 
 // Log\logNN.pms beside the program, NN = 00 … 30.
 std::filesystem::path SlotFilePath(const std::filesystem::path& programFolder, int k);
@@ -33,6 +44,8 @@ struct FileProblem {
   int unreadSlot = -1;
   // The error in words, as the file system that failed described it.
   std::string reason;
+  // What the program did with a file it could not read, where it did more than leave it be.
+  std::string outcome{};
 };
 using FileProblems = std::vector<FileProblem>;
 using SlotMask = std::bitset<kSlotCount>;
@@ -71,6 +84,15 @@ void PlaceInSlot(PageSlots& slots, std::size_t k, const std::string& page);
 // A slot file's bytes as the address they hold: the whole file, less one trailing line break
 // that a hand edit may have left.
 std::string DecodeSlotFile(std::string_view bytes, const platform::AnsiCodec& ansi);
+// An address as a slot file holds it: in the ANSI code page, where every character the code
+// page holds keeps its bytes; each one it lacks (or holds only as a look-alike) is written as
+// its UTF-8 bytes percent-encoded, which every browser takes as the same address.
+std::string EncodeSlotFile(std::string_view address, const platform::AnsiCodec& ansi);
+
+// Why a file of the program could not be read, in words. One above its limit says the limit
+// and what the file cannot be: the reason of FileError::kTooLarge knows neither.
+std::string ReadProblemReason(const platform::FileSystem& files, const std::error_code& error,
+                              std::size_t limit, std::string_view whatItIsNot);
 
 // What an end without the slot files leaves for the next start.
 struct KeptPages {

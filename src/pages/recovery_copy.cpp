@@ -66,25 +66,54 @@ RecoveryContents ParseRecoveryCopy(std::string_view bytes) {
   return contents;
 }
 
-std::vector<std::string> ReadRecoveryCopy(platform::FileSystem& files,
-                                          const std::filesystem::path& programFolder,
-                                          FileProblems& problems) {
+RecoveryContents ReadRecoveryCopy(platform::FileSystem& files,
+                                  const std::filesystem::path& programFolder,
+                                  FileProblems& problems) {
   const auto path = RecoveryCopyPath(programFolder);
+  RecoveryContents contents;
   std::error_code error;
-  if (files.Probe(path, error) == platform::PathKind::kNothing) {
-    if (error) problems.push_back({path, error, -1, files.DescribeError(error)});
-    return {};
-  }
+  if (files.Probe(path, error) == platform::PathKind::kNothing && !error) return contents;
   std::string bytes;
-  if (auto failed = files.ReadWholeFile(path, kRecoveryCopyLimit, bytes)) {
-    problems.push_back({path, failed, -1, files.DescribeError(failed)});
-    return {};
+  if (!error) error = files.ReadWholeFile(path, kRecoveryCopyLimit, bytes);
+  if (!error) {
+    contents = ParseRecoveryCopy(bytes);
+    error = contents.problem;
   }
-  auto contents = ParseRecoveryCopy(bytes);
-  if (contents.problem) {
-    problems.push_back({path, contents.problem, -1, files.DescribeError(contents.problem)});
+  if (error) {
+    contents.problem = error;
+    problems.push_back({path, error, -1,
+                        ReadProblemReason(files, error, kRecoveryCopyLimit,
+                                          "記憶したページの復元用のファイルではありません。")});
   }
-  return std::move(contents.pages);
+  return contents;
+}
+
+std::error_code MoveUnreadCopyAside(platform::FileSystem& files, const std::filesystem::path& path,
+                                    std::filesystem::path& movedTo) {
+  movedTo.clear();
+  std::error_code error;
+  if (files.Probe(path, error) == platform::PathKind::kNothing && !error) return {};
+  // Bounded, so that a folder whose names cannot be told does not hold the program here.
+  constexpr int kNames = 1000;
+  std::error_code last = std::make_error_code(std::errc::file_exists);
+  for (int n = 1; n <= kNames; ++n) {
+    auto aside = path;
+    aside += ".unread" + std::to_string(n);
+    if (files.Probe(aside, error) != platform::PathKind::kNothing || error) {
+      if (error) last = error;
+      continue;
+    }
+    const auto failed = files.RenameFile(path, aside);
+    if (!failed) {
+      movedTo = std::move(aside);
+      return {};
+    }
+    // A file made under that name meanwhile refuses the move, and the next name is tried; any
+    // other refusal is the copy's own (held open, say).
+    if (files.Probe(aside, error) == platform::PathKind::kNothing && !error) return failed;
+    last = failed;
+  }
+  return last;
 }
 
 }  // namespace pagemind::pages

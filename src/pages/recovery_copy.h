@@ -19,8 +19,10 @@ namespace pagemind::pages {
 // %0A, which is how an address carries them anyway.
 std::filesystem::path RecoveryCopyPath(const std::filesystem::path& programFolder);
 
-// Nothing a page address could need is larger: 31 slot files at their limit.
-inline constexpr std::size_t kRecoveryCopyLimit = kSlotCount * kSlotFileLimit;
+// Room for 31 addresses at their limit with every byte escaped, a line each, and the first
+// and last lines: nothing the program writes is larger.
+inline constexpr std::size_t kRecoveryCopyLimit = std::size_t{6} * 1024 * 1024;
+static_assert(kRecoveryCopyLimit >= 64 + kSlotCount * (3 * kAddressLimit + 2));
 
 // An address as one line of the program's own files: CR and LF as %0D and %0A.
 std::string EscapedLineBreaks(std::string_view address);
@@ -39,9 +41,16 @@ struct RecoveryContents {
 };
 RecoveryContents ParseRecoveryCopy(std::string_view bytes);
 
-// Reads the copy; a missing file is no problem and gives no pages.
-std::vector<std::string> ReadRecoveryCopy(platform::FileSystem& files,
-                                          const std::filesystem::path& programFolder,
-                                          FileProblems& problems);
+// Reads the copy; a missing file is no problem and gives no pages. Any other problem (a file
+// that cannot be read, or is damaged or cut) is added to `problems` and set in the result.
+RecoveryContents ReadRecoveryCopy(platform::FileSystem& files,
+                                  const std::filesystem::path& programFolder,
+                                  FileProblems& problems);
+
+// Gives the copy at `path` the first name "recovery.pmr.unreadN" (N = 1, 2, …) that no file
+// has, so that a new copy can be written and the unread one is never replaced or deleted.
+// Sets `movedTo`; a copy that is no longer there needs no move and leaves it empty.
+std::error_code MoveUnreadCopyAside(platform::FileSystem& files, const std::filesystem::path& path,
+                                    std::filesystem::path& movedTo);
 
 }  // namespace pagemind::pages

@@ -2,6 +2,7 @@
 #include <array>
 
 #include "common/paths.h"
+#include "common/utf8.h"
 #include "pages/page_slots.h"
 
 namespace pagemind::pages {
@@ -41,6 +42,47 @@ FileProblems EnsureLogFolder(platform::FileSystem& files,
   return {};
 }
 
+std::string RecordedAddress(std::string_view address) {
+  return std::string(Utf8Prefix(address, kAddressLimit));
+}
+
+std::string RecordedTitle(std::string_view title) {
+  return std::string(Utf8Prefix(title, kTitleLimit));
+}
+
+std::string ReadProblemReason(const platform::FileSystem& files, const std::error_code& error,
+                              std::size_t limit, std::string_view whatItIsNot) {
+  if (error != platform::FileError::kTooLarge) return files.DescribeError(error);
+  constexpr std::size_t kKilo = 1024;
+  const auto size = limit % (kKilo * kKilo) == 0 ? std::to_string(limit / (kKilo * kKilo)) + " MB"
+                                                 : std::to_string(limit / kKilo) + " KB";
+  return "ファイルが大きすぎます（" + size + " を超えています）。" + std::string(whatItIsNot);
+}
+
+std::string EncodeSlotFile(std::string_view address, const platform::AnsiCodec& ansi) {
+  if (ansi.CanHold(address)) return ansi.ToAnsi(address);
+  std::string bytes;
+  std::string held;  // converted in runs: one call for many characters
+  while (!address.empty()) {
+    const auto character = address.substr(0, Utf8CharacterLength(address));
+    address.remove_prefix(character.size());
+    if (ansi.CanHold(character)) {
+      held += character;
+      continue;
+    }
+    bytes += ansi.ToAnsi(held);
+    held.clear();
+    for (const char byte : character) {
+      constexpr std::string_view kHex = "0123456789ABCDEF";
+      const auto value = static_cast<unsigned char>(byte);
+      bytes += '%';
+      bytes += kHex[value >> 4];
+      bytes += kHex[value & 0x0F];
+    }
+  }
+  return bytes + ansi.ToAnsi(held);
+}
+
 std::string DecodeSlotFile(std::string_view bytes, const platform::AnsiCodec& ansi) {
   if (bytes.ends_with("\r\n")) {
     bytes.remove_suffix(2);
@@ -63,7 +105,9 @@ FileProblems ReadPageSlots(platform::FileSystem& files, const std::filesystem::p
     }
     std::string bytes;
     if (auto failed = files.ReadWholeFile(path, kSlotFileLimit, bytes)) {
-      problems.push_back(Problem(files, path, failed, k));
+      problems.push_back(
+          {path, failed, k,
+           ReadProblemReason(files, failed, kSlotFileLimit, "ページのアドレスではありません。")});
       continue;
     }
     slots[static_cast<std::size_t>(k)] = DecodeSlotFile(bytes, ansi);
@@ -120,7 +164,7 @@ FileProblems SavePageSlots(platform::FileSystem& files, const std::filesystem::p
   std::vector<platform::FileReplacement> replacements;
   for (std::size_t k = 0; k < slots.size(); ++k) {
     if (keepIfEmpty.test(k) && slots[k].empty()) continue;
-    bytes[k] = ansi.ToAnsi(slots[k]);
+    bytes[k] = EncodeSlotFile(slots[k], ansi);
     replacements.push_back({SlotFilePath(programFolder, static_cast<int>(k)), bytes[k]});
   }
   const auto errors = files.ReplaceFilesContents(replacements);
@@ -137,6 +181,7 @@ std::string ListProblems(const FileProblems& problems) {
   std::string text;
   for (const auto& problem : problems) {
     text += Utf8FromPath(problem.path) + "\r\n    " + problem.reason + "\r\n";
+    if (!problem.outcome.empty()) text += "    " + problem.outcome + "\r\n";
   }
   return text;
 }

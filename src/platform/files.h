@@ -75,6 +75,12 @@ class FileSystem {
 
   virtual std::error_code DeleteFile(const std::filesystem::path& path) = 0;
 
+  // Gives a file a new name (in the same folder, so it is one step on the disk) and never takes
+  // the place of a file that has the new name already: that is an error, and both files stay
+  // as they were. A file another program holds open without sharing may refuse the move.
+  virtual std::error_code RenameFile(const std::filesystem::path& from,
+                                     const std::filesystem::path& to) = 0;
+
   // The system's reason for an error, as a UTF-8 text for the user.
   [[nodiscard]] virtual std::string DescribeError(const std::error_code& error) const = 0;
 

@@ -10,7 +10,8 @@ class FileErrorCategoryImpl final : public std::error_category {
   std::string message(int value) const override {
     switch (static_cast<FileError>(value)) {
       case FileError::kTooLarge:
-        return "ファイルが大きすぎます（64 KB を超えています）。ページのアドレスではありません。";
+        // Each reader knows its file's limit and says it; this is the reason without them.
+        return "ファイルが大きすぎます。";
       case FileError::kDamaged:
         return "Pagemind の記録ファイルではないか、壊れています。読み込まずに置き換えます。";
       case FileError::kTruncated:

@@ -229,7 +229,7 @@ TEST_F(StartupTest, LoadProblemsAreShownOnceTheSplashIsGoneAndTheProgramGoesOn) 
   const auto& message = platform.ui.messages()[0];
   EXPECT_EQ(message.icon, platform::MessageIcon::kStop);
   EXPECT_NE(message.text.find("log09.pms"), std::string::npos);
-  EXPECT_NE(message.text.find("64 KB"), std::string::npos) << "the reason is named";
+  EXPECT_NE(message.text.find("192 KB"), std::string::npos) << "the reason is named";
   EXPECT_EQ(app.host()->pageMemory().slots()[10], "http://127.0.0.1/ten");
   EXPECT_TRUE(std::filesystem::exists(Slot(9)));
   const auto steps = Steps({"Logo destroy", "message"});
@@ -278,6 +278,22 @@ TEST_F(StartupTest, AFailedSaveAtTheEndAnsweredNoKeepsTheProgramResidentUntilThe
   MainForm()->ChooseCommand(tray::kEndProgram);
   EXPECT_TRUE(platform.program.ended());
   EXPECT_EQ(ReadBytes(Slot(5)), "http://127.0.0.1/five");
+}
+
+TEST_F(StartupTest, ARecoveryCopyTheStartCouldNotReadIsNamedWhereItWentAndOutlivesTheEnd) {
+  std::filesystem::create_directory(temp.path() / "Log");
+  const std::string unread = "Pagemind recovery 1\nhttp://127.0.0.1/killed\nend\n";
+  WriteBytes(pages::RecoveryCopyPath(temp.path()), unread);
+  StartAndWaitForMain();
+  ASSERT_EQ(platform.ui.messages().size(), 1U);
+  const auto& text = platform.ui.messages().front().text;
+  const auto aside = temp.path() / "Log" / "recovery.pmr.unread1";
+  EXPECT_NE(text.find(Utf8FromPath(aside) + "」に名前を変えて残しました。"), std::string::npos)
+      << text;
+  EXPECT_EQ(ReadBytes(aside), unread);
+  MainForm()->ChooseCommand(tray::kEndProgram);
+  ASSERT_TRUE(platform.program.ended());
+  EXPECT_EQ(ReadBytes(aside), unread);
 }
 
 }  // namespace

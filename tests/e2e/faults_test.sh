@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # pagemind.exe against what can go wrong on the disk: a damaged settings file, a file named "Log"
 # where its folder belongs, a slot file another program holds open, slot files that are not
-# addresses, and a full disk. In each, no page the program stored may be lost and the program
+# addresses, a full disk, and a recovery copy another program holds open at the start. In each, no page the program stored may be lost and the program
 # must say what failed; a failed save at the end asks whether to end without saving: いいえ
 # leaves it running so the user can end it again, はい ends it with the recovery copy kept.
 set -uo pipefail
@@ -9,6 +9,8 @@ set -uo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 # shellcheck source=tests/e2e/slot_sets.sh
 source "$E2E_DIR/slot_sets.sh"
+# shellcheck source=tests/e2e/standin/standin.sh
+source "$E2E_DIR/standin/standin.sh"
 
 HOLDFILE_EXE="$E2E_BUILD/holdfile.exe"
 # The disk-full case mounts a small tmpfs over its program folder; this is its mount point.
@@ -199,6 +201,56 @@ case_held_slot_file() {
   wait "$holder" || e2e_fail "the holder did not let go as asked"
 }
 
+# --- a recovery copy held open by another program at the start --------------------------------
+
+recovery_copy_holds() { # BYTES
+  [[ -f "$E2E_FOLDER/Log/recovery.pmr" && "$(cat "$E2E_FOLDER/Log/recovery.pmr"; echo x)" == "$1x" ]]
+}
+
+# The copy a killed run left is held with no sharing while the program starts: it cannot be
+# read, nor moved. The start says so; once the holder has let go, the first page change moves
+# it aside under a name of its own and writes the new copy beside it, and the end command
+# deletes only the new one.
+case_held_recovery_copy() {
+  fresh_scratch
+  local copy="$E2E_FOLDER/Log/recovery.pmr" aside="$E2E_FOLDER/Log/recovery.pmr.unread1"
+  local base="http://127.0.0.1:$STANDIN_HTTP_PORT" PAGE_LIST
+  mkdir -p "$E2E_FOLDER/Log"
+  printf 'Pagemind recovery 1\r\n%s/killed-run.html\r\nend\r\n' "$base" >"$copy"
+  cp "$copy" "$SCRATCH/held"
+
+  local ready="$SCRATCH/ready" release="$SCRATCH/release"
+  pm_wine "$HOLDFILE_EXE" "$(pm_winpath "$copy")" "$(pm_winpath "$ready")" \
+    "$(pm_winpath "$release")" 120000 </dev/null >/dev/null 2>&1 &
+  local holder=$!
+  e2e_wait_file "$ready" 20 || return 1
+
+  e2e_start_pagemind "$E2E_FOLDER"
+  local text
+  text="$(message_box_text)" || e2e_fail "no message box at the start" || return 1
+  pm_log "start message: $(tr '\n' '|' <<<"$text")"
+  e2e_assert_eq "recovery.pmr" "$(named_files "$text")" "files named at the start" || return 1
+  e2e_assert_contains "$text" "別の名前に移せませんでした" "what the start says of the copy" ||
+    return 1
+  e2e_assert_contains "$text" "上書きも削除もせず" "what the start says of the copy" || return 1
+  dismiss_message_box || return 1
+  : >"$release"
+  wait "$holder" || e2e_fail "the holder did not let go as asked" || return 1
+
+  PAGE_LIST="$base/plain.html"$'\t'"Plain page"
+  standin_open_pages || return 1
+  e2e_wait_until 10 "the new recovery copy" recovery_copy_holds \
+    "Pagemind recovery 1"$'\r\n'"$base/plain.html"$'\r\n'"end"$'\r\n' ||
+    e2e_fail "recovery copy: $(tr '\r\n' '|' <"$copy" 2>&1)" || return 1
+  e2e_assert_same_bytes "$SCRATCH/held" "$aside" "the held copy beside the new one" || return 1
+
+  slot_end_and_wait || return 1
+  standin_assert_slots_hold_pages || return 1
+  e2e_assert_missing "$copy" "the new recovery copy after the end command" || return 1
+  e2e_assert_same_bytes "$SCRATCH/held" "$aside" "the held copy after the end command" || return 1
+  e2e_assert_eq "recovery.pmr.unread1" "$(slot_extra_files "$E2E_FOLDER")" "other files in Log"
+}
+
 # --- slot files that are not addresses --------------------------------------------------------
 
 # Binary bytes, invalid code page 932 sequences and a 1 MB file among good ones: the 1 MB file is
@@ -213,7 +265,7 @@ case_bad_slot_files() {
   head -c $((1024 * 1024)) /dev/urandom >"$(slot_file 9)"
   cp "$(slot_file 9)" "$kept"
 
-  start_with_message "$(slot_name 9)" "64 KB" || return 1
+  start_with_message "$(slot_name 9)" "192 KB を超えています）。ページのアドレスではありません" || return 1
   e2e_assert_same_bytes "$kept" "$(slot_file 9)" "the 1 MB slot file after the start" || return 1
   local k
   for ((k = 0; k < SLOT_COUNT; k++)); do
@@ -232,7 +284,7 @@ case_bad_slot_files() {
   # addresses that fit a slot, is the program's.
   for k in 7 8; do
     e2e_assert_exists "$(slot_file "$k")" "slot $k after the end" || return 1
-    e2e_assert_between "$(stat -c %s "$(slot_file "$k")")" 1 65536 "bytes in slot $k" || return 1
+    e2e_assert_between "$(stat -c %s "$(slot_file "$k")")" 1 196608 "bytes in slot $k" || return 1
   done
   # The file the start could not read outlives the end while its slot holds nothing newer.
   e2e_assert_same_bytes "$kept" "$(slot_file 9)" "the 1 MB slot file after the end" || return 1
@@ -320,4 +372,7 @@ else
   echo "SKIP $E2E_TEST/full_disk: this machine refuses to mount a tmpfs: ${why:-no reason given}"
 fi
 unmount_folder
+# The only case with a browser: the shell's window collection is the stand-in's from here on.
+standin_setup
+e2e_case held_recovery_copy case_held_recovery_copy
 e2e_finish

@@ -88,6 +88,14 @@ TEST_F(PageHistoryTest, ADamagedFileIsReportedSkippedAndLeftAsItIs) {
       "Pagemind page set 1\r\nnumber x\r\ntime 1\r\nend\r\n",
       "Pagemind page set 1\r\nnumber 1\r\ntime 1\r\ntitle before any page\r\nend\r\n",
       std::string(1, '\0'),
+      // Numbers and times the program never writes: the next set's number would wrap, or the
+      // time overflow when it is shown.
+      "Pagemind page set 1\r\nnumber 18446744073709551615\r\ntime 1\r\npage a\r\nend\r\n",
+      "Pagemind page set 1\r\nnumber 4611686018427387905\r\ntime 1\r\npage a\r\nend\r\n",
+      "Pagemind page set 1\r\nnumber 0\r\ntime 1\r\npage a\r\nend\r\n",
+      "Pagemind page set 1\r\nnumber 7\r\ntime -1\r\npage a\r\nend\r\n",
+      "Pagemind page set 1\r\nnumber 7\r\ntime 253402300800\r\npage a\r\nend\r\n",
+      "Pagemind page set 1\r\nnumber 7\r\ntime 9223372036854775807\r\npage a\r\nend\r\n",
   };
   for (const auto& damage : damages) {
     for (int k = 0; k < kHistoryLength; ++k)

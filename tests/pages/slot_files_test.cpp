@@ -48,6 +48,23 @@ TEST_F(SlotFilesTest, SaveWritesExactlyTheAnsiBytesOfEachSlot) {
   EXPECT_EQ(ReadBytes(Slot(30)), "");
 }
 
+// A Korean or emoji address on a Japanese system: written as '?', it came back as another
+// address. Percent-encoded as UTF-8 it is the same address to every browser.
+TEST_F(SlotFilesTest, CharactersTheCodePageLacksAreWrittenPercentEncodedAsUtf8) {
+  slots[0] = "http://127.0.0.1/한국?q=😀&yen=¥";
+  slots[1] = "http://127.0.0.1/日本語〜%41";
+  slots[2] = std::string("http://127.0.0.1/\xFF\xE6\x97", 20);
+  ASSERT_TRUE(Save().empty());
+  EXPECT_EQ(ReadBytes(Slot(0)), "http://127.0.0.1/%ED%95%9C%EA%B5%AD?q=%F0%9F%98%80&yen=%C2%A5");
+  EXPECT_EQ(ReadBytes(Slot(1)), "http://127.0.0.1/\x93\xfa\x96\x7b\x8c\xea%E3%80%9C%41")
+      << "what the code page holds keeps its bytes; the wave dash only has a look-alike";
+  EXPECT_EQ(ReadBytes(Slot(2)), "http://127.0.0.1/%FF%E6%97") << "bytes that are no character";
+  slots = {};
+  ASSERT_TRUE(Load().empty());
+  EXPECT_EQ(slots[0], "http://127.0.0.1/%ED%95%9C%EA%B5%AD?q=%F0%9F%98%80&yen=%C2%A5");
+  EXPECT_EQ(slots[1], "http://127.0.0.1/日本語%E3%80%9C%41");
+}
+
 TEST_F(SlotFilesTest, CommasQuotesAndBlanksSurviveSaveAndLoad) {
   const std::string addresses[] = {
       "https://maps.example.test/@35.68,139.76,15z?q=a,b",

@@ -30,5 +30,20 @@ TEST(AnsiCodec, CharactersOutsideTheCodePageBecomeQuestionMarks) {
   EXPECT_EQ(codec->ToAnsi("a😀b"), "a?b");
 }
 
+TEST(AnsiCodec, CanHoldOnlyWhatComesBackAsItself) {
+  const auto codec = MakeAnsiCodec();
+  for (const char* held :
+       {"", "http://127.0.0.1/a?b=1&c=%20", "日本語のページ", "ｶﾀｶﾅ①Ⅰ～", "\x01\x7f"}) {
+    EXPECT_TRUE(codec->CanHold(held)) << held;
+    EXPECT_EQ(codec->FromAnsi(codec->ToAnsi(held)), held);
+  }
+  // Korean, an emoji (outside the 16-bit plane), and look-alikes: the yen sign and the wave dash
+  // best fit to the backslash and the fullwidth tilde, which would be another address.
+  for (const char* lacking : {"한국어", "😀", "¥", "〜", "a\xE3\x81", "\xFF"}) {
+    EXPECT_FALSE(codec->CanHold(lacking)) << lacking;
+    EXPECT_FALSE(codec->CanHold(std::string("http://127.0.0.1/") + lacking)) << lacking;
+  }
+}
+
 }  // namespace
 }  // namespace pagemind::platform

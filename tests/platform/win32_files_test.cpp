@@ -91,6 +91,30 @@ TEST_F(Win32Files, OverwriteRefusesAReadOnlyFileAndLeavesItAsItWas) {
   ::SetFileAttributesW(chosen.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
+TEST_F(Win32Files, RenameOfAHeldFileWaitsForTheHolderUnlessItSharesDeleting) {
+  TempFolder folder;
+  const auto from = folder.path() / "recovery.pmr";
+  const auto to = folder.path() / "recovery.pmr.unread1";
+  WriteBytes(from, "held");
+  {
+    // No sharing at all, as the copy is held when the start cannot read it.
+    const auto holder = OpenWithSharing(from, GENERIC_READ | GENERIC_WRITE, 0);
+    ASSERT_TRUE(holder);
+    EXPECT_EQ(files.RenameFile(from, to).value(), ERROR_SHARING_VIOLATION);
+    EXPECT_FALSE(std::filesystem::exists(to));
+  }
+  {
+    const auto reader = OpenWithSharing(from, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE);
+    ASSERT_TRUE(reader);
+    EXPECT_FALSE(files.RenameFile(from, to));
+  }
+  EXPECT_EQ(ReadBytes(to), "held");
+  EXPECT_FALSE(std::filesystem::exists(from));
+  WriteBytes(from, "newer");
+  EXPECT_EQ(files.RenameFile(from, to).value(), ERROR_ALREADY_EXISTS);
+  EXPECT_EQ(ReadBytes(to), "held");
+}
+
 TEST_F(Win32Files, ReadingDoesNotNeedOthersToLetGo) {
   TempFolder folder;
   const auto file = folder.path() / "busy.txt";

@@ -27,9 +27,11 @@ class Converter {
   Converter& operator=(const Converter&) = delete;
 
   // Converts `input`; on a sequence it cannot take, skips `skip(input)` bytes and writes
-  // `replacement` instead.
+  // `replacement` instead. `replaced`, when given, tells whether that happened.
   template <typename Skip>
-  std::string Convert(std::string_view input, std::string_view replacement, Skip skip) const {
+  std::string Convert(std::string_view input, std::string_view replacement, Skip skip,
+                      bool* replaced = nullptr) const {
+    if (replaced) *replaced = false;
     iconv(handle_, nullptr, nullptr, nullptr, nullptr);
     std::string out;
     out.reserve(input.size() * 2);
@@ -45,6 +47,7 @@ class Converter {
       if (errno == E2BIG) continue;
       // EILSEQ or EINVAL (a sequence cut off at the end): replace and move on.
       out.append(replacement);
+      if (replaced) *replaced = true;
       const std::size_t n = std::min(inLeft, skip(std::string_view(in, inLeft)));
       in += n;
       inLeft -= n;
@@ -80,6 +83,13 @@ class IconvAnsiCodec final : public AnsiCodec {
   }
   std::string FromAnsi(std::string_view ansi) const override {
     return fromAnsi_.Convert(ansi, "\xEF\xBF\xBD", [](std::string_view) { return std::size_t{1}; });
+  }
+  bool CanHold(std::string_view utf8) const override {
+    bool replaced = false;
+    const auto ansi = toAnsi_.Convert(utf8, "?", Utf8SequenceLength, &replaced);
+    // iconv maps some characters to look-alikes (U+301C WAVE DASH to the byte pair of U+FF5E):
+    // only the way back tells them.
+    return !replaced && FromAnsi(ansi) == utf8;
   }
 
  private:

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 
@@ -227,6 +228,20 @@ std::error_code PosixFileSystem::OverwriteFile(const std::filesystem::path& path
 std::error_code PosixFileSystem::DeleteFile(const std::filesystem::path& path) {
   Note("delete", path);
   return ::unlink(path.c_str()) == 0 ? std::error_code() : LastError();
+}
+
+std::error_code PosixFileSystem::RenameFile(const std::filesystem::path& from,
+                                            const std::filesystem::path& to) {
+  Note("rename", from);
+  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return {};
+  if (errno != EINVAL && errno != ENOSYS) return LastError();
+  // A file system that cannot refuse to replace in the rename itself: a second link, which
+  // fails where the name is taken, then the old name goes.
+  if (::link(from.c_str(), to.c_str()) != 0) return LastError();
+  if (::unlink(from.c_str()) == 0) return {};
+  const auto failure = LastError();
+  ::unlink(to.c_str());
+  return failure;
 }
 
 std::string PosixFileSystem::DescribeError(const std::error_code& error) const {

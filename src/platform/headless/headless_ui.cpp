@@ -33,6 +33,7 @@ Answer HeadlessUi::AskYesNo(std::string_view text) {
 
 void HeadlessUi::ProcessPendingEvents() {
   ++pendingEventRounds_;
+  if (onPendingEvents) onPendingEvents();
 }
 
 int HeadlessUi::ShowPopupMenu(Form& owner, const std::vector<MenuItem>& items) {

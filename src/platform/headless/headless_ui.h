@@ -150,6 +150,9 @@ class HeadlessUi final : public Ui {
   std::deque<std::function<void()>> whileModal;
   // Runs while a message box is shown, as a user would act on the screen before pressing OK.
   std::function<void(const ShownMessage&)> onMessage;
+  // What arrives while the program lets the pending events through (a timer that falls due,
+  // say, by Advance): on Windows every message waiting then is handled.
+  std::function<void()> onPendingEvents;
   // The user's answers to the next questions, in order.
   std::deque<Answer> answers;
   // The user's choice in an open popup menu (0 dismisses it); the menus shown, in order.

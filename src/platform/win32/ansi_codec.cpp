@@ -69,6 +69,27 @@ std::string AnsiCodePageCodec::ToAnsi(std::string_view utf8) const {
   return result;
 }
 
+bool AnsiCodePageCodec::CanHold(std::string_view utf8) const {
+  const UINT codePage = ::GetACP();
+  const std::wstring wide = Widen(utf8);
+  // Widen gives invalid UTF-8 as U+FFFD: such bytes come back as no text of the program's.
+  if (Narrow(wide) != utf8) return false;
+  if (codePage == CP_UTF8 || wide.empty()) return true;
+  const int inLength = CheckedLength(wide.size());
+  BOOL usedDefault = FALSE;
+  const int length = ::WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, wide.data(), inLength,
+                                           nullptr, 0, nullptr, &usedDefault);
+  if (length <= 0 || usedDefault) return false;
+  std::string ansi(static_cast<std::size_t>(length), '\0');
+  if (::WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, wide.data(), inLength, ansi.data(),
+                            length, nullptr, &usedDefault) != length ||
+      usedDefault) {
+    return false;
+  }
+  std::wstring back;
+  return DecodeStrict(codePage, ansi, back) && back == wide;
+}
+
 std::string AnsiCodePageCodec::FromAnsi(std::string_view ansi) const {
   const UINT codePage = ::GetACP();
   std::wstring wide;

@@ -18,6 +18,9 @@ class AnsiCodePageCodec final : public AnsiCodec {
   // lead byte with an invalid or missing trail byte counts as one). The system's own
   // replacement for them differs between Windows versions and Wine, so it is not relied on.
   [[nodiscard]] std::string FromAnsi(std::string_view ansi) const override;
+  // The system's own answer (lpUsedDefaultChar with WC_NO_BEST_FIT_CHARS), and the way back,
+  // which no look-alike survives.
+  [[nodiscard]] bool CanHold(std::string_view utf8) const override;
 };
 
 }  // namespace pagemind::platform::win32

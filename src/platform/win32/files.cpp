@@ -218,6 +218,13 @@ std::error_code WindowsFileSystem::DeleteFile(const std::filesystem::path& path)
   return LastError();
 }
 
+std::error_code WindowsFileSystem::RenameFile(const std::filesystem::path& from,
+                                              const std::filesystem::path& to) {
+  // Without MOVEFILE_REPLACE_EXISTING a file of the new name makes the call fail.
+  if (::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH)) return {};
+  return LastError();
+}
+
 std::string WindowsFileSystem::DescribeError(const std::error_code& error) const {
   if (error.category() == FileErrorCategory()) return error.message();
   if (error.category() != std::system_category()) return error.message();

@@ -23,6 +23,8 @@ class WindowsFileSystem final : public FileSystem {
       std::span<const FileReplacement> files) override;
   std::error_code OverwriteFile(const std::filesystem::path& path, std::string_view bytes) override;
   std::error_code DeleteFile(const std::filesystem::path& path) override;
+  std::error_code RenameFile(const std::filesystem::path& from,
+                             const std::filesystem::path& to) override;
   [[nodiscard]] std::string DescribeError(const std::error_code& error) const override;
 };
 
