@@ -1,6 +1,7 @@
 #include "app/resident_host.h"
 
 #include "app/access_log_entries.h"
+#include "app/page_memory_messages.h"
 #include "forms/unopened_pages_message.h"
 #include "settings/settings_file.h"
 
@@ -62,7 +63,7 @@ void ResidentHost::Start() {
 
 void ResidentHost::ReportStartupProblems() {
   if (startupProblems_.empty()) return;
-  const auto text = pages::StartupProblemsMessage(startupProblems_);
+  const auto text = StartupProblemsMessage(startupProblems_);
   startupProblems_.clear();
   ports_.ui.ShowMessage(text, platform::MessageIcon::kStop);
 }
@@ -141,7 +142,7 @@ void ResidentHost::CommandEnd_Click() {
     // every end alike: the user may end without the slot files, with the recovery copy kept for
     // the next start. いいえ stays resident with the pages in memory, to make room and end again.
     const auto kept = pageMemory_.KeepForEndWithoutSaving();
-    const auto answer = ports_.ui.AskYesNo(pages::EndWithoutSavingQuestion(problems, kept));
+    const auto answer = ports_.ui.AskYesNo(EndWithoutSavingQuestion(problems, kept));
     if (answer == platform::Answer::kNo) return pageMemory_.Resume();
   }
   pageMemory_.KeepSetOfEnd();

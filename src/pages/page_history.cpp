@@ -118,9 +118,8 @@ FileProblems PageHistory::Load() {
     if (!error) error = contents.problem;
     if (error) {
       unusableFiles_.set(static_cast<std::size_t>(k));
-      problems.push_back({path, error, -1,
-                          ReadProblemReason(files_, error, kHistoryFileLimit,
-                                            "ページの組の記録ではありません。")});
+      problems.push_back(
+          ReadProblem(files_, path, error, MemoryFile::kHistoryFile, kHistoryFileLimit));
       continue;
     }
     lastNumber_ = std::max(lastNumber_, contents.number);

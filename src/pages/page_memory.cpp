@@ -71,15 +71,14 @@ void PageMemory::SetAsideUnreadCopy(FileProblem& problem) {
   unreadCopyInPlace_ = true;
   std::filesystem::path movedTo;
   if (auto error = MoveUnreadCopyAside(files_, problem.path, movedTo)) {
-    problem.outcome = "別の名前に移せませんでした（" + files_.DescribeError(error) +
-                      "）。このファイルは上書きも削除もせず、移せるようになったときに同じフォルダの"
-                      "「recovery.pmr.unread」に番号を付けた名前に移します。それまでは、記憶したペ"
-                      "ージを復元用のファイルに残せません。";
+    problem.outcome = FileProblem::Outcome::kNotMovedAside;
+    problem.moveReason = files_.DescribeError(error);
     return;
   }
   unreadCopyInPlace_ = false;
   if (!movedTo.empty()) {
-    problem.outcome = "「" + Utf8FromPath(movedTo) + "」に名前を変えて残しました。";
+    problem.outcome = FileProblem::Outcome::kMovedAside;
+    problem.movedTo = movedTo;
   }
 }
 

@@ -36,6 +36,10 @@ std::string RecordedTitle(std::string_view title);
 // Log\logNN.pms beside the program, NN = 00 … 30.
 std::filesystem::path SlotFilePath(const std::filesystem::path& programFolder, int k);
 
+// Which of the page memory's files a problem is about: the words that report a file too large
+// to read say what the file cannot then be.
+enum class MemoryFile { kOther, kSlotFile, kRecoveryCopy, kHistoryFile };
+
 // A file or folder step that failed, with the system's reason.
 struct FileProblem {
   std::filesystem::path path;
@@ -44,8 +48,15 @@ struct FileProblem {
   int unreadSlot = -1;
   // The error in words, as the file system that failed described it.
   std::string reason;
-  // What the program did with a file it could not read, where it did more than leave it be.
-  std::string outcome{};
+  MemoryFile file = MemoryFile::kOther;
+  // The most the program reads of that file, for a file too large to read; 0 otherwise.
+  std::size_t limit = 0;
+  // What became of a recovery copy the start could not read, which is never replaced or
+  // deleted: left where it was (kLeft), moved aside to `movedTo`, or not movable for
+  // `moveReason` (the system's words), and so kept in place for as long as that lasts.
+  enum class Outcome { kLeft, kMovedAside, kNotMovedAside } outcome = Outcome::kLeft;
+  std::filesystem::path movedTo{};
+  std::string moveReason{};
 };
 using FileProblems = std::vector<FileProblem>;
 using SlotMask = std::bitset<kSlotCount>;
@@ -89,10 +100,9 @@ std::string DecodeSlotFile(std::string_view bytes, const platform::AnsiCodec& an
 // its UTF-8 bytes percent-encoded, which every browser takes as the same address.
 std::string EncodeSlotFile(std::string_view address, const platform::AnsiCodec& ansi);
 
-// Why a file of the program could not be read, in words. One above its limit says the limit
-// and what the file cannot be: the reason of FileError::kTooLarge knows neither.
-std::string ReadProblemReason(const platform::FileSystem& files, const std::error_code& error,
-                              std::size_t limit, std::string_view whatItIsNot);
+// A file of the page memory that could not be read, with the system's reason.
+FileProblem ReadProblem(const platform::FileSystem& files, std::filesystem::path path,
+                        std::error_code error, MemoryFile file, std::size_t limit);
 
 // What an end without the slot files leaves for the next start.
 struct KeptPages {
@@ -100,10 +110,5 @@ struct KeptPages {
   // The recovery copy when it holds every one of them; empty when nothing does.
   std::filesystem::path recoveryCopy{};
 };
-
-// The texts that report problems to the user. A failed save at the end names the files and
-// reasons, says what is kept and asks whether to end without saving.
-std::string StartupProblemsMessage(const FileProblems& problems);
-std::string EndWithoutSavingQuestion(const FileProblems& problems, const KeptPages& kept);
 
 }  // namespace pagemind::pages

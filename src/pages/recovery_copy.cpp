@@ -81,9 +81,8 @@ RecoveryContents ReadRecoveryCopy(platform::FileSystem& files,
   }
   if (error) {
     contents.problem = error;
-    problems.push_back({path, error, -1,
-                        ReadProblemReason(files, error, kRecoveryCopyLimit,
-                                          "記憶したページの復元用のファイルではありません。")});
+    problems.push_back(
+        ReadProblem(files, path, error, MemoryFile::kRecoveryCopy, kRecoveryCopyLimit));
   }
   return contents;
 }

@@ -50,13 +50,12 @@ std::string RecordedTitle(std::string_view title) {
   return std::string(Utf8Prefix(title, kTitleLimit));
 }
 
-std::string ReadProblemReason(const platform::FileSystem& files, const std::error_code& error,
-                              std::size_t limit, std::string_view whatItIsNot) {
-  if (error != platform::FileError::kTooLarge) return files.DescribeError(error);
-  constexpr std::size_t kKilo = 1024;
-  const auto size = limit % (kKilo * kKilo) == 0 ? std::to_string(limit / (kKilo * kKilo)) + " MB"
-                                                 : std::to_string(limit / kKilo) + " KB";
-  return "ファイルが大きすぎます（" + size + " を超えています）。" + std::string(whatItIsNot);
+FileProblem ReadProblem(const platform::FileSystem& files, std::filesystem::path path,
+                        std::error_code error, MemoryFile file, std::size_t limit) {
+  FileProblem problem{std::move(path), error, -1, files.DescribeError(error)};
+  problem.file = file;
+  if (error == platform::FileError::kTooLarge) problem.limit = limit;
+  return problem;
 }
 
 std::string EncodeSlotFile(std::string_view address, const platform::AnsiCodec& ansi) {
@@ -105,9 +104,9 @@ FileProblems ReadPageSlots(platform::FileSystem& files, const std::filesystem::p
     }
     std::string bytes;
     if (auto failed = files.ReadWholeFile(path, kSlotFileLimit, bytes)) {
-      problems.push_back(
-          {path, failed, k,
-           ReadProblemReason(files, failed, kSlotFileLimit, "ページのアドレスではありません。")});
+      auto problem = ReadProblem(files, path, failed, MemoryFile::kSlotFile, kSlotFileLimit);
+      problem.unreadSlot = k;
+      problems.push_back(std::move(problem));
       continue;
     }
     slots[static_cast<std::size_t>(k)] = DecodeSlotFile(bytes, ansi);
@@ -173,46 +172,6 @@ FileProblems SavePageSlots(platform::FileSystem& files, const std::filesystem::p
     if (errors[k]) problems.push_back(Problem(files, replacements[k].path, errors[k]));
   }
   return problems;
-}
-
-namespace {
-
-std::string ListProblems(const FileProblems& problems) {
-  std::string text;
-  for (const auto& problem : problems) {
-    text += Utf8FromPath(problem.path) + "\r\n    " + problem.reason + "\r\n";
-    if (!problem.outcome.empty()) text += "    " + problem.outcome + "\r\n";
-  }
-  return text;
-}
-
-}  // namespace
-
-std::string StartupProblemsMessage(const FileProblems& problems) {
-  return "前回記憶したページを読み込めませんでした。\r\n\r\n" + ListProblems(problems) +
-         "\r\n読み込めなかったファイルは消さずに残してあります。";
-}
-
-std::string EndWithoutSavingQuestion(const FileProblems& problems, const KeptPages& kept) {
-  const auto count = std::to_string(kept.count);
-  std::string whatIsKept;
-  if (kept.count == 0) {
-    whatIsKept =
-        "いま記憶しているページはないため、保存せずに終了しても失われるページはありません。";
-  } else if (!kept.recoveryCopy.empty()) {
-    whatIsKept =
-        "記憶しているページ " + count + " 件は、すべて復元用のファイル「" +
-        Utf8FromPath(kept.recoveryCopy) +
-        "」に残してあります。保存せずに終了しても、次に起動したときにそこから読み込みます。";
-  } else {
-    whatIsKept = "記憶しているページ " + count +
-                 " 件は、復元用のファイルにも残せていません。保存せずに終了すると、保存できなかった"
-                 "ページは失われます。";
-  }
-  return "記憶したページをファイルに保存できませんでした。\r\n\r\n" + ListProblems(problems) +
-         "\r\n" + whatIsKept +
-         "\r\n\r\n保存せずに終了しますか？\r\n「いいえ」を選ぶと、終了せずに常駐を続けます。"
-         "ディスクの空きやフォルダの書き込み権限を確かめてから、もう一度「終了」を選んでください。";
 }
 
 }  // namespace pagemind::pages

@@ -2,6 +2,7 @@
 // is one it reads again at the next start.
 #include <gtest/gtest.h>
 
+#include "app/page_memory_messages.h"
 #include "common/paths.h"
 #include "common/utf8.h"
 #include "pages/page_history.h"
@@ -130,11 +131,11 @@ TEST_F(RecordLimitsTest, ATooLargeFileIsNamedWithItsOwnLimitAndKind) {
       {"8 MB", "ページの組の記録ではありません。"},
   };
   for (std::size_t i = 0; i < problems.size(); ++i) {
-    SCOPED_TRACE(problems[i].reason);
+    const auto reason = app::ProblemReason(problems[i]);
+    SCOPED_TRACE(reason);
     EXPECT_EQ(problems[i].error, platform::FileError::kTooLarge);
-    EXPECT_NE(problems[i].reason.find("（" + expected[i].first + " を超えています）"),
-              std::string::npos);
-    EXPECT_NE(problems[i].reason.find(expected[i].second), std::string::npos);
+    EXPECT_NE(reason.find("（" + expected[i].first + " を超えています）"), std::string::npos);
+    EXPECT_NE(reason.find(expected[i].second), std::string::npos);
   }
 }
 

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "app/page_memory_messages.h"
+
 #include "pages/page_slots.h"
 #include "platform/files.h"
 #include "platform/native.h"
@@ -115,7 +117,7 @@ TEST_F(SlotFilesTest, AFileTooLargeToBeAnAddressStaysOnDiskAndIsReported) {
   EXPECT_EQ(slots[6], "http://127.0.0.1/six");
   EXPECT_TRUE(std::filesystem::exists(Slot(4)));
   EXPECT_FALSE(std::filesystem::exists(Slot(6)));
-  EXPECT_NE(StartupProblemsMessage(problems).find("log04.pms"), std::string::npos);
+  EXPECT_NE(app::StartupProblemsMessage(problems).find("log04.pms"), std::string::npos);
 }
 
 TEST_F(SlotFilesTest, InvalidCodePageBytesAreReplacedAndTheRestIsKept) {
@@ -148,7 +150,7 @@ TEST_F(SlotFilesTest, AFailedSaveReportsTheFileAndKeepsEveryFileOldOrNew) {
     if (k == 7) continue;
     EXPECT_EQ(ReadBytes(Slot(k)), "new" + std::to_string(k));
   }
-  const auto message = EndWithoutSavingQuestion(problems, {});
+  const auto message = app::EndWithoutSavingQuestion(problems, {});
   EXPECT_NE(message.find("log07.pms"), std::string::npos);
   EXPECT_NE(message.find(files->DescribeError(problems[0].error)), std::string::npos);
 }

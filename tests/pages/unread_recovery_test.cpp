@@ -2,6 +2,8 @@
 // killed: it is moved aside under a name of its own and never replaced or deleted.
 #include <gtest/gtest.h>
 
+#include "app/page_memory_messages.h"
+
 #include <cerrno>
 
 #include "common/paths.h"
@@ -113,7 +115,8 @@ TEST_F(UnreadRecoveryTest, ADamagedCopyIsMovedAsideNamedAndOutlivesPageChangesAn
   const auto* problem = Find(problems, Copy());
   ASSERT_NE(problem, nullptr);
   EXPECT_EQ(problem->error, platform::FileError::kDamaged);
-  EXPECT_NE(problem->outcome.find(Utf8FromPath(Aside(2))), std::string::npos) << problem->outcome;
+  EXPECT_EQ(problem->outcome, FileProblem::Outcome::kMovedAside);
+  EXPECT_EQ(problem->movedTo, Aside(2));
   EXPECT_EQ(ReadBytes(Aside(2)), kOld) << "the next free name";
   EXPECT_EQ(ReadBytes(Aside(1)), "an older unread copy");
 
@@ -122,7 +125,8 @@ TEST_F(UnreadRecoveryTest, ADamagedCopyIsMovedAsideNamedAndOutlivesPageChangesAn
   EXPECT_TRUE(memory->Save().empty());
   EXPECT_FALSE(std::filesystem::exists(Copy())) << "the new copy has done its work";
   EXPECT_EQ(ReadBytes(Aside(2)), kOld);
-  EXPECT_TRUE(StartupProblemsMessage(problems).find(Utf8FromPath(Aside(2))) != std::string::npos);
+  EXPECT_TRUE(app::StartupProblemsMessage(problems).find(Utf8FromPath(Aside(2))) !=
+              std::string::npos);
 }
 
 TEST_F(UnreadRecoveryTest, ACopyTooLargeOrCutIsMovedAsideAndWhatWasReadIsKept) {
@@ -149,7 +153,8 @@ TEST_F(UnreadRecoveryTest, ACopyThatCannotBeMovedIsNeitherReplacedNorDeletedUnti
   const auto problems = memory->Load();
   const auto* problem = Find(problems, Copy());
   ASSERT_NE(problem, nullptr);
-  EXPECT_NE(problem->outcome.find("上書きも削除もせず"), std::string::npos) << problem->outcome;
+  EXPECT_EQ(problem->outcome, FileProblem::Outcome::kNotMovedAside);
+  EXPECT_NE(app::StartupProblemsMessage(problems).find("上書きも削除もせず"), std::string::npos);
   EXPECT_EQ(problems.size(), 1U) << "the copy is reported once";
   EXPECT_TRUE(std::filesystem::exists(SlotFilePath(temp.path(), 0)))
       << "no copy holds the slot file's page: the file stays";
