@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "common/paths.h"
+#include "common/utf8.h"
 #include "pages/recovery_copy.h"
 
 namespace pagemind::pages {
@@ -15,11 +16,13 @@ constexpr std::string_view kNumber = "number ";
 constexpr std::string_view kTime = "time ";
 constexpr std::string_view kPage = "page ";
 constexpr std::string_view kTitle = "title ";
+constexpr std::string_view kSource = "source ";
 constexpr std::string_view kEnd = "end";
 // Room for thirty-one pages at their limits, every byte of an address escaped, with titles.
 constexpr std::size_t kHistoryFileLimit = std::size_t{8} * 1024 * 1024;
-static_assert(kHistoryFileLimit >= 128 + kSlotCount * (kPage.size() + 3 * kAddressLimit +
-                                                       kTitle.size() + kTitleLimit + 4));
+static_assert(kHistoryFileLimit >=
+              128 + kSlotCount * (kPage.size() + 3 * kAddressLimit + kTitle.size() + kTitleLimit +
+                                  kSource.size() + 2 * kSourceNameLimit + 7));
 // Beyond these a file was not written by the program: a number this high would leave none
 // for the sets after it, and a time outside 1970 … 9999 is no moment a calendar shows.
 constexpr std::uint64_t kLargestNumber = std::uint64_t{1} << 62;
@@ -31,6 +34,22 @@ std::string OneLine(std::string_view text) {
   std::replace(line.begin(), line.end(), '\r', ' ');
   std::replace(line.begin(), line.end(), '\n', ' ');
   return line;
+}
+
+// A browser's or profile's name as one field of a source line: no line break, no tab.
+std::string SourceField(std::string_view name) {
+  std::string field = OneLine(Utf8Prefix(name, kSourceNameLimit));
+  std::replace(field.begin(), field.end(), '\t', ' ');
+  return field;
+}
+
+// "BROWSER<TAB>PROFILE", both named.
+bool ParseSource(std::string_view text, PageSource& source) {
+  const auto tab = text.find('\t');
+  if (tab == std::string_view::npos || tab == 0 || tab + 1 == text.size()) return false;
+  source.browser = text.substr(0, tab);
+  source.profile = text.substr(tab + 1);
+  return source.profile.find('\t') == std::string::npos;
 }
 
 template <typename Number>
@@ -63,6 +82,10 @@ std::string HistoryFileBytes(const PageSet& set, std::uint64_t number) {
   for (const auto& page : set.pages) {
     bytes += std::string(kPage) + EscapedLineBreaks(page.address) + "\r\n";
     if (!page.title.empty()) bytes += std::string(kTitle) + OneLine(page.title) + "\r\n";
+    if (!page.source.isShellWindow()) {
+      bytes += std::string(kSource) + SourceField(page.source.browser) + '\t' +
+               SourceField(page.source.profile) + "\r\n";
+    }
   }
   bytes += kEnd;
   bytes += "\r\n";
@@ -90,9 +113,12 @@ HistoryFileContents ParseHistoryFile(std::string_view bytes) {
     const auto line = lines[i];
     if (line.starts_with(kPage) && line.size() > kPage.size() && pages.size() < kSlotCount) {
       pages.push_back({std::string(line.substr(kPage.size())), {}});
-    } else if (line.starts_with(kTitle) && !pages.empty() && pages.back().title.empty()) {
+    } else if (line.starts_with(kTitle) && !pages.empty() && pages.back().title.empty() &&
+               pages.back().source.isShellWindow()) {
       pages.back().title = line.substr(kTitle.size());
-    } else {
+    } else if (!line.starts_with(kSource) || pages.empty() ||
+               !pages.back().source.isShellWindow() ||
+               !ParseSource(line.substr(kSource.size()), pages.back().source)) {
       return damaged();
     }
   }

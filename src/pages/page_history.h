@@ -13,10 +13,24 @@
 
 namespace pagemind::pages {
 
-// A remembered page with the title its window showed; "" where none was seen.
+// Where a page was seen: a window of the shell's collection, or a browser's own session file,
+// named by the browser and the profile folder it keeps the file in. The reopen opens a page in
+// the browser it came from; the history keeps where each page came from.
+struct PageSource {
+  std::string browser;  // "" for the shell's collection
+  std::string profile;  // the browser's profile folder; "" for the shell's collection
+  [[nodiscard]] bool isShellWindow() const { return browser.empty(); }
+  bool operator==(const PageSource&) const = default;
+};
+// The most of a browser's or profile's name the history keeps, in bytes of UTF-8.
+inline constexpr std::size_t kSourceNameLimit = 255;
+
+// A remembered page with the title its window showed ("" where none was seen) and where it
+// was seen.
 struct RememberedPage {
   std::string address;
   std::string title;
+  PageSource source{};
   bool operator==(const RememberedPage&) const = default;
 };
 
@@ -33,8 +47,10 @@ inline constexpr int kHistoryLength = 10;
 std::filesystem::path HistoryFilePath(const std::filesystem::path& programFolder, int k);
 
 // UTF-8, CR LF: a first line naming the format, the set's number (which orders the files) and
-// time, a line "page …" per address, each followed by "title …" where a title was seen, and a
-// last line "end". A file that breaks any of this is damaged as a whole.
+// time, a line "page …" per address, each followed by "title …" where a title was seen and by
+// "source BROWSER<TAB>PROFILE" for a page of a browser's own session file (none for a window of
+// the shell's collection), and a last line "end". A file that breaks any of this is damaged as
+// a whole.
 std::string HistoryFileBytes(const PageSet& set, std::uint64_t number);
 struct HistoryFileContents {
   PageSet set;

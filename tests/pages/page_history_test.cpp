@@ -147,6 +147,36 @@ TEST(HistoryFile, RoundTripsTitlesAddressesWithLineBreaksAndJapanese) {
   EXPECT_EQ(parsed.set.pages[2].title, "x");
 }
 
+TEST(HistoryFile, KeepsWhereEachPageCameFromAndTheShellsPagesAsBefore) {
+  PageSet set{.time = 1'796'601'600,
+              .pages = {{"http://127.0.0.1/shell", "殻"},
+                        {"http://127.0.0.1/chrome", "", {"Chrome", "Profile 1"}},
+                        {"http://127.0.0.1/edge", "縁", {"Edge\tbeta", "Default\r\n"}}}};
+  const auto bytes = HistoryFileBytes(set, 7);
+  const auto parsed = ParseHistoryFile(bytes);
+  ASSERT_FALSE(parsed.problem);
+  ASSERT_EQ(parsed.set.pages.size(), 3u);
+  EXPECT_TRUE(parsed.set.pages[0].source.isShellWindow());
+  EXPECT_EQ(parsed.set.pages[1].source, (PageSource{"Chrome", "Profile 1"}));
+  EXPECT_EQ(parsed.set.pages[2].title, "縁");
+  EXPECT_EQ(parsed.set.pages[2].source, (PageSource{"Edge beta", "Default  "}))
+      << "a tab or line break in a name cannot split its line";
+  // A set of the shell's windows alone is written as it always was.
+  set.pages.resize(1);
+  EXPECT_EQ(HistoryFileBytes(set, 7).find("source"), std::string::npos);
+
+  const std::string head = "Pagemind page set 1\r\nnumber 1\r\ntime 1\r\n";
+  for (const std::string body : {"source Chrome\tDefault\r\npage a\r\n",      // before any page
+                                 "page a\r\nsource Chrome\r\n",               // no profile
+                                 "page a\r\nsource \tDefault\r\n",            // no browser
+                                 "page a\r\nsource A\tB\r\nsource C\tD\r\n",  // twice
+                                 "page a\r\nsource A\tB\r\ntitle t\r\n",      // the title after it
+                                 "page a\r\nsource A\tB\tC\r\n"}) {           // a third field
+    EXPECT_EQ(ParseHistoryFile(head + body + "end\r\n").problem, platform::FileError::kDamaged)
+        << body;
+  }
+}
+
 // The history as the page memory keeps it, through a crash, the ends and the next starts.
 class MemoryHistoryTest : public ::testing::Test {
  protected:
