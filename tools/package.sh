@@ -17,7 +17,8 @@ GUIDE_NAME="はじめにお読みください.txt"
 GUIDE_SOURCE="$PM_ROOT/docs/$GUIDE_NAME"
 OUT="${PAGEMIND_PACKAGE_DIR:-$PM_ROOT/build/package}"
 
-pm_install_packages cmake ninja-build g++-mingw-w64-x86-64 g++-mingw-w64-i686 mingw-w64-tools zip
+pm_install_packages cmake ninja-build g++-mingw-w64-x86-64 g++-mingw-w64-i686 mingw-w64-tools zip \
+  nlohmann-json3-dev dpkg-dev
 pm_fetch_lz4_source
 cd "$PM_ROOT"
 
