@@ -59,12 +59,10 @@ void Poller::FailedAtCursor(TickResult& result) {
 bool Poller::Record(TickResult& result) {
   const auto url = polledBrowser_->LocationUrl();
   if (!url) return false;
-  auto& visit = result.view.visited.emplace();
-  visit.position = cursor_;
-  visit.address = *url;
+  result.view.visited = PollerView::Visit{cursor_, *url, std::nullopt};
   const auto title = polledBrowser_->LocationName();
   if (!title) return false;
-  visit.title = *title;
+  result.view.visited->title = *title;
   // The address is read again for the table: the page may have moved on between the reads.
   const auto address = polledBrowser_->LocationUrl();
   if (!address || cursor_ < 0 || cursor_ > kLastIndex) return false;
