@@ -37,6 +37,13 @@ class ImaginedFiles final : public pagemind::platform::FileSystem {
     return Refused();
   }
   std::error_code DeleteFile(const std::filesystem::path&) override { return Refused(); }
+  std::error_code RenameFile(const std::filesystem::path&, const std::filesystem::path&) override {
+    return Refused();
+  }
+  std::error_code ListFolder(const std::filesystem::path&, std::size_t,
+                             std::vector<pagemind::platform::FolderEntry>&) override {
+    return Refused();
+  }
   [[nodiscard]] std::string DescribeError(const std::error_code&) const override { return {}; }
 
  private:
