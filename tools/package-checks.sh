@@ -16,7 +16,7 @@ pm_project_version() {
 # The tray menu's captions as the user reads them, one a line: without their access key, "(&X)"
 # or "（&X）", which the menu shows as an underlined letter.
 pm_menu_captions() {
-  sed -n 's/^ *{kCommand[A-Za-z]*, "\([^"]*\)".*/\1/p' "$PM_ROOT/src/tray/tray_menu.cpp" |
+  sed -n 's/^ *{k[A-Za-z]*, "\([^"]*\)".*/\1/p' "$PM_ROOT/src/tray/tray_menu.cpp" |
     sed 's/[(（]&[A-Za-z][)）]$//'
 }
 
