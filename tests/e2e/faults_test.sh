@@ -213,7 +213,9 @@ recovery_copy_holds() { # BYTES
 # deletes only the new one.
 case_held_recovery_copy() {
   fresh_scratch
-  local copy="$E2E_FOLDER/Log/recovery.pmr" aside="$E2E_FOLDER/Log/recovery.pmr.unread1"
+  local copy aside
+  copy="$(recovery_copy)"
+  aside="$copy.unread1"
   local base="http://127.0.0.1:$STANDIN_HTTP_PORT" PAGE_LIST
   mkdir -p "$E2E_FOLDER/Log"
   printf 'Pagemind recovery 1\r\n%s/killed-run.html\r\nend\r\n' "$base" >"$copy"
@@ -244,7 +246,7 @@ case_held_recovery_copy() {
     e2e_fail "recovery copy: $(tr '\r\n' '|' <"$copy" 2>&1)" || return 1
   e2e_assert_same_bytes "$SCRATCH/held" "$aside" "the held copy beside the new one" || return 1
 
-  slot_end_and_wait || return 1
+  e2e_end_and_wait || return 1
   standin_assert_slots_hold_pages || return 1
   e2e_assert_missing "$copy" "the new recovery copy after the end command" || return 1
   e2e_assert_same_bytes "$SCRATCH/held" "$aside" "the held copy after the end command" || return 1
