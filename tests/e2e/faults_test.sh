@@ -204,7 +204,9 @@ case_held_slot_file() {
 # --- a recovery copy held open by another program at the start --------------------------------
 
 recovery_copy_holds() { # BYTES
-  [[ -f "$E2E_FOLDER/Log/recovery.pmr" && "$(cat "$E2E_FOLDER/Log/recovery.pmr"; echo x)" == "$1x" ]]
+  local copy
+  copy="$(recovery_copy)"
+  [[ -f "$copy" && "$(cat "$copy"; echo x)" == "$1x" ]]
 }
 
 # The copy a killed run left is held with no sharing while the program starts: it cannot be
