@@ -155,6 +155,9 @@ void ResidentHost::EndRequested(UnloadReason reason) {
   // the process goes with it. The slot files stand for an orderly end and are not written.
   pageMemory_.WriteRecoveryIfChanged();
   pageMemory_.KeepSetOfEnd();
+  // The copy now holds the set just kept: ticks while the windows unload must not make the next
+  // start find another set in it.
+  pageMemory_.Freeze();
   EndProgram(reason);
 }
 

@@ -81,6 +81,26 @@ TEST_F(EndFreezeTest, AnEndCalledOffLetsTheMemoryRunAgain) {
       << "the recovery copy follows again";
 }
 
+TEST_F(EndFreezeTest, TheEndOfTheWindowsSessionLeavesTheCopyOfTheSetItKept) {
+  Start();
+  platform.shell.Open("http://127.0.0.1/open", "Open");
+  platform.ui.Advance(1500ms);
+  TicksWhileUnloading();
+  main->RequestClose(platform::UnloadReason::kWindowsSession);
+  ASSERT_TRUE(platform.program.ended());
+  ASSERT_EQ(platform.ui.onPendingEvents, nullptr) << "the unload let pending events through";
+  EXPECT_EQ(ReadBytes(Recovery()), pages::RecoveryCopyBytes({"http://127.0.0.1/open"}))
+      << "a page recorded while the windows unloaded";
+
+  // The next start finds the set the end kept, and no other.
+  platform::headless::HeadlessPlatform next(temp.path());
+  Application again(next.ports());
+  again.Start();
+  next.ui.Advance(3000ms);
+  ASSERT_NE(again.host(), nullptr);
+  EXPECT_EQ(again.host()->pageMemory().history().size(), 1U);
+}
+
 TEST_F(EndFreezeTest, AYesEndsWithTheCopyTheQuestionNamed) {
   Start();
   platform.shell.Open("http://127.0.0.1/open", "Open");
