@@ -30,6 +30,10 @@ void AccessLog::RecordGaveUp(int position) {
   InsertAtTop("Skip:" + std::to_string(position));
 }
 
+void AccessLog::RecordBrowserNote(std::string_view line) {
+  InsertAtTop(line);
+}
+
 void AccessLog::Clear() {
   lines_.clear();
   if (view_ != nullptr) view_->Cleared();

@@ -40,6 +40,8 @@ class AccessLog {
   void RecordSteppedOver(int position);
   // A window whose calls kept failing, passed over for a cycle.
   void RecordGaveUp(int position);
+  // What became of a browser's own files: a session kept, a file that could not be read.
+  void RecordBrowserNote(std::string_view line);
   void Clear();
 
   [[nodiscard]] const std::deque<std::string>& lines() const { return lines_; }

@@ -1,6 +1,7 @@
 #include "app/resident_host.h"
 
 #include "app/access_log_entries.h"
+#include "app/browser_messages.h"
 #include "app/page_memory_messages.h"
 #include "forms/unopened_pages_message.h"
 #include "settings/settings_file.h"
@@ -13,6 +14,7 @@ using tray::MenuCommand;
 ResidentHost::ResidentHost(platform::Ports ports)
     : ports_(ports),
       pageMemory_(ports.files, ports.shell, ports.ansi, ports.clock, ports.program.Folder()),
+      browserPages_(ports),
       main_(ports, accessLog_, *this),
       selection_(ports, pageMemory_),
       settings_(ports),
@@ -55,6 +57,8 @@ void ResidentHost::Start() {
   pageMemoryOn_ = settings::SwitchedOn(settings.Log());
   // Without its folder no slot file can be read; the folder's problem is the one to report.
   if (pageMemoryOn_ && startupProblems_.empty()) startupProblems_ = pageMemory_.Load();
+  // The browsers' sessions are kept in the history, which only a run with page memory keeps.
+  browserPages_.Start(pageMemoryOn_ && settings::WatchesBrowsers(settings.Browsers()));
   pageMemory_.ResetCursor();
   trayIcon_.emplace(ports_.notifyArea, ports_.ui, main_.form(),
                     static_cast<tray::TrayCommands&>(*this));
@@ -92,9 +96,17 @@ void ResidentHost::PollTimerTicked() {
   // user's attention then, and a balloon beside it would only compete with it.
   const auto tick = pageMemory_.Tick();
   WriteToAccessLog(accessLog_, tick.view);
-  if (tick.lostTogether && trayIcon_ && !ports_.ui.InModalLoop()) {
-    trayIcon_->ShowCrashBalloon(pageMemory_.pages().size());
+  const auto browserSets = browserPages_.Tick(pageMemory_, accessLog_);
+  if (!trayIcon_ || ports_.ui.InModalLoop()) return;
+  if (tick.lostTogether) {
+    trayIcon_->ShowCrashBalloon(ReopenedPageCount());
+  } else if (!browserSets.empty()) {
+    trayIcon_->ShowCrashBalloon(ReopenedPageCount(), BrowserEndCause(browserSets.front()));
   }
+}
+
+std::size_t ResidentHost::ReopenedPageCount() const {
+  return pageMemory_.pages().size() + BrowserPages::OfferedPages(pageMemory_);
 }
 
 void ResidentHost::RecoveryTimerTicked() {
@@ -102,7 +114,9 @@ void ResidentHost::RecoveryTimerTicked() {
 }
 
 void ResidentHost::CommandPagemind_Click() {
-  const auto unopened = pageMemory_.ReopenAll();
+  auto unopened = pageMemory_.ReopenAll();
+  const auto fromBrowsers = browserPages_.ReopenOffered(pageMemory_);
+  unopened.insert(unopened.end(), fromBrowsers.begin(), fromBrowsers.end());
   if (!unopened.empty()) {
     ports_.ui.ShowMessage(UnopenedPagesMessage(unopened), platform::MessageIcon::kStop);
   }

@@ -5,6 +5,7 @@
 
 #include "about/about_window.h"
 #include "access_log/access_log.h"
+#include "app/browser_pages.h"
 #include "app/main_form.h"
 #include "app/tray_command_table.h"
 #include "pages/page_memory.h"
@@ -57,6 +58,8 @@ class ResidentHost final : MainEvents, tray::TrayCommands {
   void EndRequested(platform::UnloadReason reason) override;
 
   [[nodiscard]] std::vector<TrayCommand> CommandTable();
+  // The pages the one-step reopen opens: the slots' and the browsers' offered sets'.
+  [[nodiscard]] std::size_t ReopenedPageCount() const;
   // Closes the settings, about and selection windows where they show, so that their modal
   // loops return before a command runs from the top of the event loop.
   void CloseModalWindows();
@@ -66,6 +69,7 @@ class ResidentHost final : MainEvents, tray::TrayCommands {
   platform::Ports ports_;
   access_log::AccessLog accessLog_;
   pages::PageMemory pageMemory_;
+  BrowserPages browserPages_;
   Main main_;
   selection::PageSelection selection_;
   settings::Settings settings_;

@@ -67,16 +67,28 @@ std::span<const ChromiumBrowser> ChromiumBrowsers() {
   return kBrowsers;
 }
 
-std::filesystem::path UserDataFolder(const ChromiumBrowser& browser,
-                                     const std::filesystem::path& localAppData,
-                                     const std::filesystem::path& roamingAppData) {
-  auto folder = browser.base == AppDataFolder::kLocal ? localAppData : roamingAppData;
-  for (std::string_view rest = browser.userData; !rest.empty();) {
+namespace {
+// `relative` has '/' between its parts.
+std::filesystem::path Under(std::filesystem::path folder, std::string_view relative) {
+  for (std::string_view rest = relative; !rest.empty();) {
     const auto slash = rest.find('/');
     folder /= PathFromUtf8(rest.substr(0, slash));
     rest = slash == std::string_view::npos ? std::string_view() : rest.substr(slash + 1);
   }
   return folder;
+}
+}  // namespace
+
+std::filesystem::path UserDataFolder(const ChromiumBrowser& browser,
+                                     const std::filesystem::path& localAppData,
+                                     const std::filesystem::path& roamingAppData) {
+  return Under(browser.base == AppDataFolder::kLocal ? localAppData : roamingAppData,
+               browser.userData);
+}
+
+std::filesystem::path PerUserExecutable(const ChromiumBrowser& browser,
+                                        const std::filesystem::path& localAppData) {
+  return Under(localAppData, browser.userExecutable);
 }
 
 std::int64_t SessionFileTime(std::string_view name) {

@@ -40,6 +40,9 @@ std::filesystem::path UserDataFolder(const ChromiumBrowser& browser,
                                      const std::filesystem::path& localAppData,
                                      const std::filesystem::path& roamingAppData);
 
+std::filesystem::path PerUserExecutable(const ChromiumBrowser& browser,
+                                        const std::filesystem::path& localAppData);
+
 // The decimal T of a file named `Session_<T>` (microseconds since 1601-01-01 UTC), or -1 for
 // any other name.
 std::int64_t SessionFileTime(std::string_view name);

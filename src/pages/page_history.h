@@ -3,11 +3,13 @@
 #include <bitset>
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <system_error>
 #include <vector>
 
+#include "browsers/browser_session.h"
 #include "pages/page_slots.h"
 #include "platform/files.h"
 
@@ -26,31 +28,59 @@ struct PageSource {
 inline constexpr std::size_t kSourceNameLimit = 255;
 
 // A remembered page with the title its window showed ("" where none was seen) and where it
-// was seen.
+// was seen: for a page of a browser's session, also which of the session's windows held it
+// (0 for the first), so that each window opens again as one.
 struct RememberedPage {
   std::string address;
   std::string title;
   PageSource source{};
+  std::uint32_t window = 0;
   bool operator==(const RememberedPage&) const = default;
 };
 
-// Pages that went together, and when: in a crash of the browser, or at an end of the program.
-struct PageSet {
-  std::int64_t time = 0;  // seconds since 1970 UTC
-  std::vector<RememberedPage> pages;
+// A set read from a browser's own session file: whose it is, which of its sessions, how that
+// session ended, and whether the one-step reopen has opened it already.
+struct BrowserSetOrigin {
+  PageSource source;
+  std::string profileName;  // as the browser shows the profile; "" when it names none
+  // Orders a profile's sessions: the session file's own time (Chromium's microseconds since
+  // 1601), so that one session is kept once.
+  std::int64_t session = 0;
+  browsers::BrowserEnd end = browsers::BrowserEnd::kUnknown;
+  bool reopened = false;
+  bool operator==(const BrowserSetOrigin&) const = default;
 };
 
-inline constexpr int kHistoryLength = 10;
+// Pages that went together, and when: in a crash of the browser, at an end of the program, or
+// at the end of a browser's session.
+struct PageSet {
+  std::int64_t time = 0;  // seconds since 1970 UTC
+  std::vector<RememberedPage> pages{};
+  std::optional<BrowserSetOrigin> browser{};  // none for the sets of the shell's windows
+};
 
-// Log\setNN.pmh beside the program, NN = 00 … 09: one file per set, so that keeping a new set
+// The sets the history keeps of each source: the shell's windows, and each browser profile,
+// so that ordinary ends of one browser do not push out another's crash.
+inline constexpr int kHistoryLength = 10;
+// The most history files: ten sources of ten sets. Beyond it the oldest set of all gives way.
+inline constexpr int kHistoryFileCount = 100;
+// The most pages a set of a browser's session holds (a set of the shell's windows holds at
+// most the slots).
+inline constexpr std::size_t kBrowserSetPageLimit = 1000;
+// The most bytes the pages of a browser session's set take in its history file.
+inline constexpr std::size_t kBrowserSetBytesLimit = std::size_t{7} * 1024 * 1024;
+
+// Log\setNN.pmh beside the program, NN = 00 … 99: one file per set, so that keeping a new set
 // replaces one file in one step and no other file is touched.
 std::filesystem::path HistoryFilePath(const std::filesystem::path& programFolder, int k);
 
 // UTF-8, CR LF: a first line naming the format, the set's number (which orders the files) and
-// time, a line "page …" per address, each followed by "title …" where a title was seen and by
+// time; for a set of a browser's session the lines "browser BROWSER<TAB>PROFILE<TAB>NAME",
+// "session N", "ended crash|session-end|normal|unknown" and, once opened again, "reopened";
+// a line "page …" per address, each followed by "title …" where a title was seen, by
 // "source BROWSER<TAB>PROFILE" for a page of a browser's own session file (none for a window of
-// the shell's collection), and a last line "end". A file that breaks any of this is damaged as
-// a whole.
+// the shell's collection) and by "window N" in a set of a browser's session; and a last line
+// "end". A file that breaks any of this is damaged as a whole.
 std::string HistoryFileBytes(const PageSet& set, std::uint64_t number);
 struct HistoryFileContents {
   PageSet set;
@@ -63,7 +93,10 @@ HistoryFileContents ParseHistoryFile(std::string_view bytes);
 // of the browser or of the program is the same set.
 bool SamePages(const PageSet& a, const PageSet& b);
 
-// The last ten sets, newest first, in the history files of the Log folder.
+// The source a set is counted under: its browser profile's, or the shell's.
+PageSource SetSource(const PageSet& set);
+
+// The last ten sets of each source, newest first, in the history files of the Log folder.
 class PageHistory {
  public:
   PageHistory(platform::FileSystem& files, std::filesystem::path programFolder)
@@ -72,13 +105,18 @@ class PageHistory {
   // Reads the history files. A damaged or unreadable file is reported and skipped, and it stays
   // on disk as it is: the sets go to the other files while it is there.
   FileProblems Load();
-  // Keeps `set` as the newest, unless it holds no page or the same pages as the newest; when
-  // every file is taken the oldest set's file takes it. A set whose file cannot be written is
-  // still kept for this run, and the failure is returned.
+  // Keeps `set` as the newest, unless it holds no page, the same pages as the newest set of
+  // its source, or a browser session already kept; a source that has ten sets gives its oldest
+  // one's file to it, and when every file is taken the oldest set's file takes it. A set whose
+  // file cannot be written is still kept for this run, and the failure is returned.
   FileProblems Add(PageSet set);
+  // Notes that the set of that browser session has been opened again, in its file too.
+  FileProblems MarkReopened(const PageSource& source, std::int64_t session);
 
   // Newest first.
   [[nodiscard]] std::vector<PageSet> sets() const;
+  // The newest session kept from a browser profile; 0 when none is.
+  [[nodiscard]] std::int64_t LastSession(const PageSource& source) const;
 
  private:
   struct Kept {
@@ -86,12 +124,13 @@ class PageHistory {
     std::uint64_t number = 0;
     int file = -1;  // -1: kept in memory only
   };
-  [[nodiscard]] int FileForNewSet() const;
+  [[nodiscard]] int FileForNewSet(const PageSource& source) const;
+  std::error_code Write(const Kept& kept, int file);
 
   platform::FileSystem& files_;
   std::filesystem::path folder_;
   std::vector<Kept> kept_;  // newest first
-  std::bitset<kHistoryLength> unusableFiles_;
+  std::bitset<kHistoryFileCount> unusableFiles_;
   std::uint64_t lastNumber_ = 0;
 };
 

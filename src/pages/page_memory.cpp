@@ -156,6 +156,23 @@ void PageMemory::KeepSetOfEnd() {
   KeepSet(slots());
 }
 
+bool PageMemory::KeepBrowserSet(PageSet set) {
+  if (!keepsHistory_ || !set.browser) return false;
+  const auto source = set.browser->source;
+  const auto session = set.browser->session;
+  if (history_.LastSession(source) >= session) return false;
+  // A set whose file cannot be written is kept for this run all the same; the next start finds
+  // the session in the browser's files again.
+  (void)history_.Add(std::move(set));
+  return history_.LastSession(source) == session;
+}
+
+void PageMemory::MarkReopened(const PageSet& set) {
+  if (keepsHistory_ && set.browser) {
+    (void)history_.MarkReopened(set.browser->source, set.browser->session);
+  }
+}
+
 void PageMemory::KeepSet(const PageSlots& pages) {
   if (!keepsHistory_) return;
   (void)history_.Add({.time = clock_.Now(), .pages = WithTitles(pages)});

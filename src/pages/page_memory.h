@@ -62,6 +62,17 @@ class PageMemory {
   // hold them all the same.
   void KeepSetOfEnd();
 
+  // Keeps a browser session's set in the history (see PageHistory::Add); true when it was
+  // kept, false when the history is not kept in this run or holds that session already.
+  bool KeepBrowserSet(PageSet set);
+  // The newest session of a browser profile that the history holds; 0 for none.
+  [[nodiscard]] std::int64_t LastBrowserSession(const PageSource& source) const {
+    return history_.LastSession(source);
+  }
+  // Notes that a browser session's set has been opened again, so that the one-step reopen does
+  // not open it twice.
+  void MarkReopened(const PageSet& set);
+
   // One visit of the poller: what it saw, and whether it saw the browser's windows vanish
   // together, their pages joining those remembered as lost.
   struct TickOutcome {

@@ -10,6 +10,10 @@ SettingsFile::SettingsFile(platform::Profile& profile, const std::filesystem::pa
 int SettingsFile::Logo() const {
   return profile_.ReadInt(path_, kSectionSettings, kKeyLogo, 1);
 }
+int SettingsFile::Browsers() const {
+  return profile_.ReadInt(path_, kSectionSettings, kKeyBrowsers, 1);
+}
+
 int SettingsFile::Log() const {
   return profile_.ReadInt(path_, kSectionSettings, kKeyLog, 1);
 }

@@ -10,6 +10,7 @@ namespace pagemind::settings {
 inline constexpr std::string_view kSectionSettings = "Settings";
 inline constexpr std::string_view kKeyLogo = "Logo";
 inline constexpr std::string_view kKeyLog = "Log";
+inline constexpr std::string_view kKeyBrowsers = "Browsers";
 inline constexpr std::string_view kSectionDebug = "Debug";
 inline constexpr std::string_view kKeyDebugMode = "DebugMode";
 
@@ -22,6 +23,8 @@ class SettingsFile {
   [[nodiscard]] int Logo() const;       // 1 when missing
   [[nodiscard]] int Log() const;        // 1 when missing
   [[nodiscard]] int DebugMode() const;  // 0 when missing
+  // Whether the browsers' own session files are watched; 1 when missing.
+  [[nodiscard]] int Browsers() const;
 
   // The settings window's OK writes "Logo" first, then "Log", each as "1" or "0".
   void WriteLogo(bool on) const;
@@ -35,6 +38,11 @@ class SettingsFile {
 // The splash window is hidden only by exactly 0.
 [[nodiscard]] constexpr bool SplashShown(int logo) {
   return logo != 0;
+}
+// Watching the browsers' files is off only for exactly 0: it is what the program is for on a
+// desktop without Internet Explorer.
+[[nodiscard]] constexpr bool WatchesBrowsers(int browsers) {
+  return browsers != 0;
 }
 // Page memory and the debug indicators are on only for exactly 1.
 [[nodiscard]] constexpr bool SwitchedOn(int value) {

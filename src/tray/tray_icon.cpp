@@ -4,9 +4,9 @@
 
 namespace pagemind::tray {
 
-std::string CrashBalloonText(std::size_t pages) {
-  return "ブラウザのウィンドウがまとめて閉じられました。\nアイコンをダブルクリックすると " +
-         std::to_string(pages) + " ページを開き直します。";
+std::string CrashBalloonText(std::size_t pages, std::string_view cause) {
+  return std::string(cause) + "\nアイコンをダブルクリックすると " + std::to_string(pages) +
+         " ページを開き直します。";
 }
 
 TrayIcon::TrayIcon(platform::NotifyArea& area, platform::Ui& ui, platform::Form& menuOwner,
@@ -21,9 +21,9 @@ void TrayIcon::Remove() {
   icon_->Remove();
 }
 
-void TrayIcon::ShowCrashBalloon(std::size_t pages) {
+void TrayIcon::ShowCrashBalloon(std::size_t pages, std::string_view cause) {
   if (pages == 0) return;
-  icon_->ShowBalloon(platform::kApplicationTitle, CrashBalloonText(pages));
+  icon_->ShowBalloon(platform::kApplicationTitle, CrashBalloonText(pages, cause));
 }
 
 void TrayIcon::OnIconDoubleClick() {

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "common/version.h"
 #include "platform/notify_icon.h"
@@ -22,9 +23,14 @@ class TrayCommands {
   ~TrayCommands() = default;
 };
 
-// The balloon's text after the browser's windows vanished together, for the pages that the
-// reopen command would open: two lines.
-std::string CrashBalloonText(std::size_t pages);
+// What the crash balloon says happened when the shell's browser windows vanished together.
+inline constexpr std::string_view kWindowsClosedTogether =
+    "ブラウザのウィンドウがまとめて閉じられました。";
+
+// The balloon's text after pages were lost (`cause`), for the pages that the reopen command
+// would open: two lines.
+std::string CrashBalloonText(std::size_t pages,
+                             std::string_view cause = kWindowsClosedTogether);
 
 // Main's icon in the notification area: a double-click chooses the reopen command, the right
 // button opens the tray menu, whose item is chosen once the menu has closed, and a click on the
@@ -39,7 +45,7 @@ class TrayIcon final : platform::NotifyIconEvents {
   void Register(const Version& version);
   void Remove();
   // The balloon that offers to reopen `pages` pages; none when there is nothing to reopen.
-  void ShowCrashBalloon(std::size_t pages);
+  void ShowCrashBalloon(std::size_t pages, std::string_view cause = kWindowsClosedTogether);
   [[nodiscard]] bool shown() const { return icon_->shown(); }
 
  private:

@@ -98,7 +98,7 @@ TEST_F(PageHistoryTest, ADamagedFileIsReportedSkippedAndLeftAsItIs) {
       "Pagemind page set 1\r\nnumber 7\r\ntime 9223372036854775807\r\npage a\r\nend\r\n",
   };
   for (const auto& damage : damages) {
-    for (int k = 0; k < kHistoryLength; ++k)
+    for (int k = 0; k < kHistoryFileCount; ++k)
       std::filesystem::remove(HistoryFilePath(temp.path(), k));
     PageHistory first(files, temp.path());
     (void)first.Load();
@@ -114,7 +114,7 @@ TEST_F(PageHistoryTest, ADamagedFileIsReportedSkippedAndLeftAsItIs) {
     EXPECT_EQ(Addresses(history.sets()[0]), std::vector{Page(2)});
     // New sets go to the other files; the damaged one waits for the user.
     for (int i = 10; i < 25; ++i) EXPECT_TRUE(history.Add(SetOf(i, {Page(i)})).empty());
-    EXPECT_EQ(history.sets().size(), 9u);
+    EXPECT_EQ(history.sets().size(), static_cast<std::size_t>(kHistoryLength));
     EXPECT_EQ(ReadBytes(HistoryFilePath(temp.path(), 1)), damage);
   }
 }

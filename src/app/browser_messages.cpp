@@ -1,0 +1,80 @@
+#include "app/browser_messages.h"
+
+#include "browsers/browser_errors.h"
+#include "common/paths.h"
+
+namespace pagemind::app {
+
+namespace {
+
+std::string BrowserReason(browsers::BrowserFileError error) {
+  using browsers::BrowserFileError;
+  switch (error) {
+    case BrowserFileError::kTooLarge:
+      return "ファイルが大きすぎるため、読み込みません。";
+    case BrowserFileError::kNotASessionFile:
+      return "ブラウザのセッションファイルではないため、読み込みません。";
+    case BrowserFileError::kUnknownVersion:
+      return "Pagemind の知らない形式のセッションファイルのため、読み込みません。";
+    case BrowserFileError::kEncrypted:
+    case BrowserFileError::kOnlyEncrypted:
+      return "セッションが暗号化されたファイルにしかないため、Pagemind では読めません。";
+    case BrowserFileError::kTornTail:
+      return "ファイルの最後が途中で切れています。その前までのページを保存します。";
+    case BrowserFileError::kDamagedRecords:
+      return "壊れた記録があります。読めた記録のページを保存します。";
+    case BrowserFileError::kNoSnapshotMarker:
+      return "記録が完結していません。読めた記録のページを保存します。";
+    case BrowserFileError::kNotJson:
+    case BrowserFileError::kMissingKey:
+    case BrowserFileError::kWrongType:
+    case BrowserFileError::kUnknownValue:
+      return "内容を読み取れません。";
+    case BrowserFileError::kNoSessionFile:
+      return "セッションファイルがありません。";
+  }
+  return "読み込めません。";
+}
+
+}  // namespace
+
+std::string BrowserProfileName(std::string_view browser, std::string_view profileName,
+                               std::string_view profileFolder) {
+  std::string name(browser);
+  const auto profile = profileName.empty() ? profileFolder : profileName;
+  if (!profile.empty() && profile != ".") name += "（" + std::string(profile) + "）";
+  return name;
+}
+
+std::string BrowserEndCause(const pages::PageSet& set) {
+  if (!set.browser) return {};
+  const auto& origin = *set.browser;
+  const auto who =
+      BrowserProfileName(origin.source.browser, origin.profileName, origin.source.profile);
+  if (origin.end == browsers::BrowserEnd::kSessionEnded) {
+    return who + "は Windows の終了で閉じられました。";
+  }
+  return who + "が異常終了しました。";
+}
+
+std::string BrowserProblemLine(const browsers::WatchProblem& problem,
+                               const platform::FileSystem& files) {
+  const auto reason = problem.error.category() == browsers::BrowserFileCategory()
+                          ? BrowserReason(static_cast<browsers::BrowserFileError>(
+                                problem.error.value()))
+                          : files.DescribeError(problem.error);
+  return BrowserProfileName(problem.browser, problem.profileName, {}) + ": " + reason + " " +
+         Utf8FromPath(problem.path);
+}
+
+std::string BrowserSetKeptLine(const pages::PageSet& set) {
+  if (!set.browser) return {};
+  const auto& origin = *set.browser;
+  std::string how = "終了";
+  if (origin.end == browsers::BrowserEnd::kCrashed) how = "異常終了";
+  if (origin.end == browsers::BrowserEnd::kSessionEnded) how = "Windows の終了";
+  return BrowserProfileName(origin.source.browser, origin.profileName, origin.source.profile) +
+         ": " + how + "、" + std::to_string(set.pages.size()) + " ページを保存しました。";
+}
+
+}  // namespace pagemind::app

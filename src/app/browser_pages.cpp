@@ -1,0 +1,65 @@
+#include "app/browser_pages.h"
+
+#include "app/browser_messages.h"
+#include "pages/browser_sets.h"
+
+namespace pagemind::app {
+
+BrowserPages::BrowserPages(platform::Ports ports)
+    : ports_(ports), fallback_(ports.shell, ports.files) {}
+
+void BrowserPages::Start(bool on) {
+  std::error_code localError;
+  std::error_code roamingError;
+  const auto local = ports_.userFolders.Locate(platform::UserFolder::kLocalAppData, localError);
+  const auto roaming =
+      ports_.userFolders.Locate(platform::UserFolder::kRoamingAppData, roamingError);
+  reopener_.emplace(ports_.programs, ports_.files, local, fallback_);
+  // Without the user's folders there is nothing to watch.
+  if (on && !localError && !roamingError) chromium_.emplace(ports_.files, local, roaming);
+}
+
+std::vector<pages::PageSet> BrowserPages::Tick(pages::PageMemory& memory,
+                                               access_log::AccessLog& log) {
+  if (!chromium_ || ticksUntilCheck_-- > 0) return {};
+  ticksUntilCheck_ = kTicksPerCheck - 1;
+  auto findings = chromium_->Check([&memory](std::string_view browser, std::string_view profile) {
+    return memory.LastBrowserSession({std::string(browser), std::string(profile)});
+  });
+  for (const auto& problem : findings.problems) {
+    log.RecordBrowserNote(BrowserProblemLine(problem, ports_.files));
+  }
+  std::vector<pages::PageSet> offered;
+  for (const auto& ended : findings.ended) {
+    auto set = pages::BrowserSetFromSession(ended, ports_.clock.Now());
+    if (!memory.KeepBrowserSet(set)) continue;
+    log.RecordBrowserNote(BrowserSetKeptLine(set));
+    if (pages::OfferedForReopen(set)) offered.push_back(std::move(set));
+  }
+  return offered;
+}
+
+std::vector<std::string> BrowserPages::ReopenOffered(pages::PageMemory& memory) {
+  std::vector<std::string> unopened;
+  if (!reopener_) return unopened;
+  for (const auto& set : pages::SetsToReopen(memory.history())) {
+    auto failed = reopener_->Open(set);
+    unopened.insert(unopened.end(), failed.begin(), failed.end());
+    memory.MarkReopened(set);
+  }
+  return unopened;
+}
+
+std::vector<std::string> BrowserPages::OpenChosen(const pages::PageSource& source,
+                                                  const std::vector<std::string>& addresses) {
+  if (!reopener_) return fallback_.Open(addresses);
+  return reopener_->OpenInOneWindow(source, addresses);
+}
+
+std::size_t BrowserPages::OfferedPages(const pages::PageMemory& memory) {
+  std::size_t pages = 0;
+  for (const auto& set : pages::SetsToReopen(memory.history())) pages += set.pages.size();
+  return pages;
+}
+
+}  // namespace pagemind::app

@@ -1,0 +1,78 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <set>
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <utility>
+#include <vector>
+
+#include "browsers/browser_session.h"
+#include "browsers/chromium_files.h"
+#include "platform/files.h"
+
+namespace pagemind::browsers {
+
+// A profile's session that has ended, as its browser's files tell it.
+struct EndedSession {
+  std::string browser;      // as the user knows it: "Google Chrome", ...
+  std::string profile;      // the profile's folder in User Data; "." for the folder itself
+  std::string profileName;  // as the browser shows it; "" when it names none
+  std::int64_t session = 0; // the session file's T
+  BrowserEnd end = BrowserEnd::kUnknown;
+  BrowserSession pages;
+};
+
+// A browser's file the watch could not read (or read only in part), told once per file and
+// reason.
+struct WatchProblem {
+  std::filesystem::path path;
+  std::error_code error;
+  std::string browser;
+  std::string profileName;
+};
+
+struct WatchFindings {
+  std::vector<EndedSession> ended;
+  std::vector<WatchProblem> problems;
+};
+
+// The newest session kept from a browser's profile (by EndedSession::session), 0 for none.
+using LastKeptSession =
+    std::function<std::int64_t(std::string_view browser, std::string_view profile)>;
+
+// Follows the Chromium-family browsers of this user. While a browser runs on Windows its User
+// Data folder holds `lockfile` (deleted when its process ends in any way) and its session file
+// cannot be read; so a check only asks whether each browser's lockfile exists, and reads the
+// browser's files once, when the lockfile has gone, or at the first check when the browser is
+// not running: a profile's last session then becomes an EndedSession when it is newer than the
+// one last kept.
+class ChromiumWatch {
+ public:
+  ChromiumWatch(platform::FileSystem& files, const std::filesystem::path& localAppData,
+                const std::filesystem::path& roamingAppData);
+
+  WatchFindings Check(const LastKeptSession& lastKept);
+
+ private:
+  struct Watched {
+    const ChromiumBrowser* browser = nullptr;
+    std::filesystem::path userData;
+    // Read at the next check while the browser does not run: at the start, after the browser
+    // ended, and while a session file was still held.
+    bool readDue = true;
+  };
+  // False when a session file was still held open: the browser is still going.
+  bool ReadEndedSessions(const Watched& watched, const LastKeptSession& lastKept,
+                         WatchFindings& findings);
+  void Report(WatchFindings& findings, WatchProblem problem);
+
+  platform::FileSystem& files_;
+  std::vector<Watched> watched_;
+  std::set<std::pair<std::filesystem::path, std::error_code>> reported_;
+};
+
+}  // namespace pagemind::browsers
