@@ -2,6 +2,7 @@
 
 #include "browsers/browser_errors.h"
 #include "common/paths.h"
+#include "forms/browser_names.h"
 
 namespace pagemind::app {
 
@@ -37,14 +38,6 @@ std::string BrowserReason(browsers::BrowserFileError error) {
 }
 
 }  // namespace
-
-std::string BrowserProfileName(std::string_view browser, std::string_view profileName,
-                               std::string_view profileFolder) {
-  std::string name(browser);
-  const auto profile = profileName.empty() ? profileFolder : profileName;
-  if (!profile.empty() && profile != ".") name += "（" + std::string(profile) + "）";
-  return name;
-}
 
 std::string BrowserEndCause(const pages::PageSet& set) {
   if (!set.browser) return {};

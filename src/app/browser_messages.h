@@ -8,11 +8,6 @@
 
 namespace pagemind::app {
 
-// "Google Chrome（Person 1）": a browser's profile as the user knows it; the folder's name where
-// the browser names none.
-std::string BrowserProfileName(std::string_view browser, std::string_view profileName,
-                               std::string_view profileFolder);
-
 // The balloon's first line after a browser's profile ended in a crash or with the Windows
 // session.
 std::string BrowserEndCause(const pages::PageSet& set);

@@ -16,7 +16,10 @@ ResidentHost::ResidentHost(platform::Ports ports)
       pageMemory_(ports.files, ports.shell, ports.ansi, ports.clock, ports.program.Folder()),
       browserPages_(ports),
       main_(ports, accessLog_, *this),
-      selection_(ports, pageMemory_),
+      selection_(ports, pageMemory_,
+                 [this](const pages::PageSource& source, const std::vector<std::string>& pages) {
+                   return browserPages_.OpenChosen(source, pages);
+                 }),
       settings_(ports),
       about_(ports),
       logonStart_(ports),

@@ -1,6 +1,7 @@
 #include "pages/page_choice.h"
 
 #include <algorithm>
+#include <cstdint>
 
 namespace pagemind::pages {
 
@@ -9,7 +10,7 @@ std::vector<ChoiceSet> ChoiceSets(const std::vector<RememberedPage>& current,
   std::vector<ChoiceSet> sets;
   sets.reserve(history.size() + 1);
   sets.push_back({std::nullopt, current});
-  for (const auto& set : history) sets.push_back({set.time, set.pages});
+  for (const auto& set : history) sets.push_back({set.time, set.pages, set.browser});
   return sets;
 }
 
@@ -24,6 +25,29 @@ std::vector<std::string> ChosenAddresses(const std::vector<ChoiceSet>& sets,
     }
   }
   return addresses;
+}
+
+std::vector<ChosenGroup> ChosenGroups(const std::vector<ChoiceSet>& sets,
+                                      const std::vector<ChoicePage>& chosen) {
+  std::vector<ChosenGroup> groups;
+  // A set of a browser's session is a group of its own even where two sets share a profile.
+  std::vector<std::size_t> groupOfSet(sets.size(), SIZE_MAX);
+  std::size_t shellGroup = SIZE_MAX;
+  std::vector<std::string> taken;
+  for (const auto& at : chosen) {
+    if (at.set >= sets.size() || at.page >= sets[at.set].pages.size()) continue;
+    const auto& address = sets[at.set].pages[at.page].address;
+    if (std::find(taken.begin(), taken.end(), address) != taken.end()) continue;
+    taken.push_back(address);
+    const auto& browser = sets[at.set].browser;
+    auto& group = browser ? groupOfSet[at.set] : shellGroup;
+    if (group == SIZE_MAX) {
+      group = groups.size();
+      groups.push_back({browser ? browser->source : PageSource{}, {}});
+    }
+    groups[group].addresses.push_back(address);
+  }
+  return groups;
 }
 
 }  // namespace pagemind::pages

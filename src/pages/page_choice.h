@@ -15,6 +15,8 @@ struct ChoiceSet {
   // When the set was kept, in seconds since 1970 UTC; none for the pages remembered now.
   std::optional<std::int64_t> time;
   std::vector<RememberedPage> pages;
+  // Whose session the set is, for a set of a browser's session.
+  std::optional<BrowserSetOrigin> browser{};
 };
 
 // The pages remembered now first, then the sets of the history, newest first.
@@ -31,5 +33,15 @@ struct ChoicePage {
 // opened once. Positions outside the sets are ignored.
 std::vector<std::string> ChosenAddresses(const std::vector<ChoiceSet>& sets,
                                          const std::vector<ChoicePage>& chosen);
+
+// The chosen pages as they open: those of a browser session's set together, in that browser
+// (one new window per set), the others together the way the remembered pages open. Groups
+// in the order of their first page chosen, each page once.
+struct ChosenGroup {
+  PageSource source;  // the shell's for the pages that open the way remembered pages do
+  std::vector<std::string> addresses;
+};
+std::vector<ChosenGroup> ChosenGroups(const std::vector<ChoiceSet>& sets,
+                                      const std::vector<ChoicePage>& chosen);
 
 }  // namespace pagemind::pages

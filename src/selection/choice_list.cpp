@@ -2,19 +2,42 @@
 
 #include <cstdio>
 
+#include "forms/browser_names.h"
+
 namespace pagemind::selection {
 
 namespace {
 std::string CountText(std::size_t pageCount) {
   return "  (" + std::to_string(pageCount) + " ページ)";
 }
+
+std::string EndWord(browsers::BrowserEnd end) {
+  switch (end) {
+    case browsers::BrowserEnd::kCrashed:
+      return "異常終了";
+    case browsers::BrowserEnd::kSessionEnded:
+      return "Windows の終了";
+    case browsers::BrowserEnd::kNormal:
+      return "終了";
+    case browsers::BrowserEnd::kUnknown:
+      break;
+  }
+  return "終了（種類不明）";
+}
 }  // namespace
 
-std::string SetHeading(const platform::LocalTime& time, std::size_t pageCount) {
+std::string SetHeading(const platform::LocalTime& time, std::size_t pageCount,
+                       const std::optional<pages::BrowserSetOrigin>& browser) {
   char text[32];
   std::snprintf(text, sizeof(text), "%04d/%02d/%02d %02d:%02d", time.year, time.month, time.day,
                 time.hour, time.minute);
-  return text + CountText(pageCount);
+  std::string heading = text;
+  if (browser) {
+    heading += "  " + BrowserProfileName(browser->source.browser, browser->profileName,
+                                         browser->source.profile);
+    heading += " " + EndWord(browser->end);
+  }
+  return heading + CountText(pageCount);
 }
 
 std::string CurrentPagesHeading(std::size_t pageCount) {
@@ -27,8 +50,9 @@ ChoiceList MakeChoiceList(const std::vector<pages::ChoiceSet>& sets, const platf
     const auto& set = sets[s];
     const auto count = set.pages.size();
     list.rows.push_back(
-        {set.time ? SetHeading(clock.ToLocal(*set.time), count) : CurrentPagesHeading(count), false,
-         false});
+        {set.time ? SetHeading(clock.ToLocal(*set.time), count, set.browser)
+                  : CurrentPagesHeading(count),
+         false, false});
     list.pageOfRow.emplace_back();
     for (std::size_t p = 0; p < count; ++p) {
       const auto& page = set.pages[p];

@@ -11,8 +11,10 @@
 
 namespace pagemind::selection {
 
-// "2026/12/08 09:05  (3 ページ)", in the user's local time.
-std::string SetHeading(const platform::LocalTime& time, std::size_t pageCount);
+// "2026/12/08 09:05  (3 ページ)", in the user's local time; for a set of a browser's session
+// "2026/12/08 09:05  Google Chrome（Person 1） 異常終了  (3 ページ)".
+std::string SetHeading(const platform::LocalTime& time, std::size_t pageCount,
+                       const std::optional<pages::BrowserSetOrigin>& browser = std::nullopt);
 // The pages remembered now, which head the list.
 std::string CurrentPagesHeading(std::size_t pageCount);
 

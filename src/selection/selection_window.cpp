@@ -66,12 +66,17 @@ std::vector<std::string> PageSelection::Chosen() {
 }
 
 void PageSelection::Command1_Click() {
-  auto chosen = Chosen();
+  auto chosen = pages::ChosenGroups(sets_, list_.Checked(window_.form().CheckedRows(kList1)));
   if (chosen.empty()) return;
   Unload();
   // Browsers are started from the top of the event loop, as the reopen command is.
   ports_.ui.Post([this, chosen = std::move(chosen)] {
-    const auto unopened = memory_.OpenChosen(chosen);
+    std::vector<std::string> unopened;
+    for (const auto& group : chosen) {
+      auto failed = group.source.isShellWindow() ? memory_.OpenChosen(group.addresses)
+                                                 : openInBrowser_(group.source, group.addresses);
+      unopened.insert(unopened.end(), failed.begin(), failed.end());
+    }
     if (!unopened.empty()) {
       ports_.ui.ShowMessage(UnopenedPagesMessage(unopened), platform::MessageIcon::kStop);
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -17,8 +18,12 @@ class PageSelection final : platform::FormEvents {
  public:
   enum Control : int { kList1 = 1, kCommand1, kCommand2, kCommand3, kCommand4, kCommand5 };
 
-  PageSelection(platform::Ports ports, pages::PageMemory& memory)
-      : ports_(ports), memory_(memory) {}
+  // Opens pages chosen from a browser session's set in that browser; returns those not opened.
+  using OpenInBrowser = std::function<std::vector<std::string>(
+      const pages::PageSource& source, const std::vector<std::string>& addresses)>;
+
+  PageSelection(platform::Ports ports, pages::PageMemory& memory, OpenInBrowser openInBrowser)
+      : ports_(ports), memory_(memory), openInBrowser_(std::move(openInBrowser)) {}
 
   bool IsVisibleLoadingIfNeeded();
   [[nodiscard]] bool IsShown() { return window_.loaded() && window_.form().IsVisible(); }
@@ -43,6 +48,7 @@ class PageSelection final : platform::FormEvents {
 
   platform::Ports ports_;
   pages::PageMemory& memory_;
+  OpenInBrowser openInBrowser_;
   LoadedWindow window_;
   std::vector<pages::ChoiceSet> sets_;
   ChoiceList list_;
