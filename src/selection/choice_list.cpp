@@ -33,9 +33,12 @@ std::string SetHeading(const platform::LocalTime& time, std::size_t pageCount,
                 time.hour, time.minute);
   std::string heading = text;
   if (browser) {
-    heading += "  " + BrowserProfileName(browser->source.browser, browser->profileName,
-                                         browser->source.profile);
-    heading += " " + EndWord(browser->end);
+    // Appended piece by piece: GCC 12 warns falsely about "literal" + std::string here.
+    heading += "  ";
+    heading += BrowserProfileName(browser->source.browser, browser->profileName,
+                                  browser->source.profile);
+    heading += ' ';
+    heading += EndWord(browser->end);
   }
   return heading + CountText(pageCount);
 }
