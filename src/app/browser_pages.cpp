@@ -50,10 +50,9 @@ std::vector<std::string> BrowserPages::ReopenOffered(pages::PageMemory& memory) 
   return unopened;
 }
 
-std::vector<std::string> BrowserPages::OpenChosen(const pages::PageSource& source,
-                                                  const std::vector<std::string>& addresses) {
-  if (!reopener_) return fallback_.Open(addresses);
-  return reopener_->OpenInOneWindow(source, addresses);
+std::vector<std::string> BrowserPages::OpenChosen(const pages::ChosenGroup& group) {
+  if (!reopener_) return fallback_.Open(group.addresses);
+  return reopener_->OpenInOneWindow(group.source, group.addresses, group.profileName);
 }
 
 std::size_t BrowserPages::OfferedPages(const pages::PageMemory& memory) {

@@ -8,6 +8,7 @@
 #include "access_log/access_log.h"
 #include "browsers/chromium_watch.h"
 #include "pages/browser_reopen.h"
+#include "pages/page_choice.h"
 #include "pages/page_memory.h"
 #include "pages/reopen.h"
 #include "platform/ports.h"
@@ -31,8 +32,7 @@ class BrowserPages {
   // addresses that could not be opened.
   std::vector<std::string> ReopenOffered(pages::PageMemory& memory);
   // Pages chosen from one browser's set: one new window of that browser.
-  std::vector<std::string> OpenChosen(const pages::PageSource& source,
-                                      const std::vector<std::string>& addresses);
+  std::vector<std::string> OpenChosen(const pages::ChosenGroup& group);
   // How many pages the one-step reopen opens from the browsers' sets.
   [[nodiscard]] static std::size_t OfferedPages(const pages::PageMemory& memory);
 

@@ -17,9 +17,7 @@ ResidentHost::ResidentHost(platform::Ports ports)
       browserPages_(ports),
       main_(ports, accessLog_, *this),
       selection_(ports, pageMemory_,
-                 [this](const pages::PageSource& source, const std::vector<std::string>& pages) {
-                   return browserPages_.OpenChosen(source, pages);
-                 }),
+                 [this](const pages::ChosenGroup& group) { return browserPages_.OpenChosen(group); }),
       settings_(ports),
       about_(ports),
       logonStart_(ports),

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <string_view>
 #include <system_error>
 #include <vector>
 
@@ -15,6 +16,9 @@ namespace pagemind::browsers {
 // Firefox's files as they lie on disk, read through the file port. Each file is opened,
 // read whole and closed at once: Firefox replaces them while it runs and never holds them
 // open, so they can be read at any time.
+
+// The browser as the user knows it, which names its sets of pages.
+inline constexpr std::string_view kFirefoxName = "Mozilla Firefox";
 
 // profiles.ini under the roaming application data folder (%APPDATA%).
 std::filesystem::path FirefoxProfilesIniPath(const std::filesystem::path& roamingAppData);

@@ -43,7 +43,8 @@ std::vector<ChosenGroup> ChosenGroups(const std::vector<ChoiceSet>& sets,
     auto& group = browser ? groupOfSet[at.set] : shellGroup;
     if (group == SIZE_MAX) {
       group = groups.size();
-      groups.push_back({browser ? browser->source : PageSource{}, {}});
+      groups.push_back(browser ? ChosenGroup{browser->source, browser->profileName, {}}
+                               : ChosenGroup{});
     }
     groups[group].addresses.push_back(address);
   }

@@ -39,6 +39,7 @@ std::vector<std::string> ChosenAddresses(const std::vector<ChoiceSet>& sets,
 // in the order of their first page chosen, each page once.
 struct ChosenGroup {
   PageSource source;  // the shell's for the pages that open the way remembered pages do
+  std::string profileName;
   std::vector<std::string> addresses;
 };
 std::vector<ChosenGroup> ChosenGroups(const std::vector<ChoiceSet>& sets,

@@ -74,7 +74,7 @@ void PageSelection::Command1_Click() {
     std::vector<std::string> unopened;
     for (const auto& group : chosen) {
       auto failed = group.source.isShellWindow() ? memory_.OpenChosen(group.addresses)
-                                                 : openInBrowser_(group.source, group.addresses);
+                                                 : openInBrowser_(group);
       unopened.insert(unopened.end(), failed.begin(), failed.end());
     }
     if (!unopened.empty()) {

@@ -19,8 +19,7 @@ class PageSelection final : platform::FormEvents {
   enum Control : int { kList1 = 1, kCommand1, kCommand2, kCommand3, kCommand4, kCommand5 };
 
   // Opens pages chosen from a browser session's set in that browser; returns those not opened.
-  using OpenInBrowser = std::function<std::vector<std::string>(
-      const pages::PageSource& source, const std::vector<std::string>& addresses)>;
+  using OpenInBrowser = std::function<std::vector<std::string>(const pages::ChosenGroup& group)>;
 
   PageSelection(platform::Ports ports, pages::PageMemory& memory, OpenInBrowser openInBrowser)
       : ports_(ports), memory_(memory), openInBrowser_(std::move(openInBrowser)) {}
