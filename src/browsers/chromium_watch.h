@@ -10,39 +10,11 @@
 #include <utility>
 #include <vector>
 
-#include "browsers/browser_session.h"
+#include "browsers/browser_watch.h"
 #include "browsers/chromium_files.h"
 #include "platform/files.h"
 
 namespace pagemind::browsers {
-
-// A profile's session that has ended, as its browser's files tell it.
-struct EndedSession {
-  std::string browser;      // as the user knows it: "Google Chrome", ...
-  std::string profile;      // the profile's folder in User Data; "." for the folder itself
-  std::string profileName;  // as the browser shows it; "" when it names none
-  std::int64_t session = 0; // the session file's T
-  BrowserEnd end = BrowserEnd::kUnknown;
-  BrowserSession pages;
-};
-
-// A browser's file the watch could not read (or read only in part), told once per file and
-// reason.
-struct WatchProblem {
-  std::filesystem::path path;
-  std::error_code error;
-  std::string browser;
-  std::string profileName;
-};
-
-struct WatchFindings {
-  std::vector<EndedSession> ended;
-  std::vector<WatchProblem> problems;
-};
-
-// The newest session kept from a browser's profile (by EndedSession::session), 0 for none.
-using LastKeptSession =
-    std::function<std::int64_t(std::string_view browser, std::string_view profile)>;
 
 // Follows the Chromium-family browsers of this user. While a browser runs on Windows its User
 // Data folder holds `lockfile` (deleted when its process ends in any way) and its session file

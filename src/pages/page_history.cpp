@@ -11,7 +11,7 @@
 namespace pagemind::pages {
 
 namespace {
-constexpr std::string_view kHeader = "Pagemind page set 1";
+constexpr std::string_view kHeader = kHistoryFileHeader;
 constexpr std::string_view kNumber = "number ";
 constexpr std::string_view kTime = "time ";
 constexpr std::string_view kPage = "page ";

@@ -74,6 +74,9 @@ inline constexpr std::size_t kBrowserSetBytesLimit = std::size_t{7} * 1024 * 102
 // replaces one file in one step and no other file is touched.
 std::filesystem::path HistoryFilePath(const std::filesystem::path& programFolder, int k);
 
+// The first line of a history file.
+inline constexpr std::string_view kHistoryFileHeader = "Pagemind page set 1";
+
 // UTF-8, CR LF: a first line naming the format, the set's number (which orders the files) and
 // time; for a set of a browser's session the lines "browser BROWSER<TAB>PROFILE<TAB>NAME",
 // "session N", "ended crash|session-end|normal|unknown" and, once opened again, "reopened";

@@ -6,7 +6,36 @@ namespace pagemind::pages {
 
 namespace {
 constexpr std::string_view kHeader = "Pagemind recovery 1";
+constexpr std::string_view kHeaderWithSets = "Pagemind recovery 2";
+constexpr std::string_view kPage = "page ";
 constexpr std::string_view kEnd = "end";
+
+// The second format: "page" lines, then the sets, each as its history file's lines.
+RecoveryContents ParseWithSets(const std::vector<std::string_view>& lines, bool complete) {
+  RecoveryContents contents;
+  for (std::size_t i = 1; i < lines.size(); ++i) {
+    const auto line = lines[i];
+    if (line == kEnd && i + 1 == lines.size() && complete) return contents;
+    if (line.starts_with(kPage) && contents.browserSets.empty()) {
+      if (contents.pages.size() < kSlotCount) contents.pages.emplace_back(line.substr(kPage.size()));
+      continue;
+    }
+    if (line != kHistoryFileHeader) break;
+    std::string set;
+    for (; i < lines.size() && (set.empty() || lines[i - 1] != kEnd); ++i) {
+      set.append(lines[i]).append("\r\n");
+    }
+    --i;
+    auto parsed = ParseHistoryFile(set);
+    if (parsed.problem || !parsed.set.browser) {
+      contents.problem = platform::FileError::kDamaged;
+      return contents;
+    }
+    contents.browserSets.push_back(std::move(parsed.set));
+  }
+  contents.problem = platform::FileError::kTruncated;
+  return contents;
+}
 }  // namespace
 
 std::string EscapedLineBreaks(std::string_view address) {
@@ -39,10 +68,22 @@ std::filesystem::path RecoveryCopyPath(const std::filesystem::path& programFolde
   return LogFolderPath(programFolder) / "recovery.pmr";
 }
 
-std::string RecoveryCopyBytes(const std::vector<std::string>& pages) {
-  std::string bytes(kHeader);
+std::string RecoveryCopyBytes(const std::vector<std::string>& pages,
+                              const std::vector<PageSet>& browserSets) {
+  const bool withSets = !browserSets.empty();
+  std::string bytes(withSets ? kHeaderWithSets : kHeader);
   bytes += "\r\n";
-  for (const auto& page : pages) bytes += EscapedLineBreaks(page) + "\r\n";
+  for (const auto& page : pages) {
+    if (withSets) bytes += kPage;
+    bytes += EscapedLineBreaks(page) + "\r\n";
+  }
+  std::size_t setBytes = 0;
+  for (const auto& set : browserSets) {
+    auto lines = HistoryFileBytes(set, 1);
+    setBytes += lines.size();
+    if (setBytes > kRecoveryBrowserBytes) break;
+    bytes += lines;
+  }
   bytes += kEnd;
   bytes += "\r\n";
   return bytes;
@@ -52,6 +93,7 @@ RecoveryContents ParseRecoveryCopy(std::string_view bytes) {
   RecoveryContents contents;
   bool complete = false;
   const auto lines = CrLfLines(bytes, complete);
+  if (!lines.empty() && lines.front() == kHeaderWithSets) return ParseWithSets(lines, complete);
   if (lines.empty() || lines.front() != kHeader) {
     contents.problem = platform::FileError::kDamaged;
     return contents;
