@@ -75,23 +75,20 @@ void BrowserReopener::OpenWindow(const std::filesystem::path& program, const Pag
   std::string line;
   for (const auto& address : addresses) {
     const auto target = OpenableTarget(address, files_);
-    if (!target) {
+    // A page no command line can carry even alone is refused without splitting the window
+    // around it.
+    std::vector<std::string> alone = leading;
+    alone.push_back(target.value_or(std::string()));
+    if (!target || platform::BuildCommandLine(programText, alone, line)) {
       unopened.push_back(address);
       continue;
     }
-    arguments.push_back(*target);
-    if (!platform::BuildCommandLine(programText, arguments, line)) {
-      inWindow.push_back(address);
-      continue;
-    }
-    // Past the limit: the window so far starts, and this page begins the next one.
-    arguments.pop_back();
-    start();
     arguments.push_back(*target);
     if (platform::BuildCommandLine(programText, arguments, line)) {
+      // Past the limit: the window so far starts, and this page begins the next one.
       arguments.pop_back();
-      unopened.push_back(address);
-      continue;
+      start();
+      arguments.push_back(*target);
     }
     inWindow.push_back(address);
   }
