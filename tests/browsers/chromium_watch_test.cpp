@@ -223,6 +223,28 @@ TEST_F(ChromiumWatchTest, LocalStateAndPreferencesThatCannotBeReadAreTold) {
   EXPECT_NE(std::find(told.begin(), told.end(), edge / "Local State"), told.end());
 }
 
+// Opera has one profile and no Local State that names it: older builds keep it in the User Data
+// folder itself, newer ones in its Default folder.
+TEST_F(ChromiumWatchTest, OperasOneProfileIsFoundInEitherLayout) {
+  const auto opera = roaming / "Opera Software" / "Opera Stable";
+  for (const fs::path& profile : {opera, opera / "Default"}) {
+    SCOPED_TRACE(profile);
+    fs::remove_all(opera);
+    fs::create_directories(profile);
+    fs::copy(kFixtures / "session_end" / "Default", profile, fs::copy_options::recursive);
+    Run(opera);
+    EXPECT_TRUE(Check().ended.empty());
+    End(opera);
+    const auto findings = Check();
+    EXPECT_TRUE(findings.problems.empty());
+    ASSERT_EQ(findings.ended.size(), 1u);
+    EXPECT_EQ(findings.ended[0].browser, "Opera");
+    EXPECT_EQ(findings.ended[0].profile, ".") << "its one profile, which a start names not";
+    EXPECT_EQ(findings.ended[0].end, BrowserEnd::kSessionEnded);
+    EXPECT_EQ(findings.ended[0].pages.windows.size(), 2u);
+  }
+}
+
 TEST_F(ChromiumWatchTest, ABrowserThatIsNotInstalledSaysNothing) {
   // A profile's files without the Local State that names it: not a browser that was used here.
   fs::create_directories(chrome / "Default");
