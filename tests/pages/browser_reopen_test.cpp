@@ -156,10 +156,13 @@ TEST_F(BrowserReopenTest, AWindowTooLongForOneCommandLineIsSplitWhereItMustBe) {
 
 TEST_F(BrowserReopenTest, AnAddressNoCommandLineCanHoldIsReturnedAndSplitsNothing) {
   const std::string huge = "http://127.0.0.1/" + std::string(platform::kCommandLineLimit, 'h');
-  const auto set = SetOf(
-      kChrome,
-      {{"http://127.0.0.1/a", 0}, {huge, 0}, {"http://127.0.0.1/b", 0}, {"http://127.0.0.1/c", 1}});
-  EXPECT_EQ(reopener.Open(set), std::vector<std::string>{huge});
+  const std::string nul = std::string("http://127.0.0.1/nul") + '\0' + "x";
+  const auto set = SetOf(kChrome, {{"http://127.0.0.1/a", 0},
+                                   {huge, 0},
+                                   {"http://127.0.0.1/b", 0},
+                                   {nul, 0},
+                                   {"http://127.0.0.1/c", 1}});
+  EXPECT_EQ(reopener.Open(set), (std::vector<std::string>{huge, nul}));
   EXPECT_EQ(Started(), (std::vector<Arguments>{
                            Plus(Leading("Profile 1"), {"http://127.0.0.1/a", "http://127.0.0.1/b"}),
                            Plus(Leading("Profile 1"), {"http://127.0.0.1/c"})}));
