@@ -6,12 +6,19 @@
 namespace pagemind::browsers {
 
 namespace {
-// Opera keeps its one profile in the User Data folder itself.
+// Opera keeps its one profile in the User Data folder itself (newer builds in its Default),
+// named by no Local State.
 constexpr std::string_view kUserDataItself = ".";
+
+std::filesystem::path OneProfileFolder(platform::FileSystem& files,
+                                       const std::filesystem::path& userData) {
+  std::error_code error;
+  const auto newer = userData / "Default";
+  return files.Probe(newer, error) == platform::PathKind::kFolder ? newer : userData;
+}
 }  // namespace
 
-ChromiumWatch::ChromiumWatch(platform::FileSystem& files,
-                             const std::filesystem::path& localAppData,
+ChromiumWatch::ChromiumWatch(platform::FileSystem& files, const std::filesystem::path& localAppData,
                              const std::filesystem::path& roamingAppData)
     : files_(files) {
   for (const auto& browser : ChromiumBrowsers()) {
@@ -57,7 +64,7 @@ bool ChromiumWatch::ReadEndedSessions(const Watched& watched, const LastKeptSess
   bool allRead = true;
   for (const auto& profile : profiles) {
     const auto folder = profile.folder == kUserDataItself
-                            ? watched.userData
+                            ? OneProfileFolder(files_, watched.userData)
                             : watched.userData / PathFromUtf8(profile.folder);
     const auto choice = FindSessionFile(files_, folder);
     if (choice.problem == BrowserFileError::kOnlyEncrypted) {
@@ -76,7 +83,8 @@ bool ChromiumWatch::ReadEndedSessions(const Watched& watched, const LastKeptSess
       if (!KeptWhatWasRead(reading.problem)) continue;
     }
     const auto exit = ReadPreferences(files_, folder);
-    if (exit.problem) Report(findings, {folder / "Preferences", exit.problem, browserName, profile.name});
+    if (exit.problem)
+      Report(findings, {folder / "Preferences", exit.problem, browserName, profile.name});
     findings.ended.push_back({browserName, profile.folder, profile.name, choice.time, exit.end,
                               std::move(reading.session)});
   }

@@ -125,19 +125,24 @@ void BrowserReopener::OpenWindow(const std::filesystem::path& program,
     arguments.resize(before);
     return false;
   };
+  const auto fitsAlone = [&](const std::string& target) {
+    auto alone = how.leading;
+    if (!how.beforeEach.empty()) alone.push_back(how.beforeEach);
+    alone.push_back(target);
+    return !platform::BuildCommandLine(programText, alone, line);
+  };
   for (const auto& address : addresses) {
     const auto target = OpenableTarget(address, files_);
-    if (!target) {
+    // A page no command line can carry even alone is refused without splitting the window
+    // around it.
+    if (!target || !fitsAlone(*target)) {
       unopened.push_back(address);
       continue;
     }
     if (!fits(*target)) {
       // Past the limit: the window so far starts, and this page begins the next one.
       start();
-      if (!fits(*target)) {
-        unopened.push_back(address);
-        continue;
-      }
+      (void)fits(*target);
     }
     inWindow.push_back(address);
   }
