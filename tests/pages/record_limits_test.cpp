@@ -127,7 +127,7 @@ TEST_F(RecordLimitsTest, ATooLargeFileIsNamedWithItsOwnLimitAndKind) {
   ASSERT_EQ(problems.size(), 3U);
   const std::pair<std::string, std::string> expected[] = {
       {"192 KB", "ページのアドレスではありません。"},
-      {"6 MB", "復元用のファイルではありません。"},
+      {"22 MB", "復元用のファイルではありません。"},
       {"8 MB", "ページの組の記録ではありません。"},
   };
   for (std::size_t i = 0; i < problems.size(); ++i) {
