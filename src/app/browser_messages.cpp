@@ -1,6 +1,7 @@
 #include "app/browser_messages.h"
 
 #include "browsers/browser_errors.h"
+#include "browsers/firefox_error.h"
 #include "common/paths.h"
 #include "forms/browser_names.h"
 
@@ -37,6 +38,33 @@ std::string BrowserReason(browsers::BrowserFileError error) {
   return "読み込めません。";
 }
 
+std::string FirefoxReason(browsers::FirefoxError error) {
+  using browsers::FirefoxError;
+  switch (error) {
+    case FirefoxError::kNotMozLz4:
+    case FirefoxError::kDeclaredTooLarge:
+    case FirefoxError::kSizeMismatch:
+    case FirefoxError::kBlockDamaged:
+      return "Firefox のセッションファイルではないか、壊れています。";
+    case FirefoxError::kFileTooLarge:
+      return "ファイルが大きすぎるため、読み込みません。";
+    case FirefoxError::kBlockTruncated:
+    case FirefoxError::kJsonTruncated:
+      return "ファイルが途中で切れています。";
+    case FirefoxError::kJsonInvalidUtf8:
+    case FirefoxError::kJsonSyntax:
+    case FirefoxError::kNotASession:
+      return "内容を読み取れません。";
+    case FirefoxError::kRestorePageDamaged:
+      return "「セッションの復元」のページが保持しているセッションを読み取れません。";
+    case FirefoxError::kOutOfMemory:
+      return "メモリが足りないため、読み込めません。";
+    case FirefoxError::kNoSessionFile:
+      return "セッションファイルがありません。";
+  }
+  return "読み込めません。";
+}
+
 }  // namespace
 
 std::string BrowserEndCause(const pages::PageSet& set) {
@@ -52,10 +80,13 @@ std::string BrowserEndCause(const pages::PageSet& set) {
 
 std::string BrowserProblemLine(const browsers::WatchProblem& problem,
                                const platform::FileSystem& files) {
-  const auto reason = problem.error.category() == browsers::BrowserFileCategory()
-                          ? BrowserReason(static_cast<browsers::BrowserFileError>(
-                                problem.error.value()))
-                          : files.DescribeError(problem.error);
+  const auto& category = problem.error.category();
+  const auto reason =
+      category == browsers::BrowserFileCategory()
+          ? BrowserReason(static_cast<browsers::BrowserFileError>(problem.error.value()))
+      : category == browsers::FirefoxErrorCategory()
+          ? FirefoxReason(static_cast<browsers::FirefoxError>(problem.error.value()))
+          : files.DescribeError(problem.error);
   return BrowserProfileName(problem.browser, problem.profileName, {}) + ": " + reason + " " +
          Utf8FromPath(problem.path);
 }

@@ -16,22 +16,44 @@ void BrowserPages::Start(bool on) {
       ports_.userFolders.Locate(platform::UserFolder::kRoamingAppData, roamingError);
   reopener_.emplace(ports_.programs, ports_.files, local, fallback_);
   // Without the user's folders there is nothing to watch.
-  if (on && !localError && !roamingError) chromium_.emplace(ports_.files, local, roaming);
+  if (!on || localError || roamingError) return;
+  chromium_.emplace(ports_.files, local, roaming);
+  firefox_.emplace(ports_.files, roaming);
 }
 
 std::vector<pages::PageSet> BrowserPages::Tick(pages::PageMemory& memory,
                                                access_log::AccessLog& log) {
   if (!chromium_ || ticksUntilCheck_-- > 0) return {};
   ticksUntilCheck_ = kTicksPerCheck - 1;
-  auto findings = chromium_->Check([&memory](std::string_view browser, std::string_view profile) {
+  const auto lastKept = [&memory](std::string_view browser, std::string_view profile) {
     return memory.LastBrowserSession({std::string(browser), std::string(profile)});
-  });
+  };
+  auto findings = chromium_->Check(lastKept);
+  auto firefox = firefox_->Check(lastKept);
+  for (auto& ended : firefox.ended) findings.ended.push_back(std::move(ended));
+  for (auto& problem : firefox.problems) findings.problems.push_back(std::move(problem));
+  if (firefox.live) {
+    std::vector<pages::PageSet> live;
+    for (const auto& session : *firefox.live) {
+      auto set = pages::BrowserSetFromSession(session, ports_.clock.Now());
+      if (!set.pages.empty()) live.push_back(std::move(set));
+    }
+    memory.SetLiveBrowserSets(std::move(live));
+  }
   for (const auto& problem : findings.problems) {
     log.RecordBrowserNote(BrowserProblemLine(problem, ports_.files));
   }
   std::vector<pages::PageSet> offered;
   for (const auto& ended : findings.ended) {
     auto set = pages::BrowserSetFromSession(ended, ports_.clock.Now());
+    if (set.pages.empty()) {
+      // A later session of the profile, if with nothing to keep (only the browser's own pages):
+      // the user has been back in that browser, and an earlier crash is no longer offered.
+      for (const auto& offered : pages::SetsToReopen(memory.history())) {
+        if (offered.browser->source == set.browser->source) memory.MarkReopened(offered);
+      }
+      continue;
+    }
     if (!memory.KeepBrowserSet(set)) continue;
     log.RecordBrowserNote(BrowserSetKeptLine(set));
     if (pages::OfferedForReopen(set)) offered.push_back(std::move(set));

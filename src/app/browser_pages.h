@@ -7,6 +7,7 @@
 
 #include "access_log/access_log.h"
 #include "browsers/chromium_watch.h"
+#include "browsers/firefox_watch.h"
 #include "pages/browser_reopen.h"
 #include "pages/page_choice.h"
 #include "pages/page_memory.h"
@@ -16,8 +17,9 @@
 namespace pagemind::app {
 
 // The pages of the browsers that keep their own session files: watched once a second, each
-// ended session kept in the page memory's history, and the sets of crashes and ends of the
-// Windows session opened again in their browser by the one-step reopen.
+// ended session kept in the page memory's history, Firefox's pages followed while it runs, and
+// the sets of crashes and ends of the Windows session opened again in their browser by the
+// one-step reopen.
 class BrowserPages {
  public:
   explicit BrowserPages(platform::Ports ports);
@@ -43,6 +45,7 @@ class BrowserPages {
   platform::Ports ports_;
   pages::Reopener fallback_;
   std::optional<browsers::ChromiumWatch> chromium_;
+  std::optional<browsers::FirefoxWatch> firefox_;
   std::optional<pages::BrowserReopener> reopener_;
   int ticksUntilCheck_ = 0;
 };

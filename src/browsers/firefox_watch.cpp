@@ -19,7 +19,9 @@ FirefoxWatch::FirefoxWatch(platform::FileSystem& files,
 
 WatchFindings FirefoxWatch::Check(const LastKeptSession& lastKept) {
   WatchFindings findings;
-  bool liveChanged = false;
+  // The first check tells what runs, whatever the caller held before.
+  bool liveChanged = !checkedOnce_;
+  checkedOnce_ = true;
   if (checksUntilProfilesRead_-- <= 0) {
     checksUntilProfilesRead_ = kChecksPerProfilesRead - 1;
     const auto before = watched_.size();

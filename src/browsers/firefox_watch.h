@@ -52,6 +52,7 @@ class FirefoxWatch {
   std::vector<Watched> watched_;
   // profiles.ini is read again once a minute, for a profile added meanwhile.
   int checksUntilProfilesRead_ = 0;
+  bool checkedOnce_ = false;
   std::set<std::pair<std::filesystem::path, std::error_code>> reported_;
 };
 

@@ -6,10 +6,12 @@
 namespace pagemind::pages {
 
 std::vector<ChoiceSet> ChoiceSets(const std::vector<RememberedPage>& current,
-                                  const std::vector<PageSet>& history) {
+                                  const std::vector<PageSet>& history,
+                                  const std::vector<PageSet>& live) {
   std::vector<ChoiceSet> sets;
-  sets.reserve(history.size() + 1);
+  sets.reserve(history.size() + live.size() + 1);
   sets.push_back({std::nullopt, current});
+  for (const auto& set : live) sets.push_back({std::nullopt, set.pages, set.browser});
   for (const auto& set : history) sets.push_back({set.time, set.pages, set.browser});
   return sets;
 }

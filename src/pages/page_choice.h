@@ -19,9 +19,11 @@ struct ChoiceSet {
   std::optional<BrowserSetOrigin> browser{};
 };
 
-// The pages remembered now first, then the sets of the history, newest first.
+// The pages remembered now first, then those of each browser followed as it runs, then the
+// sets of the history, newest first.
 std::vector<ChoiceSet> ChoiceSets(const std::vector<RememberedPage>& current,
-                                  const std::vector<PageSet>& history);
+                                  const std::vector<PageSet>& history,
+                                  const std::vector<PageSet>& live = {});
 
 // A page of one of the sets: its set's and its own position.
 struct ChoicePage {

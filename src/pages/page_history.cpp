@@ -263,6 +263,23 @@ std::error_code PageHistory::Write(const Kept& kept, int file) {
 FileProblems PageHistory::Add(PageSet set) {
   if (set.pages.empty()) return {};
   const auto source = SetSource(set);
+  // A session kept while its browser ran (from the recovery copy), now read again knowing how
+  // it ended, takes the place of what was kept of it.
+  const auto unknownEnd = std::find_if(kept_.begin(), kept_.end(), [&set](const Kept& kept) {
+    return set.browser && kept.set.browser && kept.set.browser->source == set.browser->source &&
+           kept.set.browser->session == set.browser->session &&
+           kept.set.browser->end == browsers::BrowserEnd::kUnknown &&
+           set.browser->end != browsers::BrowserEnd::kUnknown;
+  });
+  if (unknownEnd != kept_.end()) {
+    unknownEnd->set = std::move(set);
+    if (unknownEnd->file < 0) return {};
+    if (auto error = Write(*unknownEnd, unknownEnd->file)) {
+      return {{HistoryFilePath(folder_, unknownEnd->file), error, -1,
+               files_.DescribeError(error)}};
+    }
+    return {};
+  }
   const auto newest = std::find_if(kept_.begin(), kept_.end(), [&source](const Kept& kept) {
     return SetSource(kept.set) == source;
   });
@@ -307,10 +324,11 @@ FileProblems PageHistory::MarkReopened(const PageSource& source, std::int64_t se
   return {};
 }
 
-std::int64_t PageHistory::LastSession(const PageSource& source) const {
+std::int64_t PageHistory::LastSession(const PageSource& source, bool endKnown) const {
   std::int64_t last = 0;
   for (const auto& kept : kept_) {
-    if (kept.set.browser && kept.set.browser->source == source) {
+    if (kept.set.browser && kept.set.browser->source == source &&
+        !(endKnown && kept.set.browser->end == browsers::BrowserEnd::kUnknown)) {
       last = std::max(last, kept.set.browser->session);
     }
   }

@@ -57,6 +57,7 @@ struct PageSet {
   std::int64_t time = 0;  // seconds since 1970 UTC
   std::vector<RememberedPage> pages{};
   std::optional<BrowserSetOrigin> browser{};  // none for the sets of the shell's windows
+  bool operator==(const PageSet&) const = default;
 };
 
 // The sets the history keeps of each source: the shell's windows, and each browser profile,
@@ -118,8 +119,9 @@ class PageHistory {
 
   // Newest first.
   [[nodiscard]] std::vector<PageSet> sets() const;
-  // The newest session kept from a browser profile; 0 when none is.
-  [[nodiscard]] std::int64_t LastSession(const PageSource& source) const;
+  // The newest session kept from a browser profile; 0 when none is. `endKnown`: only of the
+  // sessions whose end is known (a session kept while its browser ran is still to be read).
+  [[nodiscard]] std::int64_t LastSession(const PageSource& source, bool endKnown = false) const;
 
  private:
   struct Kept {

@@ -52,8 +52,12 @@ FileProblems PageMemory::Load() {
   TakeTitlesFromHistory();
   // Left by an end that wrote no slot files; an end the program saw kept this set already.
   KeepSet(recoveredSlots);
+  // The browsers' pages as they last ran: sets of the history whose end is not known, and
+  // still in the copy until the browsers' own files have been looked at.
+  for (const auto& set : recovered.browserSets) (void)history_.Add(set);
+  live_ = recovered.browserSets;
   const auto remembered = pages();
-  if (!remembered.empty() || !recovered.pages.empty()) {
+  if (!remembered.empty() || !recovered.pages.empty() || !live_.empty()) {
     if (auto error = WriteRecovery(remembered)) {
       // The slot files are then the only copy of their pages: they stay for the next start. A
       // copy that could not be moved aside has been reported already.
@@ -99,7 +103,7 @@ FileProblems PageMemory::Save() {
 void PageMemory::WriteRecoveryIfChanged() {
   if (!keepsRecoveryCopy_ || frozen_) return;
   auto now = pages();
-  if (now == recoveryHolds_) return;
+  if (now == recoveryHolds_ && live_ == recoveryHoldsLive_) return;
   (void)WriteRecovery(now);
 }
 
@@ -107,8 +111,9 @@ KeptPages PageMemory::KeepForEndWithoutSaving() {
   const auto now = pages();
   KeptPages kept{.count = now.size()};
   if (!keepsRecoveryCopy_) return kept;
-  if (now != recoveryHolds_) (void)WriteRecovery(now);
-  if (recoveryHolds_ == now) kept.recoveryCopy = RecoveryCopyPath(folder_);
+  const auto holdsNow = [&] { return recoveryHolds_ == now && recoveryHoldsLive_ == live_; };
+  if (!holdsNow()) (void)WriteRecovery(now);
+  if (holdsNow()) kept.recoveryCopy = RecoveryCopyPath(folder_);
   return kept;
 }
 
@@ -119,10 +124,13 @@ std::error_code PageMemory::WriteRecovery(const std::vector<std::string>& pages)
     if (auto error = MoveUnreadCopyAside(files_, path, movedTo)) return error;
     unreadCopyInPlace_ = false;
   }
-  auto error = files_.ReplaceFileContents(path, RecoveryCopyBytes(pages));
+  auto error = files_.ReplaceFileContents(path, RecoveryCopyBytes(pages, live_));
   ++recoveryWrites_;
   // A failed write is tried again at the next change or the next second, whichever comes.
-  if (!error) recoveryHolds_ = pages;
+  if (!error) {
+    recoveryHolds_ = pages;
+    recoveryHoldsLive_ = live_;
+  }
   return error;
 }
 
@@ -160,7 +168,16 @@ bool PageMemory::KeepBrowserSet(PageSet set) {
   if (!keepsHistory_ || !set.browser) return false;
   const auto source = set.browser->source;
   const auto session = set.browser->session;
-  if (history_.LastSession(source) >= session) return false;
+  if (history_.LastSession(source) > session) return false;
+  if (history_.LastSession(source) == session) {
+    // Known already; only a set whose end was not known takes what is known now.
+    const auto sets = history_.sets();
+    const bool unknownEnd = std::any_of(sets.begin(), sets.end(), [&](const PageSet& kept) {
+      return kept.browser && kept.browser->source == source && kept.browser->session == session &&
+             kept.browser->end == browsers::BrowserEnd::kUnknown;
+    });
+    if (!unknownEnd || set.browser->end == browsers::BrowserEnd::kUnknown) return false;
+  }
   // A set whose file cannot be written is kept for this run all the same; the next start finds
   // the session in the browser's files again.
   (void)history_.Add(std::move(set));

@@ -65,13 +65,18 @@ class PageMemory {
   // Keeps a browser session's set in the history (see PageHistory::Add); true when it was
   // kept, false when the history is not kept in this run or holds that session already.
   bool KeepBrowserSet(PageSet set);
-  // The newest session of a browser profile that the history holds; 0 for none.
+  // The newest session of a browser profile that the history holds with how it ended; 0 for
+  // none. A session kept while its browser ran is read again at its end.
   [[nodiscard]] std::int64_t LastBrowserSession(const PageSource& source) const {
-    return history_.LastSession(source);
+    return history_.LastSession(source, true);
   }
   // Notes that a browser session's set has been opened again, so that the one-step reopen does
   // not open it twice.
   void MarkReopened(const PageSet& set);
+  // The pages of the browsers that run now and can be followed (one set per profile): they are
+  // among the pages remembered now, and the recovery copy holds them.
+  void SetLiveBrowserSets(std::vector<PageSet> sets) { live_ = std::move(sets); }
+  [[nodiscard]] const std::vector<PageSet>& liveBrowserSets() const { return live_; }
 
   // One visit of the poller: what it saw, and whether it saw the browser's windows vanish
   // together, their pages joining those remembered as lost.
@@ -127,6 +132,8 @@ class PageMemory {
   // copy is neither read, written nor deleted.
   bool keepsRecoveryCopy_ = false;
   std::vector<std::string> recoveryHolds_;
+  std::vector<PageSet> recoveryHoldsLive_;
+  std::vector<PageSet> live_;
   // The copy the start could not read still lies under its own name (another program holds
   // it, say): it may hold the only copy of pages, so nothing replaces or deletes it, and it is
   // moved aside before a new copy is written.

@@ -43,8 +43,15 @@ std::string SetHeading(const platform::LocalTime& time, std::size_t pageCount,
   return heading + CountText(pageCount);
 }
 
-std::string CurrentPagesHeading(std::size_t pageCount) {
-  return "現在のページ" + CountText(pageCount);
+std::string CurrentPagesHeading(std::size_t pageCount,
+                                const std::optional<pages::BrowserSetOrigin>& browser) {
+  std::string heading = "現在のページ";
+  if (browser) {
+    heading += "  ";
+    heading += BrowserProfileName(browser->source.browser, browser->profileName,
+                                  browser->source.profile);
+  }
+  return heading + CountText(pageCount);
 }
 
 ChoiceList MakeChoiceList(const std::vector<pages::ChoiceSet>& sets, const platform::Clock& clock) {
@@ -54,7 +61,7 @@ ChoiceList MakeChoiceList(const std::vector<pages::ChoiceSet>& sets, const platf
     const auto count = set.pages.size();
     list.rows.push_back(
         {set.time ? SetHeading(clock.ToLocal(*set.time), count, set.browser)
-                  : CurrentPagesHeading(count),
+                  : CurrentPagesHeading(count, set.browser),
          false, false});
     list.pageOfRow.emplace_back();
     for (std::size_t p = 0; p < count; ++p) {
