@@ -16,8 +16,9 @@ ResidentHost::ResidentHost(platform::Ports ports)
       pageMemory_(ports.files, ports.shell, ports.ansi, ports.clock, ports.program.Folder()),
       browserPages_(ports),
       main_(ports, accessLog_, *this),
-      selection_(ports, pageMemory_,
-                 [this](const pages::ChosenGroup& group) { return browserPages_.OpenChosen(group); }),
+      selection_(
+          ports, pageMemory_,
+          [this](const pages::ChosenGroup& group) { return browserPages_.OpenChosen(group); }),
       settings_(ports),
       about_(ports),
       logonStart_(ports),

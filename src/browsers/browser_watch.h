@@ -17,7 +17,7 @@ namespace pagemind::browsers {
 
 // A profile's session as its browser's files tell it: one that has ended, or one that runs.
 struct EndedSession {
-  std::string browser;      // as the user knows it: "Google Chrome", ...
+  std::string browser;  // as the user knows it: "Google Chrome", ...
   // The profile's folder: in User Data for the Chromium family ("." for User Data itself), its
   // own folder's name for Firefox.
   std::string profile;

@@ -13,8 +13,7 @@ constexpr std::size_t kBackupsListingLimit = 256;
 constexpr int kChecksPerProfilesRead = 60;
 }  // namespace
 
-FirefoxWatch::FirefoxWatch(platform::FileSystem& files,
-                           const std::filesystem::path& roamingAppData)
+FirefoxWatch::FirefoxWatch(platform::FileSystem& files, const std::filesystem::path& roamingAppData)
     : files_(files), iniFile_(FirefoxProfilesIniPath(roamingAppData)) {}
 
 WatchFindings FirefoxWatch::Check(const LastKeptSession& lastKept) {
@@ -110,9 +109,8 @@ bool FirefoxWatch::HoldsLock(const Watched& watched) {
 std::optional<std::pair<std::uint64_t, std::int64_t>> FirefoxWatch::RecoveryFile(
     const Watched& watched) {
   std::vector<platform::FolderEntry> entries;
-  const auto error =
-      files_.ListFolder(watched.profile.folder / "sessionstore-backups", kBackupsListingLimit,
-                        entries);
+  const auto error = files_.ListFolder(watched.profile.folder / "sessionstore-backups",
+                                       kBackupsListingLimit, entries);
   if (error && error != platform::FileError::kTooManyEntries) return std::nullopt;
   for (const auto& entry : entries) {
     if (!entry.folder && entry.name == "recovery.jsonlz4") {

@@ -31,7 +31,7 @@ class FirefoxWatch {
  private:
   struct Watched {
     FirefoxProfile profile;
-    std::string key;  // the profile folder's name
+    std::string key;     // the profile folder's name
     bool known = false;  // whether it runs has been asked once
     bool running = false;
     // recovery.jsonlz4 as last read: its size and time.

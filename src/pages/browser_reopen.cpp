@@ -72,9 +72,9 @@ std::vector<std::string> BrowserReopener::Open(const PageSet& set) {
   return unopened;
 }
 
-std::vector<std::string> BrowserReopener::OpenInOneWindow(
-    const PageSource& source, const std::vector<std::string>& addresses,
-    std::string_view profileName) {
+std::vector<std::string> BrowserReopener::OpenInOneWindow(const PageSource& source,
+                                                          const std::vector<std::string>& addresses,
+                                                          std::string_view profileName) {
   const auto program = source.isShellWindow() ? std::nullopt : ProgramOf(source.browser);
   if (!program) return fallback_.Open(addresses);
   std::vector<std::string> unopened;
@@ -100,8 +100,7 @@ std::optional<std::filesystem::path> BrowserReopener::ProgramOf(const std::strin
   return perUser;
 }
 
-void BrowserReopener::OpenWindow(const std::filesystem::path& program,
-                                 const WindowArguments& how,
+void BrowserReopener::OpenWindow(const std::filesystem::path& program, const WindowArguments& how,
                                  const std::vector<std::string>& addresses,
                                  std::vector<std::string>& unopened) {
   const auto programText = Utf8FromPath(program);

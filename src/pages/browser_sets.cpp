@@ -13,8 +13,9 @@ namespace {
 
 bool HasScheme(std::string_view address, std::string_view scheme) {
   return address.size() > scheme.size() &&
-         std::equal(scheme.begin(), scheme.end(), address.begin(),
-                    [](char a, char b) { return std::tolower(static_cast<unsigned char>(b)) == a; });
+         std::equal(scheme.begin(), scheme.end(), address.begin(), [](char a, char b) {
+           return std::tolower(static_cast<unsigned char>(b)) == a;
+         });
 }
 
 // The browser's own pages (its new tab, settings, …) and scripts are not pages to reopen.

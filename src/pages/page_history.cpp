@@ -275,8 +275,7 @@ FileProblems PageHistory::Add(PageSet set) {
     unknownEnd->set = std::move(set);
     if (unknownEnd->file < 0) return {};
     if (auto error = Write(*unknownEnd, unknownEnd->file)) {
-      return {{HistoryFilePath(folder_, unknownEnd->file), error, -1,
-               files_.DescribeError(error)}};
+      return {{HistoryFilePath(folder_, unknownEnd->file), error, -1, files_.DescribeError(error)}};
     }
     return {};
   }
@@ -293,8 +292,7 @@ FileProblems PageHistory::Add(PageSet set) {
   if (file >= 0) {
     if (auto error = Write(added, file)) {
       // The file still holds the set it had, which stays kept.
-      problems.push_back(
-          {HistoryFilePath(folder_, file), error, -1, files_.DescribeError(error)});
+      problems.push_back({HistoryFilePath(folder_, file), error, -1, files_.DescribeError(error)});
     } else {
       std::erase_if(kept_, [file](const Kept& kept) { return kept.file == file; });
       added.file = file;

@@ -17,7 +17,8 @@ RecoveryContents ParseWithSets(const std::vector<std::string_view>& lines, bool 
     const auto line = lines[i];
     if (line == kEnd && i + 1 == lines.size() && complete) return contents;
     if (line.starts_with(kPage) && contents.browserSets.empty()) {
-      if (contents.pages.size() < kSlotCount) contents.pages.emplace_back(line.substr(kPage.size()));
+      if (contents.pages.size() < kSlotCount)
+        contents.pages.emplace_back(line.substr(kPage.size()));
       continue;
     }
     if (line != kHistoryFileHeader) break;

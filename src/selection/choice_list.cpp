@@ -35,8 +35,8 @@ std::string SetHeading(const platform::LocalTime& time, std::size_t pageCount,
   if (browser) {
     // Appended piece by piece: GCC 12 warns falsely about "literal" + std::string here.
     heading += "  ";
-    heading += BrowserProfileName(browser->source.browser, browser->profileName,
-                                  browser->source.profile);
+    heading +=
+        BrowserProfileName(browser->source.browser, browser->profileName, browser->source.profile);
     heading += ' ';
     heading += EndWord(browser->end);
   }
@@ -48,8 +48,8 @@ std::string CurrentPagesHeading(std::size_t pageCount,
   std::string heading = "現在のページ";
   if (browser) {
     heading += "  ";
-    heading += BrowserProfileName(browser->source.browser, browser->profileName,
-                                  browser->source.profile);
+    heading +=
+        BrowserProfileName(browser->source.browser, browser->profileName, browser->source.profile);
   }
   return heading + CountText(pageCount);
 }
@@ -59,10 +59,9 @@ ChoiceList MakeChoiceList(const std::vector<pages::ChoiceSet>& sets, const platf
   for (std::size_t s = 0; s < sets.size(); ++s) {
     const auto& set = sets[s];
     const auto count = set.pages.size();
-    list.rows.push_back(
-        {set.time ? SetHeading(clock.ToLocal(*set.time), count, set.browser)
-                  : CurrentPagesHeading(count, set.browser),
-         false, false});
+    list.rows.push_back({set.time ? SetHeading(clock.ToLocal(*set.time), count, set.browser)
+                                  : CurrentPagesHeading(count, set.browser),
+                         false, false});
     list.pageOfRow.emplace_back();
     for (std::size_t p = 0; p < count; ++p) {
       const auto& page = set.pages[p];

@@ -17,8 +17,8 @@ std::string SetHeading(const platform::LocalTime& time, std::size_t pageCount,
                        const std::optional<pages::BrowserSetOrigin>& browser = std::nullopt);
 // The pages remembered now, which head the list: "現在のページ  (3 ページ)"; those of a
 // browser followed as it runs "現在のページ  Mozilla Firefox（default）  (3 ページ)".
-std::string CurrentPagesHeading(std::size_t pageCount,
-                                const std::optional<pages::BrowserSetOrigin>& browser = std::nullopt);
+std::string CurrentPagesHeading(
+    std::size_t pageCount, const std::optional<pages::BrowserSetOrigin>& browser = std::nullopt);
 
 // The check list the window shows for the sets: each set's heading (no box), then its pages,
 // each with its title where one was seen, else its address; nothing checked.

@@ -56,8 +56,8 @@ void PageSelection::Load() {
 }
 
 void PageSelection::Form_Load() {
-  sets_ = pages::ChoiceSets(memory_.rememberedPages(), memory_.history(),
-                            memory_.liveBrowserSets());
+  sets_ =
+      pages::ChoiceSets(memory_.rememberedPages(), memory_.history(), memory_.liveBrowserSets());
   list_ = MakeChoiceList(sets_, ports_.clock);
   window_.form().SetCheckListRows(kList1, list_.rows);
 }

@@ -29,8 +29,7 @@ inline constexpr std::string_view kWindowsClosedTogether =
 
 // The balloon's text after pages were lost (`cause`), for the pages that the reopen command
 // would open: two lines.
-std::string CrashBalloonText(std::size_t pages,
-                             std::string_view cause = kWindowsClosedTogether);
+std::string CrashBalloonText(std::size_t pages, std::string_view cause = kWindowsClosedTogether);
 
 // Main's icon in the notification area: a double-click chooses the reopen command, the right
 // button opens the tray menu, whose item is chosen once the menu has closed, and a click on the
