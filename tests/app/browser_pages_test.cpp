@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "app_fixture.h"
+#include "browsers/snss_writer.h"
 #include "pages/browser_sets.h"
 #include "tray/menu_commands.h"
 
@@ -131,6 +132,25 @@ TEST_F(BrowserPagesTest, AnEndWhileTheProgramWasOffIsKeptAtItsStartAndOnlyOnce) 
   platform.ui.Advance(1100ms);
   EXPECT_EQ(BrowserSets().size(), 1U);
   EXPECT_EQ(BalloonTexts().size(), 1U);
+}
+
+TEST_F(BrowserPagesTest, ALaterSessionWithOnlyTheBrowsersOwnPagesEndsTheOffer) {
+  BrowserLeft("crash");
+  Start();
+  platform.ui.Advance(100ms);
+  ASSERT_EQ(BrowserSets().size(), 1U);
+
+  // The user came back, opened only a new tab and closed the browser: nothing to keep.
+  BrowserRuns();
+  platform.ui.Advance(1100ms);
+  SnssWriter newTab;
+  newTab.WindowType(1, 0).SimpleTab(1, 7, 0, "chrome://newtab/").Marker();
+  WriteBytes(userData / "Default" / "Sessions" / "Session_99999999999999999", newTab.bytes());
+  BrowserEnds();
+  platform.ui.Advance(1100ms);
+  EXPECT_EQ(BrowserSets().size(), 1U);
+  DoubleClick();
+  EXPECT_TRUE(platform.programs.started.empty());
 }
 
 TEST_F(BrowserPagesTest, WatchingSwitchedOffReadsNothing) {
