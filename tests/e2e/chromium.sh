@@ -320,13 +320,20 @@ chromium_recorded_arguments() {
 }
 
 # chromium_replay DIR: hands every recorded line, as its arguments, to the real browser on DIR
-# (a fresh folder): the first starts it, the others reach it as a second start would.
+# (a fresh folder): the first starts it, the others reach it as a second start would. An
+# argument that is a Windows path (Chrome on Windows opens a local file given so) becomes the
+# Linux path Wine maps it to, as the Linux browser sees that file.
 chromium_replay() {
-  local dir=$1 n count arguments=()
+  local dir=$1 n count arguments=() i
   count=$(chromium_recorded_count)
   for ((n = 1; n <= count; n++)); do
     mapfile -t arguments < <(chromium_recorded_arguments "$n")
     ((${#arguments[@]} > 0)) || e2e_fail "recorded line $n has no arguments" || return 1
+    for i in "${!arguments[@]}"; do
+      [[ "${arguments[i]}" =~ ^([A-Za-z]:)?\\ ]] || continue
+      arguments[i]="$(winepath -u "${arguments[i]}" 2>/dev/null)" ||
+        e2e_fail "no Linux path for the recorded ${arguments[i]}" || return 1
+    done
     if ((n == 1)); then
       chromium_start "$dir" "${arguments[@]}"
       e2e_wait_until 30 "chromium on $dir to start" test -e "$dir/SingletonSocket" || return 1
