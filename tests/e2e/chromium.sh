@@ -9,7 +9,8 @@
 # Pages are file: pages of CHROMIUM_PAGES, a folder on the Linux side that Wine reaches as Z:.
 # Chromium writes their addresses as file:///work/.../one.html (percent-encoded UTF-8, no
 # drive); under Wine such a path names the current drive's root, Z:\ for a program started in
-# a folder of Z:, so the same address names the same file for both.
+# a folder of Z:, so the same address names the same file for both. The reopen hands such a page
+# on as the local path it checked (\work\...\one.html); chromium_replay maps it back.
 #
 # Source tests/e2e/lib.sh first. Nothing here sleeps for a fixed time; every process started is
 # ended by pid when the script exits.
@@ -33,10 +34,10 @@ CHROMIUM_LOCAL_APPDATA_WIN="" # and as Windows names it
 
 # --- set-up -----------------------------------------------------------------------------------
 
-# chromium_setup: the tools built, the pages made, the prefix's %LOCALAPPDATA% found; a script
+# chromium_setup: the tools built, the pages' folder made, the prefix's %LOCALAPPDATA% found; a script
 # that cannot have them says so as a FAIL line and exits.
 chromium_setup() {
-  local problem="" here=$E2E_DIR/../..
+  local problem=""
   if [[ ! -x "$CHROMIUM_BIN" ]]; then
     problem="no $CHROMIUM_BIN (Debian's chromium)"
   elif ! e2e_compile "$CHROMIUM_WIN_EXE" "$E2E_DIR/tools/chromium_win.cpp" -- -lshell32 ||
@@ -57,6 +58,7 @@ chromium_setup() {
   mkdir -p "$CHROMIUM_PAGES"
   pm_on_exit chromium_stop_all
   pm_on_exit chromium_unlink_all
+  pm_on_exit chromium_unregister_recorders
 }
 
 # Pagemind's own reader of session files, built for Linux (tests/browsers/session_tabs.cpp).
@@ -292,18 +294,29 @@ except (OSError, ValueError, KeyError, TypeError):
 
 # --- the reopen -------------------------------------------------------------------------------
 
+CHROMIUM_APP_PATHS='HKCU\Software\Microsoft\Windows\CurrentVersion\App Paths'
+CHROMIUM_EXES=(chrome.exe msedge.exe)
+
+# The prefix is shared with the tests that run later: no browser is registered after this one.
+chromium_unregister_recorders() {
+  local exe
+  for exe in "${CHROMIUM_EXES[@]}"; do
+    pm_wine reg delete "$CHROMIUM_APP_PATHS\\$exe" /f >/dev/null 2>&1
+  done
+  return 0
+}
+
 # chromium_register_recorder EXE: a copy of recorder.exe named EXE (chrome.exe, msedge.exe)
 # under HKCU App Paths\EXE, every other browser's registration removed; its lines go to
 # CHROMIUM_RECORDER_LOG (emptied), through PM_RECORDER_LOG, which the program started after this
 # passes on.
 chromium_register_recorder() {
-  local copy="$CHROMIUM_WORK/apps/$1" key='HKCU\Software\Microsoft\Windows\CurrentVersion\App Paths'
+  local copy="$CHROMIUM_WORK/apps/$1" exe
   mkdir -p "$(dirname "$copy")" && cp "$E2E_BUILD/recorder.exe" "$copy" || return 1
-  local exe
-  for exe in chrome.exe msedge.exe; do
-    [[ "$exe" == "$1" ]] || pm_wine reg delete "$key\\$exe" /f >/dev/null 2>&1
+  for exe in "${CHROMIUM_EXES[@]}"; do
+    [[ "$exe" == "$1" ]] || pm_wine reg delete "$CHROMIUM_APP_PATHS\\$exe" /f >/dev/null 2>&1
   done
-  pm_wine reg add "$key\\$1" /ve /d "$(pm_winpath "$copy")" /f >/dev/null 2>&1 ||
+  pm_wine reg add "$CHROMIUM_APP_PATHS\\$1" /ve /d "$(pm_winpath "$copy")" /f >/dev/null 2>&1 ||
     e2e_fail "could not register $1 under App Paths" || return 1
   rm -f "$CHROMIUM_RECORDER_LOG"
   export PM_RECORDER_LOG
