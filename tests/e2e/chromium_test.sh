@@ -12,6 +12,7 @@ E2E_MODE=plain
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 # shellcheck source=tests/e2e/tray_input.sh
 source "$E2E_DIR/tray_input.sh"
+# For its tool that reads the access log (standin_access_log); the stand-in is not registered.
 # shellcheck source=tests/e2e/standin/standin.sh
 source "$E2E_DIR/standin/standin.sh"
 # shellcheck source=tests/e2e/chromium.sh
