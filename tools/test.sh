@@ -87,7 +87,8 @@ e2e_script() {
 }
 
 mkdir -p "$LOGS"
-if ! step setup/packages pm_install_packages "${PM_RUN_PACKAGES[@]}" "${PM_TEST_PACKAGES[@]}" ||
+if ! step setup/packages pm_install_packages "${PM_RUN_PACKAGES[@]}" "${PM_TEST_PACKAGES[@]}" \
+  "${PM_E2E_PACKAGES[@]}" ||
   ! step setup/lz4-source pm_fetch_lz4_source ||
   ! step setup/locale pm_ensure_japanese_locale; then
   summary

@@ -14,8 +14,6 @@ source "$E2E_DIR/standin/standin.sh"
 # shellcheck source=tests/e2e/tray_input.sh
 source "$E2E_DIR/tray_input.sh"
 
-SELECTION="Pagemind - ページの選択"
-
 set_files() { compgen -G "$E2E_FOLDER/Log/set[0-9][0-9].pmh" | wc -l; }
 has_sets() { (($(set_files) >= $1)); }
 
@@ -38,19 +36,6 @@ expected_rows_matching() {
   e2e_assert_eq "[ ] B one|[ ] B two" "${lines[6]}|${lines[7]}" "the newer set (the crash's)" ||
     return 1
   e2e_assert_eq "[ ] A one|[ ] A two" "${lines[9]}|${lines[10]}" "the older set (the end's)"
-}
-
-# The menu item by its access key; the time from the key to the window shown is logged (an upper
-# bound: it includes the polls of pmctl, each a Wine process start).
-open_selection() {
-  open_tray_menu || return 1
-  local chosen
-  chosen=$(e2e_now_ms)
-  xdotool key p || e2e_fail "xdotool could not type p" || return 1
-  e2e_pmctl wait-window "$SELECTION" 10000 >/dev/null || e2e_fail "no window '$SELECTION'" ||
-    return 1
-  pm_log "the selection window showed $(($(e2e_now_ms) - chosen)) ms after its menu item was chosen"
-  wait_visible "$SELECTION" || return 1
 }
 
 case_choose_from_sets() {

@@ -12,6 +12,7 @@ E2E_SETTINGS_TITLE="Pagemind - 設定画面"
 E2E_ABOUT_TITLE="Pagemind - バージョン情報"
 E2E_SAVE_TITLE="ファイルの保存"
 E2E_TIP_TEXT="Pagemind 1.0.0"
+SELECTION="Pagemind - ページの選択"
 
 # The X window of a shown top-level window titled exactly TITLE (Wine gives X windows their
 # Win32 caption as name). xdotool reads the name as a regular expression.
@@ -185,4 +186,18 @@ end_with_menu() {
     e2e_assert_exists "$(slot_file "$i")" "slot file $i" || return 1
   done
   e2e_assert_eq "" "$(slot_extra_files "$E2E_FOLDER" --no-recovery)" "other files in Log"
+}
+
+# The selection window through its menu item, by its access key; the time from the key to the
+# window shown is logged (an upper bound: it includes the polls of pmctl, each a Wine process
+# start).
+open_selection() {
+  open_tray_menu || return 1
+  local chosen
+  chosen=$(e2e_now_ms)
+  xdotool key p || e2e_fail "xdotool could not type p" || return 1
+  e2e_pmctl wait-window "$SELECTION" 10000 >/dev/null || e2e_fail "no window '$SELECTION'" ||
+    return 1
+  pm_log "the selection window showed $(($(e2e_now_ms) - chosen)) ms after its menu item was chosen"
+  wait_visible "$SELECTION" || return 1
 }

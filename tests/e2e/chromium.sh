@@ -1,0 +1,357 @@
+# shellcheck shell=bash
+# Debian's real Chromium as the Chrome or Edge of the test prefix: its --user-data-dir is the
+# prefix's `%LOCALAPPDATA%\Google\Chrome\User Data` (or `…\Microsoft\Edge\User Data`), a link
+# to a fresh folder per run of the browser; tools/chromium_win.exe does under Wine what Chrome on
+# Windows does (the lock file, the session file held with no sharing); a copy of recorder.exe
+# registered under App Paths as chrome.exe / msedge.exe records what a reopen starts; and the
+# recorded arguments can be handed back to the real browser.
+#
+# Pages are file: pages of CHROMIUM_PAGES, a folder on the Linux side that Wine reaches as Z:.
+# Chromium writes their addresses as file:///work/.../one.html (percent-encoded UTF-8, no
+# drive); under Wine such a path names the current drive's root, Z:\ for a program started in
+# a folder of Z:, so the same address names the same file for both. The reopen hands such a page
+# on as the local path it checked (\work\...\one.html); chromium_replay maps it back.
+#
+# Source tests/e2e/lib.sh first. Nothing here sleeps for a fixed time; every process started is
+# ended by pid when the script exits.
+# shellcheck disable=SC2034  # the variables are for the test scripts that source this file
+
+CHROMIUM_BIN=/usr/lib/chromium/chromium # the /usr/bin wrapper drops a `--` argument
+CHROMIUM_WORK="$E2E_BUILD/chromium"
+CHROMIUM_PAGES="$CHROMIUM_WORK/pages"
+CHROMIUM_WIN_EXE="$E2E_BUILD/chromium_win.exe"
+CHROMIUM_SESSION_TABS="$E2E_BUILD/session_tabs"
+CHROMIUM_RECORDER_LOG="$CHROMIUM_WORK/recorder.log"
+# What keeps the browser quiet and quick on a machine without network.
+CHROMIUM_FLAGS=(--no-sandbox --no-first-run --password-store=basic --disable-gpu
+  --disable-background-networking --disable-component-update --disable-sync
+  --no-default-browser-check --disable-default-apps --noerrdialogs)
+CHROMIUM_PID=""       # the running browser's main process
+CHROMIUM_HOLDER_PID="" # the running chromium_win.exe hold
+CHROMIUM_HOLDER_DIR=""
+CHROMIUM_LOCAL_APPDATA=""     # the prefix's %LOCALAPPDATA%, as a Unix path
+CHROMIUM_LOCAL_APPDATA_WIN="" # and as Windows names it
+
+# --- set-up -----------------------------------------------------------------------------------
+
+# chromium_setup: the tools built, the pages' folder made, the prefix's %LOCALAPPDATA% found; a script
+# that cannot have them says so as a FAIL line and exits.
+chromium_setup() {
+  local problem=""
+  if [[ ! -x "$CHROMIUM_BIN" ]]; then
+    problem="no $CHROMIUM_BIN (Debian's chromium)"
+  elif ! e2e_compile "$CHROMIUM_WIN_EXE" "$E2E_DIR/tools/chromium_win.cpp" -- -lshell32 ||
+    ! e2e_build_tool recorder; then
+    problem="chromium_win.exe or recorder.exe did not build"
+  elif ! chromium_build_session_tabs; then
+    problem="session_tabs did not build"
+  else
+    CHROMIUM_LOCAL_APPDATA_WIN="$(pm_wine cmd /c echo %LOCALAPPDATA% 2>/dev/null | tr -d '\r')"
+    CHROMIUM_LOCAL_APPDATA="$(winepath -u "$CHROMIUM_LOCAL_APPDATA_WIN" 2>/dev/null)"
+    [[ -d "$CHROMIUM_LOCAL_APPDATA" ]] || problem="no %LOCALAPPDATA% in $WINEPREFIX"
+  fi
+  if [[ -n "$problem" ]]; then
+    echo "FAIL $E2E_TEST: $problem"
+    exit 1
+  fi
+  rm -rf "$CHROMIUM_WORK"
+  mkdir -p "$CHROMIUM_PAGES"
+  pm_on_exit chromium_stop_all
+  pm_on_exit chromium_unlink_all
+  pm_on_exit chromium_unregister_recorders
+}
+
+# Pagemind's own reader of session files, built for Linux (tests/browsers/session_tabs.cpp).
+chromium_build_session_tabs() {
+  local root="$E2E_DIR/../.." out=$CHROMIUM_SESSION_TABS source stale=0
+  local sources=("$root/tests/browsers/session_tabs.cpp" "$root/src/browsers/chromium_session.cpp"
+    "$root/src/browsers/snss_records.cpp" "$root/src/browsers/browser_errors.cpp")
+  for source in "${sources[@]}" "$root"/src/browsers/*.h; do
+    [[ "$source" -nt "$out" ]] && stale=1
+  done
+  ((stale)) || return 0
+  g++ -std=c++20 -O1 -Wall -Wextra -Werror -I"$root/src" -o "$out.tmp" "${sources[@]}" &&
+    mv -f "$out.tmp" "$out"
+}
+
+# chromium_page NAME TITLE: makes CHROMIUM_PAGES/NAME and prints its address as Chromium writes
+# it into the session file.
+chromium_page() {
+  printf '<!doctype html><meta charset="utf-8"><title>%s</title><p>%s</p>\n' "$2" "$2" \
+    >"$CHROMIUM_PAGES/$1"
+  python3 -c 'import sys, urllib.parse; print("file://" + urllib.parse.quote(sys.argv[1]))' \
+    "$CHROMIUM_PAGES/$1"
+}
+
+# --- the User Data folders --------------------------------------------------------------------
+
+# The User Data folder of BROWSER (chrome or edge) in the prefix, as Windows and Unix name it.
+chromium_user_data_win() {
+  case "$1" in
+    chrome) printf '%s\n' "$CHROMIUM_LOCAL_APPDATA_WIN"'\Google\Chrome\User Data' ;;
+    edge) printf '%s\n' "$CHROMIUM_LOCAL_APPDATA_WIN"'\Microsoft\Edge\User Data' ;;
+  esac
+}
+chromium_user_data_unix() {
+  case "$1" in
+    chrome) printf '%s\n' "$CHROMIUM_LOCAL_APPDATA/Google/Chrome/User Data" ;;
+    edge) printf '%s\n' "$CHROMIUM_LOCAL_APPDATA/Microsoft/Edge/User Data" ;;
+  esac
+}
+
+# chromium_link BROWSER DIR: the prefix's User Data folder of BROWSER becomes a link to DIR (made
+# when missing); the other browser's goes, so a case sees one browser only.
+chromium_link() {
+  local link other
+  link="$(chromium_user_data_unix "$1")"
+  [[ "$1" == chrome ]] && other=edge || other=chrome
+  rm -f "$(chromium_user_data_unix "$other")"
+  mkdir -p "$2" "$(dirname "$link")" && ln -sfn "$2" "$link"
+}
+
+chromium_unlink_all() { rm -f "$(chromium_user_data_unix chrome)" "$(chromium_user_data_unix edge)"; }
+
+# --- the browser ------------------------------------------------------------------------------
+
+# chromium_start DIR [ARGUMENT...]: starts the browser on DIR with the arguments (addresses, or
+# what a reopen recorded) and returns at once; sets CHROMIUM_PID.
+chromium_start() {
+  local dir=$1
+  shift
+  "$CHROMIUM_BIN" "${CHROMIUM_FLAGS[@]}" --user-data-dir="$dir" "$@" </dev/null \
+    >>"$E2E_ARTIFACTS/$E2E_TEST-chromium.log" 2>&1 &
+  CHROMIUM_PID=$!
+  # Its kill is the case's own doing: no job report of it in the log.
+  disown "$CHROMIUM_PID"
+  pm_log "chromium $CHROMIUM_PID on $dir: $*"
+}
+
+# chromium_hand_over DIR ARGUMENT...: hands the arguments to the browser running on DIR, as a
+# second start does (it opens a window with --new-window); returns once that start has ended.
+chromium_hand_over() {
+  local dir=$1
+  shift
+  timeout 20 "$CHROMIUM_BIN" "${CHROMIUM_FLAGS[@]}" --user-data-dir="$dir" "$@" </dev/null \
+    >>"$E2E_ARTIFACTS/$E2E_TEST-chromium.log" 2>&1 || e2e_fail "handing $* to chromium failed"
+}
+
+chromium_running() { [[ -n "$CHROMIUM_PID" ]] && kill -0 "$CHROMIUM_PID" 2>/dev/null; }
+
+# The pids of PID's descendants (renderers, the zygote), one a line.
+chromium_descendants() {
+  local stat pid ppid rest
+  for stat in /proc/[0-9]*/stat; do
+    { read -r pid rest <"$stat"; } 2>/dev/null || continue
+    rest=${rest##*) }
+    read -r _ ppid _ <<<"$rest"
+    if [[ "$ppid" == "$1" ]]; then
+      echo "$pid"
+      chromium_descendants "$pid"
+    fi
+  done
+}
+
+# The crash: the browser and the holder killed in one signal, then the browser's helper
+# processes, which would end by themselves, so that none outlives the case.
+chromium_crash() {
+  local helpers=() pids=()
+  [[ -n "$CHROMIUM_PID" ]] && mapfile -t helpers < <(chromium_descendants "$CHROMIUM_PID")
+  [[ -n "$CHROMIUM_PID" ]] && pids+=("$CHROMIUM_PID")
+  [[ -n "$CHROMIUM_HOLDER_PID" ]] && pids+=("$CHROMIUM_HOLDER_PID")
+  ((${#pids[@]} > 0)) || e2e_fail "no browser to kill" || return 1
+  pm_log "killing chromium and its holder: ${pids[*]}"
+  kill -KILL "${pids[@]}" 2>/dev/null
+  ((${#helpers[@]} == 0)) || kill -KILL "${helpers[@]}" 2>/dev/null
+  chromium_reap
+}
+
+# Waits for the killed or closed browser and holder to be gone.
+chromium_reap() {
+  local pid
+  for pid in "$CHROMIUM_PID" "$CHROMIUM_HOLDER_PID"; do
+    [[ -n "$pid" ]] || continue
+    e2e_wait_until 20 "process $pid to end" eval "! kill -0 $pid 2>/dev/null" || return 1
+  done
+  CHROMIUM_PID=""
+  CHROMIUM_HOLDER_PID=""
+}
+
+chromium_stop_all() {
+  local pid
+  for pid in "$CHROMIUM_PID" "$CHROMIUM_HOLDER_PID"; do
+    [[ -n "$pid" ]] && pm_stop_pid "$pid"
+  done
+  CHROMIUM_PID=""
+  CHROMIUM_HOLDER_PID=""
+}
+
+# The browser's visible top-level X windows (its windows of this display).
+chromium_windows() { xdotool search --onlyvisible --class '^chromium' 2>/dev/null; }
+chromium_window_shown() { chromium_windows | grep -qx "$1"; }
+chromium_window_gone() { ! chromium_window_shown "$1"; }
+
+# The clean end a user makes: Ctrl+Shift+W on each window, each given the focus first (keys
+# sent to an unfocused window are ignored); the browser ends with its last window.
+chromium_close_windows() {
+  local window windows
+  mapfile -t windows < <(chromium_windows)
+  ((${#windows[@]} > 0)) || e2e_fail "no chromium window to close" || return 1
+  for window in "${windows[@]}"; do
+    xdotool windowfocus --sync "$window" && xdotool key --clearmodifiers ctrl+shift+w ||
+      e2e_fail "could not type Ctrl+Shift+W into chromium window $window" || return 1
+    e2e_wait_until 10 "chromium window $window to close" chromium_window_gone "$window" ||
+      return 1
+  done
+  e2e_wait_until 30 "chromium to end" eval '! chromium_running' || return 1
+  CHROMIUM_PID=""
+}
+
+# --- what Chrome on Windows does under Wine -----------------------------------------------------
+
+# chromium_hold BROWSER: the lock file and the held session files in BROWSER's User Data folder,
+# in place once this returns; sets CHROMIUM_HOLDER_PID (the Wine process itself).
+chromium_hold() {
+  local user_data ready
+  user_data="$(chromium_user_data_win "$1")"
+  CHROMIUM_HOLDER_DIR="$CHROMIUM_WORK/holder-$1"
+  rm -rf "$CHROMIUM_HOLDER_DIR" && mkdir -p "$CHROMIUM_HOLDER_DIR"
+  ready="$CHROMIUM_HOLDER_DIR/ready"
+  (exec env "${PM_WINE_LOCALE[@]}" wine "$CHROMIUM_WIN_EXE" hold "$user_data" \
+    "$(pm_winpath "$ready")" "$(pm_winpath "$CHROMIUM_HOLDER_DIR")\\release") </dev/null \
+    >"$CHROMIUM_HOLDER_DIR/held.log" 2>&1 &
+  CHROMIUM_HOLDER_PID=$!
+  disown "$CHROMIUM_HOLDER_PID"
+  e2e_wait_file "$ready" 30 ||
+    e2e_fail "the holder is not in place: $(tr '\n' '|' <"$CHROMIUM_HOLDER_DIR/held.log")"
+}
+
+# The clean end of the holder, as the browser's own end closes its files: the lock file goes.
+chromium_release() {
+  : >"$CHROMIUM_HOLDER_DIR/release"
+  local pid=$CHROMIUM_HOLDER_PID
+  e2e_wait_until 10 "the holder to end" eval "! kill -0 $pid 2>/dev/null" || return 1
+  CHROMIUM_HOLDER_PID=""
+}
+
+# chromium_probe BROWSER RELATIVE: what a Windows reader gets opening BROWSER's User Data
+# RELATIVE (Windows separators): "readable N", "held", "missing" or "error N".
+chromium_probe() {
+  pm_wine "$CHROMIUM_WIN_EXE" probe "$(chromium_user_data_win "$1")\\$2" </dev/null 2>/dev/null |
+    tr -d '\r'
+}
+
+# --- the browser's files ----------------------------------------------------------------------
+
+# The newest Session_<T> of DIR's PROFILE (default Default), by T; "" when there is none.
+chromium_session_name() { # DIR [PROFILE]
+  find "$1/${2:-Default}/Sessions" -maxdepth 1 -name 'Session_*' -printf '%f\n' 2>/dev/null |
+    sort -t_ -k2 -n | tail -n 1
+}
+
+# "WINDOW<TAB>ADDRESS" for every tab of the newest session file of DIR's PROFILE.
+chromium_session_tabs() { # DIR [PROFILE]
+  local name
+  name="$(chromium_session_name "$@")"
+  [[ -n "$name" ]] && "$CHROMIUM_SESSION_TABS" "$1/${2:-Default}/Sessions/$name" 2>/dev/null
+}
+
+chromium_tabs_are() { [[ "$(chromium_session_tabs "$1")" == "$2" ]]; } # DIR EXPECTED
+
+# chromium_wait_tabs DIR EXPECTED: the newest session file of DIR's Default lists exactly the
+# windows and tabs EXPECTED ("WINDOW<TAB>ADDRESS" lines). The browser writes a change about a
+# second after it.
+chromium_wait_tabs() {
+  e2e_wait_until 30 "the session file to list the pages" chromium_tabs_are "$1" "$2" ||
+    e2e_fail "the session file lists: $(chromium_session_tabs "$1" | tr '\t\n' ' |')"
+}
+
+# profile.exit_type in DIR's Default/Preferences ("" when the file holds none yet).
+chromium_exit_type() {
+  python3 -c 'import json, sys
+try:
+    print(json.load(open(sys.argv[1], encoding="utf-8"))["profile"]["exit_type"])
+except (OSError, ValueError, KeyError, TypeError):
+    print("")' "$1/Default/Preferences"
+}
+
+chromium_exit_type_is() { [[ "$(chromium_exit_type "$1")" == "$2" ]]; }
+
+# The browser writes Preferences at most every 10 s: "Crashed" of this run is on disk about
+# 10 s after its start (measured), and only then is a kill a crash that the files show.
+chromium_wait_exit_type() { # DIR VALUE
+  e2e_wait_until 30 "exit_type $2 in Preferences" chromium_exit_type_is "$1" "$2" ||
+    e2e_fail "Preferences' exit_type is '$(chromium_exit_type "$1")', not '$2'"
+}
+
+# The display name Local State gives DIR's PROFILE (default Default).
+chromium_profile_name() {
+  python3 -c 'import json, sys
+try:
+    print(json.load(open(sys.argv[1], encoding="utf-8"))["profile"]["info_cache"][sys.argv[2]]["name"])
+except (OSError, ValueError, KeyError, TypeError):
+    print("")' "$1/Local State" "${2:-Default}"
+}
+
+# --- the reopen -------------------------------------------------------------------------------
+
+CHROMIUM_APP_PATHS='HKCU\Software\Microsoft\Windows\CurrentVersion\App Paths'
+CHROMIUM_EXES=(chrome.exe msedge.exe)
+
+# The prefix is shared with the tests that run later: no browser is registered after this one.
+chromium_unregister_recorders() {
+  local exe
+  for exe in "${CHROMIUM_EXES[@]}"; do
+    pm_wine reg delete "$CHROMIUM_APP_PATHS\\$exe" /f >/dev/null 2>&1
+  done
+  return 0
+}
+
+# chromium_register_recorder EXE: a copy of recorder.exe named EXE (chrome.exe, msedge.exe)
+# under HKCU App Paths\EXE, every other browser's registration removed; its lines go to
+# CHROMIUM_RECORDER_LOG (emptied), through PM_RECORDER_LOG, which the program started after this
+# passes on.
+chromium_register_recorder() {
+  local copy="$CHROMIUM_WORK/apps/$1" exe
+  mkdir -p "$(dirname "$copy")" && cp "$E2E_BUILD/recorder.exe" "$copy" || return 1
+  for exe in "${CHROMIUM_EXES[@]}"; do
+    [[ "$exe" == "$1" ]] || pm_wine reg delete "$CHROMIUM_APP_PATHS\\$exe" /f >/dev/null 2>&1
+  done
+  pm_wine reg add "$CHROMIUM_APP_PATHS\\$1" /ve /d "$(pm_winpath "$copy")" /f >/dev/null 2>&1 ||
+    e2e_fail "could not register $1 under App Paths" || return 1
+  rm -f "$CHROMIUM_RECORDER_LOG"
+  export PM_RECORDER_LOG
+  PM_RECORDER_LOG="$(pm_winpath "$CHROMIUM_RECORDER_LOG")"
+}
+
+chromium_recorded_count() { [[ -f "$CHROMIUM_RECORDER_LOG" ]] && wc -l <"$CHROMIUM_RECORDER_LOG" || echo 0; }
+chromium_recorded_at_least() { (($(chromium_recorded_count) >= $1)); }
+
+# The arguments of recorded line N (1-based) as Chrome on Windows splits them, one a line.
+chromium_recorded_arguments() {
+  sed -n "${1}p" "$CHROMIUM_RECORDER_LOG" |
+    pm_wine "$CHROMIUM_WIN_EXE" args 2>/dev/null | tr -d '\r'
+}
+
+# chromium_replay DIR: hands every recorded line, as its arguments, to the real browser on DIR
+# (a fresh folder): the first starts it, the others reach it as a second start would. An
+# argument that is a Windows path (Chrome on Windows opens a local file given so) becomes the
+# Linux path Wine maps it to, as the Linux browser sees that file.
+chromium_replay() {
+  local dir=$1 n count arguments=() i
+  count=$(chromium_recorded_count)
+  for ((n = 1; n <= count; n++)); do
+    mapfile -t arguments < <(chromium_recorded_arguments "$n")
+    ((${#arguments[@]} > 0)) || e2e_fail "recorded line $n has no arguments" || return 1
+    for i in "${!arguments[@]}"; do
+      [[ "${arguments[i]}" =~ ^([A-Za-z]:)?\\ ]] || continue
+      arguments[i]="$(winepath -u "${arguments[i]}" 2>/dev/null)" ||
+        e2e_fail "no Linux path for the recorded ${arguments[i]}" || return 1
+    done
+    if ((n == 1)); then
+      chromium_start "$dir" "${arguments[@]}"
+      e2e_wait_until 30 "chromium on $dir to start" test -e "$dir/SingletonSocket" || return 1
+    else
+      chromium_hand_over "$dir" "${arguments[@]}" || return 1
+    fi
+  done
+}
