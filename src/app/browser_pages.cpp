@@ -44,7 +44,8 @@ std::vector<pages::PageSet> BrowserPages::Tick(pages::PageMemory& memory,
     log.RecordBrowserNote(BrowserProblemLine(problem, ports_.files));
   }
   std::vector<pages::PageSet> offered;
-  for (const auto& ended : findings.ended) {
+  for (auto& ended : findings.ended) {
+    TakeEndOfWindowsSession(memory, ended);
     auto set = pages::BrowserSetFromSession(ended, ports_.clock.Now());
     if (set.pages.empty()) {
       // A later session of the profile, if with nothing to keep (only the browser's own pages):
@@ -59,6 +60,24 @@ std::vector<pages::PageSet> BrowserPages::Tick(pages::PageMemory& memory,
     if (pages::OfferedForReopen(set)) offered.push_back(std::move(set));
   }
   return offered;
+}
+
+void BrowserPages::TakeEndOfWindowsSession(pages::PageMemory& memory,
+                                           browsers::EndedSession& ended) {
+  // Firefox ends normally when Windows ends the session; this program saw that end (see
+  // EndLiveBrowserSets) and kept the pages it then had. The session Firefox wrote last in that
+  // same shutdown is that end, and takes its place in the offer.
+  if (ended.end != browsers::BrowserEnd::kNormal) return;
+  const pages::PageSource source{ended.browser, ended.profile};
+  for (const auto& set : memory.history()) {
+    if (!set.browser || set.browser->source != source) continue;
+    if (set.browser->end == browsers::BrowserEnd::kSessionEnded && !set.browser->reopened &&
+        ended.session / 1000 - set.time <= kSameShutdownSeconds) {
+      ended.end = browsers::BrowserEnd::kSessionEnded;
+      memory.MarkReopened(set);
+    }
+    return;
+  }
 }
 
 std::vector<std::string> BrowserPages::ReopenOffered(pages::PageMemory& memory) {

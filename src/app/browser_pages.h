@@ -41,6 +41,11 @@ class BrowserPages {
  private:
   // A check every this many ticks of 100 ms.
   static constexpr int kTicksPerCheck = 10;
+  // A browser's last write after the program's own end in one shutdown of Windows comes this
+  // soon after it.
+  static constexpr std::int64_t kSameShutdownSeconds = 300;
+
+  static void TakeEndOfWindowsSession(pages::PageMemory& memory, browsers::EndedSession& ended);
 
   platform::Ports ports_;
   pages::Reopener fallback_;

@@ -169,6 +169,9 @@ void ResidentHost::EndRequested(UnloadReason reason) {
   // Windows ends the session, or another program asks the program to end: the pages go to the
   // recovery copy, and no message may stop it. Ending from inside a nested loop is sound, as
   // the process goes with it. The slot files stand for an orderly end and are not written.
+  if (reason == UnloadReason::kWindowsSession) {
+    pageMemory_.EndLiveBrowserSets(browsers::BrowserEnd::kSessionEnded);
+  }
   pageMemory_.WriteRecoveryIfChanged();
   pageMemory_.KeepSetOfEnd();
   // The copy now holds the set just kept: ticks while the windows unload must not make the next

@@ -77,6 +77,14 @@ class PageMemory {
   // among the pages remembered now, and the recovery copy holds them.
   void SetLiveBrowserSets(std::vector<PageSet> sets) { live_ = std::move(sets); }
   [[nodiscard]] const std::vector<PageSet>& liveBrowserSets() const { return live_; }
+  // The Windows session ends while those browsers run: the recovery copy says so, and when,
+  // and the next start keeps their pages as ended with it.
+  void EndLiveBrowserSets(browsers::BrowserEnd end) {
+    for (auto& set : live_) {
+      set.browser->end = end;
+      set.time = clock_.Now();
+    }
+  }
 
   // One visit of the poller: what it saw, and whether it saw the browser's windows vanish
   // together, their pages joining those remembered as lost.
