@@ -1,5 +1,6 @@
 #include "test_support.h"
 
+#include <algorithm>
 #include <atomic>
 #include <fstream>
 #include <iterator>
@@ -63,6 +64,48 @@ AsOrdinaryUser::~AsOrdinaryUser() {
   ::setfsgid(::getegid());
 }
 #endif
+
+platform::PathKind HeldFiles::Probe(const std::filesystem::path& path, std::error_code& error) {
+  return disk_.Probe(path, error);
+}
+std::error_code HeldFiles::ListFolder(const std::filesystem::path& folder, std::size_t limit,
+                                      std::vector<platform::FolderEntry>& entries) {
+  return disk_.ListFolder(folder, limit, entries);
+}
+std::error_code HeldFiles::CreateFolder(const std::filesystem::path& path) {
+  return disk_.CreateFolder(path);
+}
+std::error_code HeldFiles::ReadWholeFile(const std::filesystem::path& path, std::size_t limit,
+                                         std::string& contents) {
+  if (IsHeld(path)) return platform::FileError::kHeldOpen;
+  return disk_.ReadWholeFile(path, limit, contents);
+}
+std::vector<std::error_code> HeldFiles::ReplaceFilesContents(
+    std::span<const platform::FileReplacement> files) {
+  return disk_.ReplaceFilesContents(files);
+}
+std::error_code HeldFiles::OverwriteFile(const std::filesystem::path& path,
+                                         std::string_view bytes) {
+  return disk_.OverwriteFile(path, bytes);
+}
+std::error_code HeldFiles::DeleteFile(const std::filesystem::path& path) {
+  return disk_.DeleteFile(path);
+}
+std::error_code HeldFiles::RenameFile(const std::filesystem::path& from,
+                                      const std::filesystem::path& to) {
+  if (IsHeld(from)) return platform::FileError::kHeldOpen;
+  return disk_.RenameFile(from, to);
+}
+std::string HeldFiles::DescribeError(const std::error_code& error) const {
+  return disk_.DescribeError(error);
+}
+bool HeldFiles::IsHeld(const std::filesystem::path& path) const {
+  // The program builds its paths its own way ("a/./b", "a/b"): the file is the same.
+  const auto normal = path.lexically_normal();
+  return std::any_of(held.begin(), held.end(), [&normal](const std::filesystem::path& file) {
+    return file.lexically_normal() == normal;
+  });
+}
 
 std::string ReadBytes(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);

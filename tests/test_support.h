@@ -1,8 +1,11 @@
 #pragma once
 
 #include <filesystem>
+#include <set>
 #include <string>
 #include <string_view>
+
+#include "platform/files.h"
 
 namespace pagemind::testing {
 
@@ -34,6 +37,34 @@ class AsOrdinaryUser {
   bool switched_ = false;
 };
 #endif
+
+// The files of another file system, some of which another program holds open with no sharing
+// (on Windows, a sharing violation): they can be neither read nor renamed, and give
+// FileError::kHeldOpen as the real port does. Writing and deleting go through to the disk, so
+// that a program that does either to a held file is caught by the bytes left.
+class HeldFiles final : public platform::FileSystem {
+ public:
+  explicit HeldFiles(platform::FileSystem& disk) : disk_(disk) {}
+  std::set<std::filesystem::path> held;
+
+  platform::PathKind Probe(const std::filesystem::path& path, std::error_code& error) override;
+  std::error_code ListFolder(const std::filesystem::path& folder, std::size_t limit,
+                             std::vector<platform::FolderEntry>& entries) override;
+  std::error_code CreateFolder(const std::filesystem::path& path) override;
+  std::error_code ReadWholeFile(const std::filesystem::path& path, std::size_t limit,
+                                std::string& contents) override;
+  std::vector<std::error_code> ReplaceFilesContents(
+      std::span<const platform::FileReplacement> files) override;
+  std::error_code OverwriteFile(const std::filesystem::path& path, std::string_view bytes) override;
+  std::error_code DeleteFile(const std::filesystem::path& path) override;
+  std::error_code RenameFile(const std::filesystem::path& from,
+                             const std::filesystem::path& to) override;
+  [[nodiscard]] std::string DescribeError(const std::error_code& error) const override;
+
+ private:
+  [[nodiscard]] bool IsHeld(const std::filesystem::path& path) const;
+  platform::FileSystem& disk_;
+};
 
 std::string ReadBytes(const std::filesystem::path& path);
 void WriteBytes(const std::filesystem::path& path, std::string_view bytes);

@@ -4,8 +4,6 @@
 
 #include "app/page_memory_messages.h"
 
-#include <cerrno>
-
 #include "common/paths.h"
 #include "pages/page_memory.h"
 #include "pages/recovery_copy.h"
@@ -20,57 +18,6 @@ namespace {
 
 using testing::ReadBytes;
 using testing::WriteBytes;
-
-// The disk, with one file that another program holds open with no sharing while `held` is
-// true: it can be neither read nor renamed. Writing and deleting go through to the disk, so a
-// program that does either to it is caught by the bytes left.
-class HoldingFiles final : public platform::FileSystem {
- public:
-  explicit HoldingFiles(std::filesystem::path heldPath) : held_(std::move(heldPath)) {}
-  bool held = true;
-
-  platform::PathKind Probe(const std::filesystem::path& path, std::error_code& error) override {
-    return disk_.Probe(path, error);
-  }
-  std::error_code CreateFolder(const std::filesystem::path& path) override {
-    return disk_.CreateFolder(path);
-  }
-  std::error_code ReadWholeFile(const std::filesystem::path& path, std::size_t limit,
-                                std::string& contents) override {
-    if (IsHeld(path)) return {EBUSY, std::generic_category()};
-    return disk_.ReadWholeFile(path, limit, contents);
-  }
-  std::vector<std::error_code> ReplaceFilesContents(
-      std::span<const platform::FileReplacement> files) override {
-    return disk_.ReplaceFilesContents(files);
-  }
-  std::error_code OverwriteFile(const std::filesystem::path& path,
-                                std::string_view bytes) override {
-    return disk_.OverwriteFile(path, bytes);
-  }
-  std::error_code DeleteFile(const std::filesystem::path& path) override {
-    return disk_.DeleteFile(path);
-  }
-  std::error_code ListFolder(const std::filesystem::path& folder, std::size_t limit,
-                             std::vector<platform::FolderEntry>& entries) override {
-    return disk_.ListFolder(folder, limit, entries);
-  }
-  std::error_code RenameFile(const std::filesystem::path& from,
-                             const std::filesystem::path& to) override {
-    if (IsHeld(from)) return {EBUSY, std::generic_category()};
-    return disk_.RenameFile(from, to);
-  }
-  [[nodiscard]] std::string DescribeError(const std::error_code& error) const override {
-    return disk_.DescribeError(error);
-  }
-
- private:
-  [[nodiscard]] bool IsHeld(const std::filesystem::path& path) const {
-    return held && path == held_;
-  }
-  std::filesystem::path held_;
-  platform::headless::PosixFileSystem disk_;
-};
 
 class UnreadRecoveryTest : public ::testing::Test {
  protected:
@@ -148,7 +95,8 @@ TEST_F(UnreadRecoveryTest, ACopyTooLargeOrCutIsMovedAsideAndWhatWasReadIsKept) {
 
 TEST_F(UnreadRecoveryTest, ACopyThatCannotBeMovedIsNeitherReplacedNorDeletedUntilItCanBe) {
   WriteBytes(SlotFilePath(temp.path(), 0), "http://127.0.0.1/last-end");
-  HoldingFiles holding(Copy());
+  testing::HeldFiles holding(files);
+  holding.held = {Copy()};
   auto memory = Memory(holding);
   const auto problems = memory->Load();
   const auto* problem = Find(problems, Copy());
@@ -168,7 +116,7 @@ TEST_F(UnreadRecoveryTest, ACopyThatCannotBeMovedIsNeitherReplacedNorDeletedUnti
   EXPECT_FALSE(std::filesystem::exists(Aside(1)));
 
   // The holder lets go: the next change moves the copy aside and writes a new one beside it.
-  holding.held = false;
+  holding.held.clear();
   PageChange(*memory, "http://127.0.0.1/newer");
   EXPECT_EQ(ReadBytes(Aside(1)), kOld);
   const auto now = memory->pages();
