@@ -23,9 +23,15 @@ WatchFindings FirefoxWatch::Check(const LastKeptSession& lastKept) {
   checkedOnce_ = true;
   if (checksUntilProfilesRead_-- <= 0) {
     checksUntilProfilesRead_ = kChecksPerProfilesRead - 1;
-    const auto before = watched_.size();
+    // A profile gone from profiles.ini takes its pages along (a reading adds none), whether or
+    // not another one came meanwhile.
+    const auto liveSessions = [this] {
+      return std::count_if(watched_.begin(), watched_.end(),
+                           [](const Watched& watched) { return watched.live.has_value(); });
+    };
+    const auto liveBefore = liveSessions();
     LoadProfiles(findings);
-    liveChanged = watched_.size() < before;
+    if (liveSessions() != liveBefore) liveChanged = true;
   }
   for (auto& watched : watched_) {
     const auto recovery = RecoveryFile(watched);
