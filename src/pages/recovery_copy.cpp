@@ -10,22 +10,31 @@ constexpr std::string_view kHeaderWithSets = "Pagemind recovery 2";
 constexpr std::string_view kPage = "page ";
 constexpr std::string_view kEnd = "end";
 
-// The second format: "page" lines, then the sets, each as its history file's lines.
+// The second format: "page" lines, then the sets, each as its history file's lines. Lines that
+// run out before the last one were cut; any other line out of place is damage.
 RecoveryContents ParseWithSets(const std::vector<std::string_view>& lines, bool complete) {
   RecoveryContents contents;
   for (std::size_t i = 1; i < lines.size(); ++i) {
     const auto line = lines[i];
-    if (line == kEnd && i + 1 == lines.size() && complete) return contents;
+    if (line == kEnd && i + 1 == lines.size()) {
+      if (complete) return contents;
+      break;
+    }
     if (line.starts_with(kPage) && contents.browserSets.empty()) {
-      if (contents.pages.size() < kSlotCount)
+      if (contents.pages.size() < kSlotCount) {
         contents.pages.emplace_back(line.substr(kPage.size()));
+      }
       continue;
     }
-    if (line != kHistoryFileHeader) break;
+    if (line != kHistoryFileHeader) {
+      contents.problem = platform::FileError::kDamaged;
+      return contents;
+    }
     std::string set;
     for (; i < lines.size() && (set.empty() || lines[i - 1] != kEnd); ++i) {
       set.append(lines[i]).append("\r\n");
     }
+    if (lines[i - 1] != kEnd) break;
     --i;
     auto parsed = ParseHistoryFile(set);
     if (parsed.problem || !parsed.set.browser) {
