@@ -23,7 +23,13 @@ void BrowserPages::Start(bool on) {
 
 std::vector<pages::PageSet> BrowserPages::Tick(pages::PageMemory& memory,
                                                access_log::AccessLog& log) {
-  if (!chromium_ || ticksUntilCheck_-- > 0) return {};
+  if (!chromium_) {
+    // Nothing watched will ever tell whether the pages a killed run left from a browser still
+    // run: they are the history's alone.
+    if (!memory.liveBrowserSets().empty()) memory.SetLiveBrowserSets({});
+    return {};
+  }
+  if (ticksUntilCheck_-- > 0) return {};
   ticksUntilCheck_ = kTicksPerCheck - 1;
   const auto lastKept = [&memory](std::string_view browser, std::string_view profile) {
     return memory.LastBrowserSession({std::string(browser), std::string(profile)});

@@ -261,5 +261,26 @@ TEST_F(FirefoxPagesTest, AfterTheProgramWasKilledAFirefoxEndedMeanwhileIsItsCras
   KilledWhileFirefoxRuns(true);
 }
 
+// Watching switched off after a run was killed while Firefox ran: no check will ever tell
+// whether those pages are still open, so they are the history's alone, not current pages.
+TEST_F(FirefoxPagesTest, WithWatchingOffARecoveredSetIsNoCurrentPage) {
+  Start();
+  FirefoxRuns();
+  Advance(1100ms);
+  ASSERT_EQ(RecoveryCopy().browserSets.size(), 1U);
+  WriteBytes(temp.path() / "Pagemind.ini", "[Settings]\r\nBrowsers=0\r\n");
+
+  Start();
+  Advance(1100ms);
+  EXPECT_TRUE(memory().liveBrowserSets().empty());
+  const auto rows = SelectionRows();
+  EXPECT_EQ(std::count(rows.begin(), rows.end(), kHeading), 0);
+  Advance(1000ms);
+  EXPECT_TRUE(RecoveryCopy().browserSets.empty()) << "no copy carries them on for good";
+  ASSERT_EQ(BrowserSets().size(), 1U) << "kept as they were last seen";
+  EXPECT_EQ(BrowserSets()[0].browser->end, BrowserEnd::kUnknown);
+  EXPECT_TRUE(BalloonTexts().empty());
+}
+
 }  // namespace
 }  // namespace pagemind::testing
