@@ -13,7 +13,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!read.set.pages.empty() || read.number != 0) __builtin_trap();  // damaged as a whole
     return 0;
   }
-  if (read.set.pages.size() > static_cast<std::size_t>(kSlotCount)) __builtin_trap();
+  const std::size_t pageLimit = read.set.browser ? kBrowserSetPageLimit : kSlotCount;
+  if (read.set.pages.size() > pageLimit) __builtin_trap();
   // A set read is one the program could have written: written again, it reads back the same.
   const auto written = HistoryFileBytes(read.set, read.number);
   const auto again = ParseHistoryFile(written);

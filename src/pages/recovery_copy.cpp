@@ -21,7 +21,8 @@ RecoveryContents ParseWithSets(const std::vector<std::string_view>& lines, bool 
       break;
     }
     if (line.starts_with(kPage) && contents.browserSets.empty()) {
-      if (contents.pages.size() < kSlotCount) {
+      // As in the first format, a line without an address holds no page.
+      if (contents.pages.size() < kSlotCount && line.size() > kPage.size()) {
         contents.pages.emplace_back(line.substr(kPage.size()));
       }
       continue;

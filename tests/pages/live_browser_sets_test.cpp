@@ -63,6 +63,16 @@ TEST(RecoveryCopyWithSets, PagesAndBrowserSetsRoundTrip) {
   EXPECT_EQ(setsAlone.browserSets, sets);
 }
 
+TEST(RecoveryCopyWithSets, ALineWithoutAnAddressHoldsNoPageInEitherFormat) {
+  for (const std::string bytes :
+       {"Pagemind recovery 1\r\n\r\nhttp://127.0.0.1/a\r\nend\r\n",
+        "Pagemind recovery 2\r\npage \r\npage http://127.0.0.1/a\r\nend\r\n"}) {
+    const auto parsed = ParseRecoveryCopy(bytes);
+    EXPECT_FALSE(parsed.problem) << bytes;
+    EXPECT_EQ(parsed.pages, std::vector<std::string>{"http://127.0.0.1/a"}) << bytes;
+  }
+}
+
 TEST(RecoveryCopyWithSets, WithoutBrowserSetsTheFirstFormatIsWrittenAsBefore) {
   EXPECT_EQ(RecoveryCopyBytes({"http://127.0.0.1/a", "http://x/\ny"}),
             "Pagemind recovery 1\r\nhttp://127.0.0.1/a\r\nhttp://x/%0Ay\r\nend\r\n");
