@@ -8,6 +8,8 @@
 #include <set>
 
 #include "app/application.h"
+#include "browsers/firefox_reader.h"
+#include "pages/browser_sets.h"
 #include "pages/page_history.h"
 #include "pages/recovery_copy.h"
 #include "platform/headless/headless_platform.h"
@@ -280,6 +282,42 @@ TEST_F(FirefoxPagesTest, WithWatchingOffARecoveredSetIsNoCurrentPage) {
   ASSERT_EQ(BrowserSets().size(), 1U) << "kept as they were last seen";
   EXPECT_EQ(BrowserSets()[0].browser->end, BrowserEnd::kUnknown);
   EXPECT_TRUE(BalloonTexts().empty());
+}
+
+// Windows ends its session while Firefox runs: the program ends with it, then Firefox, which
+// writes its final session as at any clean end. The next start offers that final session as
+// ended with Windows, once.
+TEST_F(FirefoxPagesTest, TheEndOfTheWindowsSessionWhileFirefoxRunsIsOfferedOnce) {
+  platform::headless::PosixFileSystem disk;
+  const auto finalWrite = browsers::ReadFirefoxProfileSession(disk, kFixtures / "clean");
+  ASSERT_FALSE(finalWrite.error);
+  const std::int64_t shutdown = finalWrite.session.lastUpdate / 1000 - 5;
+  Start();
+  run->platform.clock.now = shutdown;
+  FirefoxRuns();
+  Advance(1100ms);
+  run->platform.ui.Find("Main")->RequestClose(platform::UnloadReason::kWindowsSession);
+  ASSERT_TRUE(run->platform.program.ended());
+  const auto copy = RecoveryCopy();
+  ASSERT_EQ(copy.browserSets.size(), 1U);
+  EXPECT_EQ(copy.browserSets[0].browser->end, BrowserEnd::kSessionEnded);
+  FirefoxEndsCleanly();
+
+  Start();
+  run->platform.clock.now = shutdown + 120;
+  Advance(1100ms);
+  EXPECT_TRUE(memory().liveBrowserSets().empty());
+  EXPECT_EQ(pages::SetsToReopen(memory().history()).size(), 1U);
+  ASSERT_EQ(BalloonTexts().size(), 1U);
+  EXPECT_TRUE(BalloonTexts()[0].starts_with(
+      "Mozilla Firefox（default）は Windows の終了で閉じられました。\n"))
+      << BalloonTexts()[0];
+  DoubleClick();
+  std::size_t opened = 0;
+  for (const auto& window : FirefoxWindowsStarted()) opened += window.size();
+  EXPECT_EQ(opened, 16U) << "the final session's pages, once";
+  DoubleClick();
+  EXPECT_EQ(FirefoxWindowsStarted().size(), 2U);
 }
 
 }  // namespace
