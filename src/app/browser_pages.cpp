@@ -1,6 +1,7 @@
 #include "app/browser_pages.h"
 
 #include "app/browser_messages.h"
+#include "browsers/firefox_reader.h"
 #include "pages/browser_sets.h"
 
 namespace pagemind::app {
@@ -73,7 +74,9 @@ void BrowserPages::TakeEndOfWindowsSession(pages::PageMemory& memory,
   // Firefox ends normally when Windows ends the session; this program saw that end (see
   // EndLiveBrowserSets) and kept the pages it then had. The session Firefox wrote last in that
   // same shutdown is that end, and takes its place in the offer.
-  if (ended.end != browsers::BrowserEnd::kNormal) return;
+  if (ended.end != browsers::BrowserEnd::kNormal || ended.browser != browsers::kFirefoxName) {
+    return;
+  }
   const pages::PageSource source{ended.browser, ended.profile};
   for (const auto& set : memory.history()) {
     if (!set.browser || set.browser->source != source) continue;

@@ -263,11 +263,11 @@ std::error_code PageHistory::Write(const Kept& kept, int file) {
 FileProblems PageHistory::Add(PageSet set) {
   if (set.pages.empty()) return {};
   const auto source = SetSource(set);
-  // A session kept while its browser ran (from the recovery copy), now read again knowing how
-  // it ended, takes the place of what was kept of it.
+  // A session kept while its browser ran (from the recovery copy): the end of that run, read
+  // knowing how it ended, or a later one, takes its place.
   const auto unknownEnd = std::find_if(kept_.begin(), kept_.end(), [&set](const Kept& kept) {
     return set.browser && kept.set.browser && kept.set.browser->source == set.browser->source &&
-           kept.set.browser->session == set.browser->session &&
+           kept.set.browser->session <= set.browser->session &&
            kept.set.browser->end == browsers::BrowserEnd::kUnknown &&
            set.browser->end != browsers::BrowserEnd::kUnknown;
   });

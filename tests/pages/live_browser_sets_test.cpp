@@ -163,6 +163,18 @@ TEST_F(LiveSetsHistoryTest, ASessionKeptWithItsEndUnknownTakesItsEndInPlace) {
   EXPECT_EQ(sets[0].browser->end, BrowserEnd::kNormal);
 }
 
+TEST_F(LiveSetsHistoryTest, ALaterEndOfTheRunTakesThePlaceOfItsSetWithoutAnEnd) {
+  // Kept from a killed run's recovery copy, then the browser wrote again before it crashed:
+  // the crash is that run's end, and no set without an end is left behind.
+  auto history = Loaded();
+  (void)history.Add(LiveSet(kFirefox, 500));
+  const auto crashed = LiveSet(kFirefox, 800, BrowserEnd::kCrashed, "http://127.0.0.1/later");
+  EXPECT_TRUE(history.Add(crashed).empty());
+  ASSERT_EQ(history.sets().size(), 1U);
+  EXPECT_EQ(history.sets()[0], crashed);
+  EXPECT_EQ(Loaded().sets(), std::vector{crashed});
+}
+
 TEST_F(LiveSetsHistoryTest, TheLastSessionWithItsEndKnownLeavesOutThoseStillToBeRead) {
   auto history = Loaded();
   (void)history.Add(LiveSet(kFirefox, 400, BrowserEnd::kCrashed));
