@@ -6,6 +6,7 @@
 
 #include "common/paths.h"
 #include "common/utf8.h"
+#include "browsers/firefox_reader.h"
 #include "pages/recovery_copy.h"
 
 namespace pagemind::pages {
@@ -264,10 +265,13 @@ FileProblems PageHistory::Add(PageSet set) {
   if (set.pages.empty()) return {};
   const auto source = SetSource(set);
   // A session kept while its browser ran (from the recovery copy): the end of that run, read
-  // knowing how it ended, or a later one, takes its place.
+  // knowing how it ended, takes its place. Firefox keeps writing while it runs, so there its
+  // later end counts too; in the Chromium family one session is one file.
   const auto unknownEnd = std::find_if(kept_.begin(), kept_.end(), [&set](const Kept& kept) {
+    const bool later = set.browser && set.browser->source.browser == browsers::kFirefoxName;
     return set.browser && kept.set.browser && kept.set.browser->source == set.browser->source &&
-           kept.set.browser->session <= set.browser->session &&
+           (kept.set.browser->session == set.browser->session ||
+            (later && kept.set.browser->session < set.browser->session)) &&
            kept.set.browser->end == browsers::BrowserEnd::kUnknown &&
            set.browser->end != browsers::BrowserEnd::kUnknown;
   });
