@@ -1,5 +1,8 @@
 #include "app/browser_messages.h"
 
+#include <initializer_list>
+#include <string_view>
+
 #include "browsers/browser_errors.h"
 #include "browsers/firefox_error.h"
 #include "common/paths.h"
@@ -65,6 +68,13 @@ std::string FirefoxReason(browsers::FirefoxError error) {
   return "読み込めません。";
 }
 
+// Piece by piece: GCC 12 warns falsely (-Wrestrict) about chains of std::string's operator+.
+std::string Joined(std::initializer_list<std::string_view> parts) {
+  std::string text;
+  for (const auto part : parts) text.append(part);
+  return text;
+}
+
 }  // namespace
 
 std::string BrowserEndCause(const pages::PageSet& set) {
@@ -73,9 +83,9 @@ std::string BrowserEndCause(const pages::PageSet& set) {
   const auto who =
       BrowserProfileName(origin.source.browser, origin.profileName, origin.source.profile);
   if (origin.end == browsers::BrowserEnd::kSessionEnded) {
-    return who + "は Windows の終了で閉じられました。";
+    return Joined({who, "は Windows の終了で閉じられました。"});
   }
-  return who + "が異常終了しました。";
+  return Joined({who, "が異常終了しました。"});
 }
 
 std::string BrowserProblemLine(const browsers::WatchProblem& problem,
@@ -87,18 +97,19 @@ std::string BrowserProblemLine(const browsers::WatchProblem& problem,
       : category == browsers::FirefoxErrorCategory()
           ? FirefoxReason(static_cast<browsers::FirefoxError>(problem.error.value()))
           : files.DescribeError(problem.error);
-  return BrowserProfileName(problem.browser, problem.profileName, {}) + ": " + reason + " " +
-         Utf8FromPath(problem.path);
+  return Joined({BrowserProfileName(problem.browser, problem.profileName, {}), ": ", reason, " ",
+                 Utf8FromPath(problem.path)});
 }
 
 std::string BrowserSetKeptLine(const pages::PageSet& set) {
   if (!set.browser) return {};
   const auto& origin = *set.browser;
-  std::string how = "終了";
+  std::string_view how = "終了";
   if (origin.end == browsers::BrowserEnd::kCrashed) how = "異常終了";
   if (origin.end == browsers::BrowserEnd::kSessionEnded) how = "Windows の終了";
-  return BrowserProfileName(origin.source.browser, origin.profileName, origin.source.profile) +
-         ": " + how + "、" + std::to_string(set.pages.size()) + " ページを保存しました。";
+  return Joined(
+      {BrowserProfileName(origin.source.browser, origin.profileName, origin.source.profile), ": ",
+       how, "、", std::to_string(set.pages.size()), " ページを保存しました。"});
 }
 
 }  // namespace pagemind::app
