@@ -63,7 +63,6 @@ AsOrdinaryUser::~AsOrdinaryUser() {
   ::setfsuid(::geteuid());
   ::setfsgid(::getegid());
 }
-#endif
 
 platform::PathKind HeldFiles::Probe(const std::filesystem::path& path, std::error_code& error) {
   return disk_.Probe(path, error);
@@ -106,6 +105,7 @@ bool HeldFiles::IsHeld(const std::filesystem::path& path) const {
     return file.lexically_normal() == normal;
   });
 }
+#endif
 
 std::string ReadBytes(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);

@@ -38,6 +38,7 @@ class AsOrdinaryUser {
 };
 #endif
 
+#ifndef _WIN32
 // The files of another file system, some of which another program holds open with no sharing
 // (on Windows, a sharing violation): they can be neither read nor renamed, and give
 // FileError::kHeldOpen as the real port does. Writing and deleting go through to the disk, so
@@ -65,6 +66,7 @@ class HeldFiles final : public platform::FileSystem {
   [[nodiscard]] bool IsHeld(const std::filesystem::path& path) const;
   platform::FileSystem& disk_;
 };
+#endif  // For the native tests: <windows.h> would rename DeleteFile in the Windows ones.
 
 std::string ReadBytes(const std::filesystem::path& path);
 void WriteBytes(const std::filesystem::path& path, std::string_view bytes);
