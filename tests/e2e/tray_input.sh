@@ -30,8 +30,14 @@ tray_icon_gone() { ! tray_icon_shown; }
 
 # The middle of the first icon on screen, "X Y": the icons sit in a row in the tray window's
 # client area (Wine may draw a caption above it), each in a square as high as that area.
+tray_geometry_known() {
+  [[ -n "$(geometry_field "$TRAY_X_TITLE" client)" &&
+    -n "$(geometry_field "$TRAY_X_TITLE" client_at)" ]]
+}
 tray_icon_point() {
   local client origin
+  # Under load the tray window may be mapped before its geometry can be read.
+  e2e_wait_until 10 "the tray window's geometry" tray_geometry_known || return 1
   client="$(geometry_field "$TRAY_X_TITLE" client)"
   origin="$(geometry_field "$TRAY_X_TITLE" client_at)"
   [[ -n "$client" && -n "$origin" ]] || e2e_fail "no tray window to point at" || return 1
