@@ -12,8 +12,8 @@
 # a folder of Z:, so the same address names the same file for both. The reopen hands such a page
 # on as the local path it checked (\work\...\one.html); chromium_replay maps it back.
 #
-# Source tests/e2e/lib.sh and tests/e2e/recorder.sh first. Nothing here sleeps for a fixed time;
-# every process started is ended by pid when the script exits.
+# Source tests/e2e/lib.sh and tests/e2e/real_browser.sh first. Nothing here sleeps for a fixed
+# time; every process started is ended by pid when the script exits.
 # shellcheck disable=SC2034  # the variables are for the test scripts that source this file
 
 CHROMIUM_BIN=/usr/lib/chromium/chromium # the /usr/bin wrapper drops a `--` argument
@@ -121,41 +121,9 @@ chromium_hand_over() {
 
 chromium_running() { [[ -n "$CHROMIUM_PID" ]] && kill -0 "$CHROMIUM_PID" 2>/dev/null; }
 
-# The pids of PID's descendants (renderers, the zygote), one a line.
-chromium_descendants() {
-  local stat pid ppid rest
-  for stat in /proc/[0-9]*/stat; do
-    { read -r pid rest <"$stat"; } 2>/dev/null || continue
-    rest=${rest##*) }
-    read -r _ ppid _ <<<"$rest"
-    if [[ "$ppid" == "$1" ]]; then
-      echo "$pid"
-      chromium_descendants "$pid"
-    fi
-  done
-}
-
-# The crash: the browser and the holder killed in one signal, then the browser's helper
-# processes, which would end by themselves, so that none outlives the case.
+# The crash (tests/e2e/real_browser.sh).
 chromium_crash() {
-  local helpers=() pids=()
-  [[ -n "$CHROMIUM_PID" ]] && mapfile -t helpers < <(chromium_descendants "$CHROMIUM_PID")
-  [[ -n "$CHROMIUM_PID" ]] && pids+=("$CHROMIUM_PID")
-  [[ -n "$CHROMIUM_HOLDER_PID" ]] && pids+=("$CHROMIUM_HOLDER_PID")
-  ((${#pids[@]} > 0)) || e2e_fail "no browser to kill" || return 1
-  pm_log "killing chromium and its holder: ${pids[*]}"
-  kill -KILL "${pids[@]}" 2>/dev/null
-  ((${#helpers[@]} == 0)) || kill -KILL "${helpers[@]}" 2>/dev/null
-  chromium_reap
-}
-
-# Waits for the killed or closed browser and holder to be gone.
-chromium_reap() {
-  local pid
-  for pid in "$CHROMIUM_PID" "$CHROMIUM_HOLDER_PID"; do
-    [[ -n "$pid" ]] || continue
-    e2e_wait_until 20 "process $pid to end" eval "! kill -0 $pid 2>/dev/null" || return 1
-  done
+  browser_crash chromium "$CHROMIUM_PID" "$CHROMIUM_HOLDER_PID" || return 1
   CHROMIUM_PID=""
   CHROMIUM_HOLDER_PID=""
 }
@@ -279,7 +247,7 @@ except (OSError, ValueError, KeyError, TypeError):
 # --- the reopen -------------------------------------------------------------------------------
 
 # chromium_register_recorder EXE: recorder.exe as EXE (chrome.exe, msedge.exe) under App Paths
-# (tests/e2e/recorder.sh), its lines in CHROMIUM_RECORDER_LOG.
+# (tests/e2e/real_browser.sh), its lines in CHROMIUM_RECORDER_LOG.
 chromium_register_recorder() {
   recorder_register "$1" "$CHROMIUM_WORK/apps" "$CHROMIUM_RECORDER_LOG"
 }

@@ -15,8 +15,8 @@ source "$E2E_DIR/tray_input.sh"
 # For its tool that reads the access log (standin_access_log); the stand-in is not registered.
 # shellcheck source=tests/e2e/standin/standin.sh
 source "$E2E_DIR/standin/standin.sh"
-# shellcheck source=tests/e2e/recorder.sh
-source "$E2E_DIR/recorder.sh"
+# shellcheck source=tests/e2e/real_browser.sh
+source "$E2E_DIR/real_browser.sh"
 # shellcheck source=tests/e2e/chromium.sh
 source "$E2E_DIR/chromium.sh"
 

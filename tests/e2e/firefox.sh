@@ -3,16 +3,16 @@
 # the prefix's `%APPDATA%\Mozilla\Firefox\profiles.ini` (relative ones through links under
 # `Profiles\`); tools/holdfile.exe holds `parent.lock` open with no sharing, as Firefox on
 # Windows does while it runs (Linux Firefox locks `.parentlock` instead); the reopen starts
-# recorder.exe registered as firefox.exe (tests/e2e/recorder.sh); and the recorded arguments can
-# be handed back to the real browser.
+# recorder.exe registered as firefox.exe (tests/e2e/real_browser.sh); and the recorded arguments
+# can be handed back to the real browser.
 #
 # Pages are file: pages of FIREFOX_PAGES, a folder on the Linux side that Wine reaches as Z:.
 # Firefox writes them as file:///work/.../one.html, which under Wine names the current drive's
 # root, Z:\ for a program started in a folder of Z:. The reopen hands such a page on as the
 # local path it checked (\work\...\one.html); firefox_replay maps it back.
 #
-# Source tests/e2e/lib.sh and tests/e2e/recorder.sh first. Nothing here sleeps for a fixed time;
-# every process started is ended by pid when the script exits.
+# Source tests/e2e/lib.sh and tests/e2e/real_browser.sh first. Nothing here sleeps for a fixed
+# time; every process started is ended by pid when the script exits.
 # shellcheck disable=SC2034  # the variables are for the test scripts that source this file
 
 FIREFOX_BIN=/usr/lib/firefox-esr/firefox-esr
@@ -126,34 +126,9 @@ firefox_url_arguments() {
 
 firefox_running() { [[ -n "$FIREFOX_PID" ]] && kill -0 "$FIREFOX_PID" 2>/dev/null; }
 
-# The pids of PID's descendants (content processes), one a line.
-firefox_descendants() {
-  local stat pid ppid rest
-  for stat in /proc/[0-9]*/stat; do
-    { read -r pid rest <"$stat"; } 2>/dev/null || continue
-    rest=${rest##*) }
-    read -r _ ppid _ <<<"$rest"
-    if [[ "$ppid" == "$1" ]]; then
-      echo "$pid"
-      firefox_descendants "$pid"
-    fi
-  done
-}
-
-# The crash: the browser and the holder killed in one signal, then its content processes.
+# The crash (tests/e2e/real_browser.sh).
 firefox_crash() {
-  local helpers=() pids=()
-  [[ -n "$FIREFOX_PID" ]] && mapfile -t helpers < <(firefox_descendants "$FIREFOX_PID")
-  [[ -n "$FIREFOX_PID" ]] && pids+=("$FIREFOX_PID")
-  [[ -n "$FIREFOX_HOLDER_PID" ]] && pids+=("$FIREFOX_HOLDER_PID")
-  ((${#pids[@]} > 0)) || e2e_fail "no browser to kill" || return 1
-  pm_log "killing firefox and its holder: ${pids[*]}"
-  kill -KILL "${pids[@]}" 2>/dev/null
-  ((${#helpers[@]} == 0)) || kill -KILL "${helpers[@]}" 2>/dev/null
-  local pid
-  for pid in "${pids[@]}"; do
-    e2e_wait_until 20 "process $pid to end" eval "! kill -0 $pid 2>/dev/null" || return 1
-  done
+  browser_crash firefox "$FIREFOX_PID" "$FIREFOX_HOLDER_PID" || return 1
   FIREFOX_PID=""
   FIREFOX_HOLDER_PID=""
 }

@@ -1,5 +1,8 @@
 # shellcheck shell=bash
-# The browsers a reopen starts, replaced by recorder.exe: a copy named as the browser's
+# What the tests with the real browsers share (tests/e2e/chromium.sh, tests/e2e/firefox.sh): the
+# crash, and the browsers a reopen starts, replaced by recorder.exe.
+#
+# The browser a reopen starts is recorder.exe: a copy named as the browser's
 # executable (chrome.exe, msedge.exe, firefox.exe) registered under HKCU App Paths, which is
 # where pagemind.exe looks for it, appends each command line it is started with to a log; and
 # tools/chromium_win.exe splits such a line into its arguments as the browsers on Windows split
@@ -61,4 +64,36 @@ recorder_wait() { # COUNT
 # The arguments of recorded line N (1-based) as the browser on Windows splits them, one a line.
 recorder_arguments() {
   sed -n "${1}p" "$RECORDER_LOG" | pm_wine "$RECORDER_SPLITTER" args 2>/dev/null | tr -d '\r'
+}
+
+# --- the crash --------------------------------------------------------------------------------
+
+# The pids of PID's descendants (renderers, content processes, a zygote), one a line.
+browser_descendants() {
+  local stat pid ppid rest
+  for stat in /proc/[0-9]*/stat; do
+    { read -r pid rest <"$stat"; } 2>/dev/null || continue
+    rest=${rest##*) }
+    read -r _ ppid _ <<<"$rest"
+    if [[ "$ppid" == "$1" ]]; then
+      echo "$pid"
+      browser_descendants "$pid"
+    fi
+  done
+}
+
+# browser_crash NAME BROWSER_PID HOLDER_PID: the browser and the Wine process that holds its
+# files killed in one signal, then the browser's helper processes, which would end by themselves,
+# so that none outlives the case; returns once the two have ended. Either pid may be "".
+browser_crash() {
+  local helpers=() pids=() pid
+  [[ -n "$2" ]] && mapfile -t helpers < <(browser_descendants "$2")
+  for pid in "$2" "$3"; do [[ -n "$pid" ]] && pids+=("$pid"); done
+  ((${#pids[@]} > 0)) || e2e_fail "no $1 to kill" || return 1
+  pm_log "killing $1 and its holder: ${pids[*]}"
+  kill -KILL "${pids[@]}" 2>/dev/null
+  ((${#helpers[@]} == 0)) || kill -KILL "${helpers[@]}" 2>/dev/null
+  for pid in "${pids[@]}"; do
+    e2e_wait_until 20 "process $pid to end" eval "! kill -0 $pid 2>/dev/null" || return 1
+  done
 }
