@@ -210,9 +210,10 @@ case_clean_end() {
     e2e_fail "Firefox's pages are still current after its end: $SELECTION_ROWS"
 }
 
-# The program killed while Firefox runs: its next start has Firefox's pages as current pages
-# again once it reads the session file, and keeps what the recovery copy held as a set; a crash
-# of Firefox after that is announced as any other.
+# The program killed while Firefox runs, which opens a tab before the program starts again: the
+# next start keeps what the recovery copy held as a set (its end unknown then), and once it has
+# read the session file again Firefox's current pages are those of now; a crash of Firefox after
+# that is announced as any other.
 case_program_killed() {
   local dir="$FIREFOX_WORK/profiles/killed"
   firefox_profile "$dir" && firefox_profiles_ini Killed "$dir" && firefox_hold "$dir" || return 1
@@ -226,20 +227,20 @@ case_program_killed() {
   # shellcheck disable=SC2086  # one pid a word
   kill -KILL $pids && e2e_wait_until 20 "pagemind.exe to die" e2e_no_program_running &&
     e2e_wait_until 10 "the tray icon to go" tray_icon_gone || return 1
+  firefox_open_in "$(firefox_windows | head -n 1)" ctrl+t "$P4" &&
+    firefox_wait_tabs "$dir" "1	$P1"$'\n'"1	$P2"$'\n'"1	$P3"$'\n'"1	$P4" || return 1
   start_and_wait_for_icon || return 1
   local shown
   shown=$(e2e_now_ms)
-  e2e_wait_until 20 "the recovery copy to list Firefox's pages again" copy_lists "$P1" "$P2" \
-    "$P3" || return 1
-  pm_log "the new copy listed them $(($(e2e_now_ms) - shown)) ms after the icon showed"
+  e2e_wait_until 20 "the recovery copy to list the new tab" copy_lists "$P4" || return 1
+  pm_log "the new copy listed the new tab $(($(e2e_now_ms) - shown)) ms after the icon showed"
   open_selection_rows || return 1
-  e2e_assert_contains "$SELECTION_ROWS" "現在のページ  $FIREFOX（Killed）  (3 ページ)" \
+  e2e_assert_contains "$SELECTION_ROWS" "現在のページ  $FIREFOX（Killed）  (4 ページ)" \
     "the selection window's rows" || return 1
   grep -qE "^ *[0-9]{4}/[0-9]{2}/[0-9]{2} [0-9]{2}:[0-9]{2}  $FIREFOX（Killed） .*\(3 ページ\)$" \
     <<<"$SELECTION_ROWS" || e2e_fail "no kept set of Firefox's pages: $SELECTION_ROWS" || return 1
-  # That set, kept before its end was known, does not hide Firefox's crash that follows.
   press_keys "$SELECTION" Escape && e2e_wait_no_window "$SELECTION" 10 && firefox_crash &&
-    wait_balloon "$(crash_balloon Killed 3)" && log_names_set Killed 異常終了 3
+    wait_balloon "$(crash_balloon Killed 4)" && log_names_set Killed 異常終了 4
 }
 
 e2e_setup firefox
