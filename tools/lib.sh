@@ -17,10 +17,11 @@ PM_RUN_PACKAGES=(
 # MinGW (/usr/src/googletest), Python for the end-to-end tests' local web server, and zip and
 # unzip for the release's zips (tools/package.sh), and lz4's library for the native build.
 PM_TEST_PACKAGES=(g++ libgtest-dev googletest python3 zip unzip liblz4-dev)
-# The end-to-end tests' real browser (tests/e2e/chromium_test.sh): Debian's chromium, whose
-# session files pagemind.exe reads as Chrome's and Edge's. About 140 MB to download and 22 s to
-# install (measured, Chromium 156 on Debian 12).
-PM_E2E_PACKAGES=(chromium)
+# The end-to-end tests' real browsers: Debian's chromium (tests/e2e/chromium_test.sh), whose
+# session files pagemind.exe reads as Chrome's and Edge's, about 140 MB to download and 22 s to
+# install (Chromium 156); and firefox-esr (tests/e2e/firefox_test.sh), 80 MB to download, 309 MB
+# installed, 7 s (Firefox ESR 153). Measured on Debian 12.
+PM_E2E_PACKAGES=(chromium firefox-esr)
 
 pm_log() { printf '== %s\n' "$*" >&2; }
 

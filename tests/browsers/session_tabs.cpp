@@ -1,7 +1,8 @@
-// session_tabs: prints what a Chromium session file says is open, through Pagemind's own reader,
-// so that the end-to-end tests with the real browser compare windows and tabs rather than
-// search the file's bytes for addresses. A native Linux program (tests/e2e/chromium.sh builds
-// it with the host's g++).
+// session_tabs: prints what a browser's session file says is open, through Pagemind's own
+// readers, so that the end-to-end tests with the real browsers compare windows and tabs rather
+// than search the file's bytes for addresses. A Chromium session file (SNSS) or a Firefox one
+// (mozLz40: sessionstore.jsonlz4, recovery.jsonlz4), told apart by their first bytes. A native
+// Linux program (tests/e2e/lib.sh builds it with the host's g++).
 //
 //   session_tabs FILE
 //
@@ -13,9 +14,30 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <string_view>
 
 #include "browsers/browser_errors.h"
 #include "browsers/chromium_session.h"
+#include "browsers/firefox_mozlz4.h"
+#include "browsers/firefox_session.h"
+
+namespace {
+
+void Print(const pagemind::browsers::BrowserSession& session) {
+  int number = 0;
+  for (const auto& window : session.windows) {
+    if (window.popup) continue;
+    ++number;
+    for (const auto& tab : window.tabs) std::printf("%d\t%s\n", number, tab.address.c_str());
+  }
+}
+
+int Fail(const std::error_code& problem) {
+  std::fprintf(stderr, "session_tabs: %s\n", problem.message().c_str());
+  return 1;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   if (argc != 2) {
@@ -28,16 +50,18 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  if (std::string_view(bytes).starts_with(std::string_view("mozLz40\0", 8))) {
+    std::string json;
+    if (const auto problem = pagemind::browsers::DecodeMozLz4(bytes, json)) return Fail(problem);
+    const auto parse = pagemind::browsers::ParseFirefoxSession(json);
+    if (parse.error) return Fail(parse.error);
+    Print(parse.session.open);
+    return 0;
+  }
   const auto reading = pagemind::browsers::ReadChromiumSession(bytes);
   if (reading.problem && !pagemind::browsers::KeptWhatWasRead(reading.problem)) {
-    std::fprintf(stderr, "session_tabs: %s\n", reading.problem.message().c_str());
-    return 1;
+    return Fail(reading.problem);
   }
-  int number = 0;
-  for (const auto& window : reading.session.windows) {
-    if (window.popup) continue;
-    ++number;
-    for (const auto& tab : window.tabs) std::printf("%d\t%s\n", number, tab.address.c_str());
-  }
+  Print(reading.session);
   return 0;
 }

@@ -12,15 +12,14 @@
 # a folder of Z:, so the same address names the same file for both. The reopen hands such a page
 # on as the local path it checked (\work\...\one.html); chromium_replay maps it back.
 #
-# Source tests/e2e/lib.sh first. Nothing here sleeps for a fixed time; every process started is
-# ended by pid when the script exits.
+# Source tests/e2e/lib.sh and tests/e2e/real_browser.sh first. Nothing here sleeps for a fixed
+# time; every process started is ended by pid when the script exits.
 # shellcheck disable=SC2034  # the variables are for the test scripts that source this file
 
 CHROMIUM_BIN=/usr/lib/chromium/chromium # the /usr/bin wrapper drops a `--` argument
 CHROMIUM_WORK="$E2E_BUILD/chromium"
 CHROMIUM_PAGES="$CHROMIUM_WORK/pages"
-CHROMIUM_WIN_EXE="$E2E_BUILD/chromium_win.exe"
-CHROMIUM_SESSION_TABS="$E2E_BUILD/session_tabs"
+CHROMIUM_WIN_EXE=$RECORDER_SPLITTER # recorder_setup builds it
 CHROMIUM_RECORDER_LOG="$CHROMIUM_WORK/recorder.log"
 # What keeps the browser quiet and quick on a machine without network.
 CHROMIUM_FLAGS=(--no-sandbox --no-first-run --password-store=basic --disable-gpu
@@ -40,10 +39,9 @@ chromium_setup() {
   local problem=""
   if [[ ! -x "$CHROMIUM_BIN" ]]; then
     problem="no $CHROMIUM_BIN (Debian's chromium)"
-  elif ! e2e_compile "$CHROMIUM_WIN_EXE" "$E2E_DIR/tools/chromium_win.cpp" -- -lshell32 ||
-    ! e2e_build_tool recorder; then
+  elif ! recorder_setup; then
     problem="chromium_win.exe or recorder.exe did not build"
-  elif ! chromium_build_session_tabs; then
+  elif ! e2e_build_session_tabs; then
     problem="session_tabs did not build"
   else
     CHROMIUM_LOCAL_APPDATA_WIN="$(pm_wine cmd /c echo %LOCALAPPDATA% 2>/dev/null | tr -d '\r')"
@@ -58,20 +56,6 @@ chromium_setup() {
   mkdir -p "$CHROMIUM_PAGES"
   pm_on_exit chromium_stop_all
   pm_on_exit chromium_unlink_all
-  pm_on_exit chromium_unregister_recorders
-}
-
-# Pagemind's own reader of session files, built for Linux (tests/browsers/session_tabs.cpp).
-chromium_build_session_tabs() {
-  local root="$E2E_DIR/../.." out=$CHROMIUM_SESSION_TABS source stale=0
-  local sources=("$root/tests/browsers/session_tabs.cpp" "$root/src/browsers/chromium_session.cpp"
-    "$root/src/browsers/snss_records.cpp" "$root/src/browsers/browser_errors.cpp")
-  for source in "${sources[@]}" "$root"/src/browsers/*.h; do
-    [[ "$source" -nt "$out" ]] && stale=1
-  done
-  ((stale)) || return 0
-  g++ -std=c++20 -O1 -Wall -Wextra -Werror -I"$root/src" -o "$out.tmp" "${sources[@]}" &&
-    mv -f "$out.tmp" "$out"
 }
 
 # chromium_page NAME TITLE: makes CHROMIUM_PAGES/NAME and prints its address as Chromium writes
@@ -137,41 +121,9 @@ chromium_hand_over() {
 
 chromium_running() { [[ -n "$CHROMIUM_PID" ]] && kill -0 "$CHROMIUM_PID" 2>/dev/null; }
 
-# The pids of PID's descendants (renderers, the zygote), one a line.
-chromium_descendants() {
-  local stat pid ppid rest
-  for stat in /proc/[0-9]*/stat; do
-    { read -r pid rest <"$stat"; } 2>/dev/null || continue
-    rest=${rest##*) }
-    read -r _ ppid _ <<<"$rest"
-    if [[ "$ppid" == "$1" ]]; then
-      echo "$pid"
-      chromium_descendants "$pid"
-    fi
-  done
-}
-
-# The crash: the browser and the holder killed in one signal, then the browser's helper
-# processes, which would end by themselves, so that none outlives the case.
+# The crash (tests/e2e/real_browser.sh).
 chromium_crash() {
-  local helpers=() pids=()
-  [[ -n "$CHROMIUM_PID" ]] && mapfile -t helpers < <(chromium_descendants "$CHROMIUM_PID")
-  [[ -n "$CHROMIUM_PID" ]] && pids+=("$CHROMIUM_PID")
-  [[ -n "$CHROMIUM_HOLDER_PID" ]] && pids+=("$CHROMIUM_HOLDER_PID")
-  ((${#pids[@]} > 0)) || e2e_fail "no browser to kill" || return 1
-  pm_log "killing chromium and its holder: ${pids[*]}"
-  kill -KILL "${pids[@]}" 2>/dev/null
-  ((${#helpers[@]} == 0)) || kill -KILL "${helpers[@]}" 2>/dev/null
-  chromium_reap
-}
-
-# Waits for the killed or closed browser and holder to be gone.
-chromium_reap() {
-  local pid
-  for pid in "$CHROMIUM_PID" "$CHROMIUM_HOLDER_PID"; do
-    [[ -n "$pid" ]] || continue
-    e2e_wait_until 20 "process $pid to end" eval "! kill -0 $pid 2>/dev/null" || return 1
-  done
+  browser_crash chromium "$CHROMIUM_PID" "$CHROMIUM_HOLDER_PID" || return 1
   CHROMIUM_PID=""
   CHROMIUM_HOLDER_PID=""
 }
@@ -252,7 +204,7 @@ chromium_session_name() { # DIR [PROFILE]
 chromium_session_tabs() { # DIR [PROFILE]
   local name
   name="$(chromium_session_name "$@")"
-  [[ -n "$name" ]] && "$CHROMIUM_SESSION_TABS" "$1/${2:-Default}/Sessions/$name" 2>/dev/null
+  [[ -n "$name" ]] && "$E2E_SESSION_TABS" "$1/${2:-Default}/Sessions/$name" 2>/dev/null
 }
 
 chromium_tabs_are() { [[ "$(chromium_session_tabs "$1")" == "$2" ]]; } # DIR EXPECTED
@@ -294,42 +246,10 @@ except (OSError, ValueError, KeyError, TypeError):
 
 # --- the reopen -------------------------------------------------------------------------------
 
-CHROMIUM_APP_PATHS='HKCU\Software\Microsoft\Windows\CurrentVersion\App Paths'
-CHROMIUM_EXES=(chrome.exe msedge.exe)
-
-# The prefix is shared with the tests that run later: no browser is registered after this one.
-chromium_unregister_recorders() {
-  local exe
-  for exe in "${CHROMIUM_EXES[@]}"; do
-    pm_wine reg delete "$CHROMIUM_APP_PATHS\\$exe" /f >/dev/null 2>&1
-  done
-  return 0
-}
-
-# chromium_register_recorder EXE: a copy of recorder.exe named EXE (chrome.exe, msedge.exe)
-# under HKCU App Paths\EXE, every other browser's registration removed; its lines go to
-# CHROMIUM_RECORDER_LOG (emptied), through PM_RECORDER_LOG, which the program started after this
-# passes on.
+# chromium_register_recorder EXE: recorder.exe as EXE (chrome.exe, msedge.exe) under App Paths
+# (tests/e2e/real_browser.sh), its lines in CHROMIUM_RECORDER_LOG.
 chromium_register_recorder() {
-  local copy="$CHROMIUM_WORK/apps/$1" exe
-  mkdir -p "$(dirname "$copy")" && cp "$E2E_BUILD/recorder.exe" "$copy" || return 1
-  for exe in "${CHROMIUM_EXES[@]}"; do
-    [[ "$exe" == "$1" ]] || pm_wine reg delete "$CHROMIUM_APP_PATHS\\$exe" /f >/dev/null 2>&1
-  done
-  pm_wine reg add "$CHROMIUM_APP_PATHS\\$1" /ve /d "$(pm_winpath "$copy")" /f >/dev/null 2>&1 ||
-    e2e_fail "could not register $1 under App Paths" || return 1
-  rm -f "$CHROMIUM_RECORDER_LOG"
-  export PM_RECORDER_LOG
-  PM_RECORDER_LOG="$(pm_winpath "$CHROMIUM_RECORDER_LOG")"
-}
-
-chromium_recorded_count() { [[ -f "$CHROMIUM_RECORDER_LOG" ]] && wc -l <"$CHROMIUM_RECORDER_LOG" || echo 0; }
-chromium_recorded_at_least() { (($(chromium_recorded_count) >= $1)); }
-
-# The arguments of recorded line N (1-based) as Chrome on Windows splits them, one a line.
-chromium_recorded_arguments() {
-  sed -n "${1}p" "$CHROMIUM_RECORDER_LOG" |
-    pm_wine "$CHROMIUM_WIN_EXE" args 2>/dev/null | tr -d '\r'
+  recorder_register "$1" "$CHROMIUM_WORK/apps" "$CHROMIUM_RECORDER_LOG"
 }
 
 # chromium_replay DIR: hands every recorded line, as its arguments, to the real browser on DIR
@@ -338,9 +258,9 @@ chromium_recorded_arguments() {
 # Linux path Wine maps it to, as the Linux browser sees that file.
 chromium_replay() {
   local dir=$1 n count arguments=() i
-  count=$(chromium_recorded_count)
+  count=$(recorder_count)
   for ((n = 1; n <= count; n++)); do
-    mapfile -t arguments < <(chromium_recorded_arguments "$n")
+    mapfile -t arguments < <(recorder_arguments "$n")
     ((${#arguments[@]} > 0)) || e2e_fail "recorded line $n has no arguments" || return 1
     for i in "${!arguments[@]}"; do
       [[ "${arguments[i]}" =~ ^([A-Za-z]:)?\\ ]] || continue

@@ -15,6 +15,8 @@ source "$E2E_DIR/tray_input.sh"
 # For its tool that reads the access log (standin_access_log); the stand-in is not registered.
 # shellcheck source=tests/e2e/standin/standin.sh
 source "$E2E_DIR/standin/standin.sh"
+# shellcheck source=tests/e2e/real_browser.sh
+source "$E2E_DIR/real_browser.sh"
 # shellcheck source=tests/e2e/chromium.sh
 source "$E2E_DIR/chromium.sh"
 
@@ -63,14 +65,6 @@ windows_of_tabs() { awk -F '\t' '$1 != w { if (NR > 1) print line; line = ""; w 
   { line = line (line == "" ? "" : " ") $2 } END { if (NR) print line }' | sort; }
 replay_lists() { # DIR EXPECTED_WINDOWS
   [[ "$(chromium_session_tabs "$1" | windows_of_tabs)" == "$2" ]]
-}
-
-# Waits for exactly COUNT recorded lines; the moment after the last is the program's chance
-# to start one more, which it must not.
-wait_recorded() { # COUNT
-  e2e_wait_until 20 "$1 reopened windows" chromium_recorded_at_least "$1" || return 1
-  e2e_sleep_ms 2000
-  e2e_assert_eq "$1" "$(chromium_recorded_count)" "windows the reopen started"
 }
 
 # The browser on DIR as BROWSER (chrome, edge) of the prefix, started with ADDRESS...: its User
@@ -151,12 +145,12 @@ case_crash_reopen() {
   wait_balloon "$(crash_balloon "$CHROME" "$name" 5)" || return 1
   e2e_screenshot chromium-crash-balloon
   tray_click 1 2 || return 1
-  wait_recorded 2 || return 1
+  recorder_wait 2 || return 1
   e2e_assert_eq "$(printf '%s\n' "$(reopen_line "$P1" "$P2" "$P3")" "$(reopen_line "$P4" "$P5")" |
     sort)" "$(sort "$CHROMIUM_RECORDER_LOG")" "the recorded command lines" || return 1
   e2e_assert_no_message_box || return 1
   tray_click 1 2 || return 1
-  wait_recorded 2 || return 1
+  recorder_wait 2 || return 1
 
   local replay="$CHROMIUM_WORK/replay" expected
   expected="$(windows_of_tabs <<<"$tabs")"
@@ -183,7 +177,7 @@ case_clean_end() {
   chromium_release || return 1
   e2e_wait_until 20 "the set to be kept" has_sets 1 || return 1
   tray_click 1 2 || return 1
-  wait_recorded 0 || return 1
+  recorder_wait 0 || return 1
   e2e_assert_eq "" "$(e2e_pmctl balloon)" "the balloons after a clean end" || return 1
   if BOX_TEXT="$(e2e_pmctl message-box-text 0 2>/dev/null)"; then
     pm_log "the double-click showed: $(tr '\n' ' ' <<<"$BOX_TEXT")"
@@ -204,7 +198,7 @@ case_away_crash() {
   start_and_wait_for_icon || return 1
   wait_balloon "$(crash_balloon "$CHROME" "$(chromium_profile_name "$AWAY_DIR")" 3)" || return 1
   tray_click 1 2 || return 1
-  wait_recorded 1 || return 1
+  recorder_wait 1 || return 1
   e2e_assert_eq "$(reopen_line "$P1" "$P2" "$P3")" "$(cat "$CHROMIUM_RECORDER_LOG")" \
     "the recorded command line"
 }
@@ -248,7 +242,7 @@ case_edge_crash() {
   chromium_crash || return 1
   wait_balloon "$(crash_balloon "$EDGE" "$name" 2)" || return 1
   tray_click 1 2 || return 1
-  wait_recorded 1 || return 1
+  recorder_wait 1 || return 1
   e2e_assert_eq "$(reopen_line "$P4" "$P5")" "$(cat "$CHROMIUM_RECORDER_LOG")" \
     "the recorded command line"
 }

@@ -81,6 +81,24 @@ e2e_build_tool() {
 
 e2e_build_pmctl() { e2e_build_tool pmctl; }
 
+# Pagemind's own readers of the browsers' session files, built for Linux
+# (tests/browsers/session_tabs.cpp): E2E_SESSION_TABS FILE prints a file's windows and tabs.
+E2E_SESSION_TABS="$E2E_BUILD/session_tabs"
+e2e_build_session_tabs() {
+  local root="$E2E_DIR/../.." out=$E2E_SESSION_TABS source stale=0 name
+  local sources=("$root/tests/browsers/session_tabs.cpp")
+  for name in chromium_session snss_records browser_errors firefox_mozlz4 firefox_session \
+    firefox_session_raw firefox_error; do
+    sources+=("$root/src/browsers/$name.cpp")
+  done
+  for source in "${sources[@]}" "$root"/src/browsers/*.h; do
+    [[ "$source" -nt "$out" ]] && stale=1
+  done
+  ((stale)) || return 0
+  g++ -std=c++20 -O1 -Wall -Wextra -Werror -I"$root/src" -o "$out.tmp" "${sources[@]}" -llz4 &&
+    mv -f "$out.tmp" "$out"
+}
+
 # Shared by all tests of a run; tools/test.sh makes a fresh one before the first test.
 e2e_prepare_prefix() {
   pm_wine_env "$E2E_BUILD/prefix"
