@@ -67,9 +67,7 @@ std::span<const ChromiumBrowser> ChromiumBrowsers() {
   return kBrowsers;
 }
 
-namespace {
-// `relative` has '/' between its parts.
-std::filesystem::path Under(std::filesystem::path folder, std::string_view relative) {
+std::filesystem::path UnderFolder(std::filesystem::path folder, std::string_view relative) {
   for (std::string_view rest = relative; !rest.empty();) {
     const auto slash = rest.find('/');
     folder /= PathFromUtf8(rest.substr(0, slash));
@@ -77,18 +75,12 @@ std::filesystem::path Under(std::filesystem::path folder, std::string_view relat
   }
   return folder;
 }
-}  // namespace
 
 std::filesystem::path UserDataFolder(const ChromiumBrowser& browser,
                                      const std::filesystem::path& localAppData,
                                      const std::filesystem::path& roamingAppData) {
-  return Under(browser.base == AppDataFolder::kLocal ? localAppData : roamingAppData,
-               browser.userData);
-}
-
-std::filesystem::path PerUserExecutable(const ChromiumBrowser& browser,
-                                        const std::filesystem::path& localAppData) {
-  return Under(localAppData, browser.userExecutable);
+  return UnderFolder(browser.base == AppDataFolder::kLocal ? localAppData : roamingAppData,
+                     browser.userData);
 }
 
 std::int64_t SessionFileTime(std::string_view name) {

@@ -40,8 +40,8 @@ std::filesystem::path UserDataFolder(const ChromiumBrowser& browser,
                                      const std::filesystem::path& localAppData,
                                      const std::filesystem::path& roamingAppData);
 
-std::filesystem::path PerUserExecutable(const ChromiumBrowser& browser,
-                                        const std::filesystem::path& localAppData);
+// `relative` ("Google/Chrome/User Data"), '/' between its parts, in `folder`.
+std::filesystem::path UnderFolder(std::filesystem::path folder, std::string_view relative);
 
 // The decimal T of a file named `Session_<T>` (microseconds since 1601-01-01 UTC), or -1 for
 // any other name.

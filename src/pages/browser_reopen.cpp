@@ -89,12 +89,7 @@ std::optional<std::filesystem::path> BrowserReopener::ProgramOf(const std::strin
     if (auto registered = programs_.Find(places->appPathsKey)) return registered;
   }
   if (localAppData_.empty()) return std::nullopt;
-  auto perUser = localAppData_;
-  for (std::string_view rest = places->userExecutable; !rest.empty();) {
-    const auto slash = rest.find('/');
-    perUser /= PathFromUtf8(rest.substr(0, slash));
-    rest = slash == std::string_view::npos ? std::string_view() : rest.substr(slash + 1);
-  }
+  auto perUser = browsers::UnderFolder(localAppData_, places->userExecutable);
   std::error_code error;
   if (files_.Probe(perUser, error) != platform::PathKind::kFile) return std::nullopt;
   return perUser;
