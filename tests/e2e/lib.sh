@@ -175,6 +175,14 @@ e2e_fail() {
   return 1
 }
 
+# e2e_fail_detail TEXT: adds TEXT to the reason the case already gave, so that what was seen
+# when it failed reaches the run's summary, not only the script's log.
+e2e_fail_detail() {
+  E2E_REASON+="; $*"
+  pm_log "$E2E_TEST/$E2E_CASE: $*"
+  return 1
+}
+
 e2e_assert_eq() { # EXPECTED ACTUAL WHAT
   [[ "$1" == "$2" ]] || e2e_fail "$3: expected '$1', got '$2'"
 }
@@ -204,7 +212,8 @@ e2e_assert_contains() { # TEXT NEEDLE WHAT
 e2e_wait_until() {
   local timeout=$1 what=$2
   shift 2
-  local deadline=$((SECONDS + timeout))
+  local deadline=$((SECONDS + timeout)) started_ms
+  started_ms=$(e2e_now_ms)
   until "$@"; do
     ((SECONDS < deadline)) || {
       e2e_fail "timed out after ${timeout} s waiting for $what"
@@ -212,6 +221,8 @@ e2e_wait_until() {
     }
     sleep "$E2E_POLL"
   done
+  # How close each wait came to its bound, for the day a bound proves too tight.
+  pm_log "waited $(($(e2e_now_ms) - started_ms)) ms of ${timeout} s for $what"
 }
 
 e2e_wait_file() { e2e_wait_until "$2" "$1 to appear" test -e "$1"; }

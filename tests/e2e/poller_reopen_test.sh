@@ -140,7 +140,7 @@ case_folders_beside_browsers() {
   # The restarted service answers the first calls of the poller and of the tools slowly, the
   # more so on a loaded machine (8 s were once not enough on a 2-core runner).
   e2e_wait_until 20 "the access log to show the new page" standin_log_shows_pages ||
-    e2e_fail "access log: $(standin_access_log | tr '\n' '|')" || return 1
+    e2e_fail_detail "$(poller_picture)" || return 1
 
   e2e_pmctl post-command "$E2E_MAIN_TITLE" "$E2E_CMD_REOPEN" ||
     e2e_fail "could not post the reopen command" || return 1
@@ -227,6 +227,19 @@ case_failing_window_beside_browsers() {
   actual="$(slot_addresses)"
   e2e_assert_eq "$(cut -f 1 <<<"$PAGE_LIST" | sort)" "$(sort <<<"$actual")" \
     "the pages in the slot files"
+}
+
+# What the poller and the browsers show, on one line: the access log, its counter a second
+# apart (whether the poller still ticks), the collection and the browser frames.
+poller_picture() {
+  local counter_before counter_after
+  counter_before="$(e2e_pmctl text "$E2E_MAIN_TITLE" | grep '^Count:')"
+  sleep 1
+  counter_after="$(e2e_pmctl text "$E2E_MAIN_TITLE" | grep '^Count:')"
+  printf 'access log: %s; counter %s then %s; stand-ins: %s; collection: %s; frames: %s' \
+    "$(standin_access_log | tr '\n' '|')" "$counter_before" "$counter_after" \
+    "$(standin_server_count)" \
+    "$(standin_browsers list | tr '\n\t' '| ')" "$(standin_browsers frames | tr '\n\t' '| ')"
 }
 
 log_shows_pages_and_skip() { # POSITION

@@ -80,13 +80,27 @@ class ClassRegistration {
   DWORD cookie_ = 0;
 };
 
+// Whether this process is to serve: no other stand-in does, or the one that did ends within
+// two seconds. One that steps aside leaves its client to the serving one: COM's activation
+// keeps asking for the class until some process has registered it.
+bool TakeServing(const Handle& serving, DWORD created) {
+  if (!serving) return false;
+  if (created != ERROR_ALREADY_EXISTS) return true;
+  const DWORD waited = ::WaitForSingleObject(serving.get(), 2000);
+  return waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
+}
+
 int Serve() {
+  // Owned until this process ends, when a waiting newcomer takes it over.
+  const Handle serving(::CreateMutexW(nullptr, TRUE, kServingMutex));
+  if (!TakeServing(serving, ::GetLastError())) return 0;
   ComApartment apartment;
   if (FAILED(apartment.status())) return 1;
   static CollectionFactory factory;
   ClassRegistration registration(&factory);
   if (!registration.ok()) return 1;
   const Handle reregister(::CreateEventW(nullptr, FALSE, FALSE, kReregisterEvent));
+  const Handle reregistered(::CreateEventW(nullptr, FALSE, FALSE, kReregisteredEvent));
   HANDLE waits[] = {reregister.get()};
   const DWORD waitCount = reregister ? 1 : 0;
   int status = 0;
@@ -95,6 +109,7 @@ int Serve() {
         ::MsgWaitForMultipleObjectsEx(waitCount, waits, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
     if (waitCount == 1 && woken == WAIT_OBJECT_0) {
       registration.Renew();
+      if (registration.ok() && reregistered) ::SetEvent(reregistered.get());
       continue;
     }
     // COM delivers the calls of this apartment as window messages.

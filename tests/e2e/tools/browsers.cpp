@@ -225,10 +225,19 @@ int WaitFrames(const std::vector<std::wstring>& args) {
   return WaitFor(static_cast<int>(timeout), [&] { return visible() == want; }) ? 0 : 1;
 }
 
+// Returns once the stand-in is registered again, so that no client of the test starts a second
+// one in the meantime.
 int Reregister() {
   const Handle event(::OpenEventW(EVENT_MODIFY_STATE, FALSE, standin::kReregisterEvent));
   if (!event) return Failed("opening the stand-in's event", HRESULT_FROM_WIN32(::GetLastError()));
-  return ::SetEvent(event.get()) ? 0 : Failed("SetEvent", HRESULT_FROM_WIN32(::GetLastError()));
+  const Handle done(
+      ::OpenEventW(SYNCHRONIZE | EVENT_MODIFY_STATE, FALSE, standin::kReregisteredEvent));
+  if (!done) return Failed("opening the stand-in's reply", HRESULT_FROM_WIN32(::GetLastError()));
+  ::ResetEvent(done.get());
+  if (!::SetEvent(event.get())) return Failed("SetEvent", HRESULT_FROM_WIN32(::GetLastError()));
+  if (::WaitForSingleObject(done.get(), 10000) == WAIT_OBJECT_0) return 0;
+  PrintError("the stand-in did not register again within 10 s");
+  return 1;
 }
 
 int Usage() {
@@ -249,7 +258,7 @@ int Usage() {
       "                                  times Count+Item+LocationURL+LocationName; --kind adds\n"
       "                                  get_HWND+GetAncestor+GetClassNameW\n"
       "  reregister                      the stand-in registers its class again (after an\n"
-      "                                  rpcss restart)");
+      "                                  rpcss restart) and waits until it has");
   return 2;
 }
 
