@@ -158,6 +158,7 @@ FirefoxSessionParse Assemble(const raw::Session& session) {
   }
   result.session.fromRestorePage = open.fromRestorePage;
   result.session.lastUpdate = session.lastUpdate;
+  if (session.last) result.session.previousLastUpdate = session.last->lastUpdate;
   return result;
 }
 

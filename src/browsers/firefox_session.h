@@ -25,6 +25,8 @@ struct FirefoxSession {
   bool fromRestorePage = false;
   // When Firefox wrote the file (session.lastUpdate), in ms since 1970-01-01 UTC; 0 when absent.
   std::int64_t lastUpdate = 0;
+  // The same for the run before: the lastUpdate of the file that run ended with.
+  std::int64_t previousLastUpdate = 0;
 };
 
 struct FirefoxSessionParse {

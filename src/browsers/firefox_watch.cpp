@@ -53,19 +53,21 @@ WatchFindings FirefoxWatch::Check(const LastKeptSession& lastKept) {
         watched.live.reset();
         liveChanged = true;
       }
-      EndedSession session;
-      if (ReadSession(watched, session, findings) &&
-          session.session > lastKept(kFirefoxName, watched.key)) {
-        findings.ended.push_back(std::move(session));
+      auto read = ReadSession(watched, findings);
+      if (!read) continue;
+      TellPrevious(watched, *read, lastKept, findings);
+      if (read->session.session > lastKept(kFirefoxName, watched.key)) {
+        findings.ended.push_back(std::move(read->session));
       }
       continue;
     }
     if (!watched.running || !recovery || recovery == watched.read) continue;
     // A file missing or torn in the middle of Firefox's replace is read again at its next write.
-    EndedSession session;
-    if (ReadSession(watched, session, findings)) {
-      session.end = BrowserEnd::kUnknown;
-      watched.live = std::move(session);
+    auto read = ReadSession(watched, findings);
+    if (read) {
+      TellPrevious(watched, *read, lastKept, findings);
+      read->session.end = BrowserEnd::kUnknown;
+      watched.live = std::move(read->session);
       watched.read = recovery;
       liveChanged = true;
     }
@@ -126,18 +128,35 @@ std::optional<std::pair<std::uint64_t, std::int64_t>> FirefoxWatch::RecoveryFile
   return std::nullopt;
 }
 
-bool FirefoxWatch::ReadSession(const Watched& watched, EndedSession& session,
-                               WatchFindings& findings) {
+std::optional<FirefoxWatch::Read> FirefoxWatch::ReadSession(const Watched& watched,
+                                                            WatchFindings& findings) {
   auto read = ReadFirefoxProfileSession(files_, watched.profile.folder);
   for (const auto& fault : read.faults) {
     Report(findings, {fault.file, fault.error, std::string(kFirefoxName), watched.profile.name});
   }
-  if (read.file.empty()) return false;
-  session = {std::string(kFirefoxName), watched.key, watched.profile.name,
-             // A file without its date is kept once, and never again.
-             std::max<std::int64_t>(read.session.lastUpdate, 1), read.end,
-             std::move(read.session.open)};
-  return true;
+  if (read.file.empty()) return std::nullopt;
+  Read result{
+      {std::string(kFirefoxName), watched.key, watched.profile.name,
+       // A file without its date is kept once, and never again.
+       std::max<std::int64_t>(read.session.lastUpdate, 1), read.end, std::move(read.session.open)},
+      std::nullopt};
+  // Without its date the run before could not be told apart from another; it is left alone.
+  if (read.session.previousLastUpdate > 0 && !read.session.previous.windows.empty()) {
+    result.previous = EndedSession{std::string(kFirefoxName), watched.key,
+                                   watched.profile.name,      read.session.previousLastUpdate,
+                                   BrowserEnd::kNormal,       std::move(read.session.previous)};
+  }
+  return result;
+}
+
+void FirefoxWatch::TellPrevious(Watched& watched, Read& read, const LastKeptSession& lastKept,
+                                WatchFindings& findings) {
+  if (!read.previous || read.previous->session <= watched.previousTold) return;
+  watched.previousTold = read.previous->session;
+  // Before the session itself, which would otherwise make it look old.
+  if (read.previous->session > lastKept(kFirefoxName, watched.key)) {
+    findings.ended.push_back(std::move(*read.previous));
+  }
 }
 
 void FirefoxWatch::Report(WatchFindings& findings, WatchProblem problem) {

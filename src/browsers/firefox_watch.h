@@ -37,14 +37,27 @@ class FirefoxWatch {
     // recovery.jsonlz4 as last read: its size and time.
     std::optional<std::pair<std::uint64_t, std::int64_t>> read{};
     std::optional<EndedSession> live{};
+    // The run before that was last told (see Read::previous).
+    std::int64_t previousTold = 0;
+  };
+  struct Read {
+    EndedSession session;
+    // The run before, which Firefox keeps aside when it starts without restoring it: gone
+    // from its windows, and lost once a later start replaces it, so it is told as ended when it
+    // is newer than what was kept. Its checkpoints are gone; a run not restored is taken to
+    // have ended normally (after a crash Firefox restores, or the user chose not to).
+    std::optional<EndedSession> previous;
   };
   void LoadProfiles(WatchFindings& findings);
   [[nodiscard]] bool HoldsLock(const Watched& watched);
   // recovery.jsonlz4's size and time; none when it is not there.
   [[nodiscard]] std::optional<std::pair<std::uint64_t, std::int64_t>> RecoveryFile(
       const Watched& watched);
-  // Reads the profile's newest session; false when nothing could be read.
-  bool ReadSession(const Watched& watched, EndedSession& session, WatchFindings& findings);
+  // Reads the profile's newest session; none when nothing could be read.
+  std::optional<Read> ReadSession(const Watched& watched, WatchFindings& findings);
+  // Tells the run before of `read` once, when it is newer than the one last kept.
+  static void TellPrevious(Watched& watched, Read& read, const LastKeptSession& lastKept,
+                           WatchFindings& findings);
   void Report(WatchFindings& findings, WatchProblem problem);
 
   platform::FileSystem& files_;

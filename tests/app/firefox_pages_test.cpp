@@ -60,11 +60,12 @@ class FirefoxPagesTest : public ::testing::Test {
     WriteBytes(firefoxExe, "MZ");
   }
   // A new run of the program; the last one is left as it stands, never ended: killed, as far
-  // as the files tell. Firefox's lock stays held or not as it was.
-  ProgramRun& Start() {
+  // as the files tell. Firefox's lock stays held or not as it was, or is held from the start.
+  ProgramRun& Start(bool firefoxRunning = false) {
     std::set<fs::path> held;
+    if (firefoxRunning) held.insert(profile / "parent.lock");
     if (run) {
-      held = run->files.held;
+      held.insert(run->files.held.begin(), run->files.held.end());
       killed.push_back(std::move(run));
     }
     run = std::make_unique<ProgramRun>(temp.path());
@@ -282,6 +283,39 @@ TEST_F(FirefoxPagesTest, WithWatchingOffARecoveredSetIsNoCurrentPage) {
   ASSERT_EQ(BrowserSets().size(), 1U) << "kept as they were last seen";
   EXPECT_EQ(BrowserSets()[0].browser->end, BrowserEnd::kUnknown);
   EXPECT_TRUE(BalloonTexts().empty());
+}
+
+// Firefox runs at the start, having started without restoring its last run: the pages of that
+// run, which Firefox keeps aside, are kept as its end, and neither told nor opened.
+TEST_F(FirefoxPagesTest, TheRunFirefoxDidNotRestoreIsKeptButNotOffered) {
+  fs::remove_all(profile);
+  fs::copy(kFixtures / "not_restored", profile, fs::copy_options::recursive);
+  WriteBytes(profile / "parent.lock", "");
+  Start(true);
+  Advance(1100ms);
+  const auto sets = BrowserSets();
+  ASSERT_EQ(sets.size(), 1U);
+  EXPECT_EQ(sets[0].browser->end, BrowserEnd::kNormal);
+  std::vector<std::string> kept;
+  for (const auto& page : sets[0].pages) kept.push_back(page.address);
+  EXPECT_EQ(kept, (std::vector<std::string>{"http://127.0.0.1:8765/p1.html",
+                                            "http://127.0.0.1:8765/p2.html"}));
+  ASSERT_EQ(memory().liveBrowserSets().size(), 1U) << "the run now is a current page";
+  EXPECT_EQ(memory().liveBrowserSets()[0].pages.size(), 1U);
+  EXPECT_TRUE(BalloonTexts().empty());
+  DoubleClick();
+  EXPECT_TRUE(run->platform.programs.started.empty());
+
+  // Killed: the next start has Firefox's pages now from the recovery copy, and the run before
+  // once.
+  Start();
+  Advance(1100ms);
+  const auto again = BrowserSets();
+  EXPECT_EQ(std::count_if(again.begin(), again.end(),
+                          [&](const pages::PageSet& set) {
+                            return set.browser->session == sets[0].browser->session;
+                          }),
+            1);
 }
 
 // Windows ends its session while Firefox runs: the program ends with it, then Firefox, which

@@ -299,8 +299,49 @@ TEST_F(FirefoxWatchTest, AProfileGoneFromProfilesIniTakesItsLivePagesAlong) {
   findings = CheckForAMinute();
   ASSERT_TRUE(findings.live);
   EXPECT_TRUE(findings.live->empty());
-  ASSERT_EQ(findings.ended.size(), 1U) << "the new profile's last run, at its first check";
+  ASSERT_EQ(findings.ended.size(), 2U) << "the new profile's last run and the one before it";
   EXPECT_EQ(findings.ended[0].profile, "n3.new");
+  EXPECT_EQ(findings.ended[1].profile, "n3.new");
+}
+
+// Firefox started without restoring its last run, which it keeps aside: the pages the user had
+// are told as that run's end, once, oldest first, and not when they were kept already.
+TEST_F(FirefoxWatchTest, TheRunNotRestoredIsToldAsEndedOnce) {
+  platform::headless::PosixFileSystem plain;
+  const auto notRestored = ReadFirefoxProfileSession(plain, kFixtures / "not_restored").session;
+  ASSERT_GT(notRestored.previousLastUpdate, 0);
+  ASSERT_LT(notRestored.previousLastUpdate, notRestored.lastUpdate);
+
+  Lay("not_restored");
+  Run();
+  auto findings = Check();
+  ASSERT_EQ(findings.ended.size(), 1U);
+  EXPECT_EQ(findings.ended[0].session, notRestored.previousLastUpdate);
+  EXPECT_EQ(findings.ended[0].end, BrowserEnd::kNormal);
+  EXPECT_EQ(Addresses(findings.ended[0].pages), Addresses(notRestored.previous));
+  ASSERT_TRUE(findings.live);
+  ASSERT_EQ(findings.live->size(), 1U);
+  EXPECT_EQ(Addresses(findings.live->front().pages), AddressesOf("not_restored"));
+
+  // Firefox writes again with the same run before: not told again, kept or not.
+  Writes("not_restored");
+  findings = Check();
+  EXPECT_TRUE(findings.live);
+  EXPECT_TRUE(findings.ended.empty());
+
+  // It ends: its own session follows the run before, which a new start of the program that
+  // kept it does not tell again.
+  End();
+  lastKept["Mozilla Firefox/a1.default"] = notRestored.previousLastUpdate;
+  FirefoxWatch again{files, roaming};
+  findings = again.Check([this](auto, auto) { return lastKept.begin()->second; });
+  ASSERT_EQ(findings.ended.size(), 1U);
+  EXPECT_EQ(findings.ended[0].session, notRestored.lastUpdate);
+  FirefoxWatch fresh{files, roaming};
+  findings = fresh.Check([](auto, auto) { return std::int64_t{0}; });
+  ASSERT_EQ(findings.ended.size(), 2U);
+  EXPECT_EQ(findings.ended[0].session, notRestored.previousLastUpdate) << "oldest first";
+  EXPECT_EQ(findings.ended[1].session, notRestored.lastUpdate);
 }
 
 }  // namespace
