@@ -32,8 +32,9 @@ pages_open_and_kept() {
   e2e_start_pagemind "$E2E_FOLDER"
   e2e_wait_started || return 1
   standin_open_pages || return 1
-  # One cycle of the poller (3.1 s) and the copy's second.
-  e2e_wait_until 8 "the recovery copy to hold the open pages" recovery_holds_pages ||
+  # One cycle of the poller (3.1 s) and the copy's second: 3.5 s here, with room for a slower
+  # machine.
+  e2e_wait_until 15 "the recovery copy to hold the open pages" recovery_holds_pages ||
     e2e_fail "recovery copy: $(tr '\r\n' '|' <"$(recovery_copy)" 2>&1)" || return 1
 }
 

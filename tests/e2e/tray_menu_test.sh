@@ -150,7 +150,7 @@ confirm_save() { # KEY
     [[ -n "$SAVE_BOX_UP" ]] || return 0
     answer_message_box "$E2E_SAVE_TITLE" "$1" 5 || return 1
     SAVE_BOXES+="$(tr -d '\n' <<<"$BOX_TEXT")"$'\n'
-    e2e_wait_until 5 "the confirmation box to go" e2e_message_box_gone "$E2E_SAVE_TITLE" || return 1
+    e2e_wait_until 10 "the confirmation box to go" e2e_message_box_gone "$E2E_SAVE_TITLE" || return 1
     [[ "$1" == Return ]] || return 0
   done
   e2e_fail "more than two confirmation boxes"
