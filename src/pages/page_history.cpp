@@ -4,9 +4,9 @@
 #include <charconv>
 #include <cstdio>
 
+#include "browsers/firefox_reader.h"
 #include "common/paths.h"
 #include "common/utf8.h"
-#include "browsers/firefox_reader.h"
 #include "pages/recovery_copy.h"
 
 namespace pagemind::pages {
@@ -249,11 +249,24 @@ int PageHistory::FileForNewSet(const PageSource& source) const {
         std::any_of(kept_.begin(), kept_.end(), [k](const Kept& kept) { return kept.file == k; });
     if (!taken && !unusableFiles_.test(static_cast<std::size_t>(k))) return k;
   }
-  // Every usable file holds a set: the oldest written one gives its file up.
+  // Every usable file holds a set: the source with the most of them gives up its oldest one's
+  // file, so that a profile's only set (its last crash, say) does not give way to the many
+  // ends of the others. Among sources as large, the one with the oldest set gives.
+  const auto setsInFiles = [this](const PageSource& of) {
+    return std::count_if(kept_.begin(), kept_.end(), [&of](const Kept& kept) {
+      return kept.file >= 0 && SetSource(kept.set) == of;
+    });
+  };
+  int file = -1;
+  std::ptrdiff_t most = 0;
   for (auto kept = kept_.rbegin(); kept != kept_.rend(); ++kept) {
-    if (kept->file >= 0) return kept->file;
+    if (kept->file < 0) continue;
+    if (const auto sets = setsInFiles(SetSource(kept->set)); sets > most) {
+      most = sets;
+      file = kept->file;
+    }
   }
-  return -1;
+  return file;
 }
 
 std::error_code PageHistory::Write(const Kept& kept, int file) {

@@ -63,7 +63,8 @@ struct PageSet {
 // The sets the history keeps of each source: the shell's windows, and each browser profile,
 // so that ordinary ends of one browser do not push out another's crash.
 inline constexpr int kHistoryLength = 10;
-// The most history files: ten sources of ten sets. Beyond it the oldest set of all gives way.
+// The most history files: ten sources of ten sets. Beyond it the source with the most sets
+// gives up its oldest.
 inline constexpr int kHistoryFileCount = 100;
 // The most pages a set of a browser's session holds (a set of the shell's windows holds at
 // most the slots).
@@ -111,7 +112,7 @@ class PageHistory {
   FileProblems Load();
   // Keeps `set` as the newest, unless it holds no page, the same pages as the newest set of
   // its source, or a browser session already kept; a source that has ten sets gives its oldest
-  // one's file to it, and when every file is taken the oldest set's file takes it. A set whose
+  // one's file to it, and when every file is taken the largest source's oldest does. A set whose
   // file cannot be written is still kept for this run, and the failure is returned.
   FileProblems Add(PageSet set);
   // Notes that the set of that browser session has been opened again, in its file too.

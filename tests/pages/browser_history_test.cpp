@@ -166,6 +166,26 @@ TEST_F(BrowserHistoryTest, WhenEveryFileHoldsASetTheOldestOfAllGivesWay) {
   EXPECT_EQ(sets.back().browser->session, 2) << "the first set of all gave its file";
 }
 
+TEST_F(BrowserHistoryTest, WhenEveryFileHoldsASetAProfilesOnlySetStays) {
+  auto history = Loaded();
+  ASSERT_TRUE(history.Add(BrowserSet(kChromeWork, 1, BrowserEnd::kCrashed)).empty());
+  std::int64_t session = 2;
+  for (int file = 1; file < kHistoryFileCount; ++file) {
+    const PageSource source{"Brave", "Profile " + std::to_string(file / kHistoryLength)};
+    ASSERT_TRUE(history.Add(BrowserSet(source, session++, BrowserEnd::kNormal)).empty());
+  }
+  ASSERT_EQ(HistoryFilesOnDisk(temp.path()), kHistoryFileCount);
+  // "Profile 0" holds 9 sets, the others 10: the oldest of "Profile 1" gives way.
+  EXPECT_TRUE(history.Add(BrowserSet(kEdge, session, BrowserEnd::kCrashed)).empty());
+  const auto sets = Loaded().sets();
+  ASSERT_EQ(sets.size(), static_cast<std::size_t>(kHistoryFileCount));
+  EXPECT_EQ(SetSource(sets.back()), kChromeWork) << "the only set of its profile, oldest of all";
+  EXPECT_EQ(std::count_if(sets.begin(), sets.end(),
+                          [](const PageSet& set) { return set.browser->session == 11; }),
+            0)
+      << "Profile 1's oldest";
+}
+
 TEST_F(BrowserHistoryTest, OneSessionIsKeptOnceAlsoAfterARestart) {
   auto history = Loaded();
   (void)history.Add(BrowserSet(kChrome, 500, BrowserEnd::kCrashed, "http://127.0.0.1/a"));
