@@ -7,7 +7,9 @@
 //   session_tabs FILE
 //
 // One line a tab, "WINDOW<TAB>ADDRESS", windows numbered from 1 in the reader's order and tabs
-// in their order; popups are left out (the tests open none, and a reopen makes none). Exit
+// in their order; popups are left out (the tests open none, and a reopen makes none). A Firefox
+// file's run before (kept aside when Firefox started without restoring it) follows, its windows
+// numbered "previous:1" and on. Exit
 // status: 0 read (a torn tail included: the browser may be writing), 1 nothing could be read,
 // 2 bad use or no such file.
 #include <cstdio>
@@ -23,12 +25,14 @@
 
 namespace {
 
-void Print(const pagemind::browsers::BrowserSession& session) {
+void Print(const pagemind::browsers::BrowserSession& session, const char* prefix = "") {
   int number = 0;
   for (const auto& window : session.windows) {
     if (window.popup) continue;
     ++number;
-    for (const auto& tab : window.tabs) std::printf("%d\t%s\n", number, tab.address.c_str());
+    for (const auto& tab : window.tabs) {
+      std::printf("%s%d\t%s\n", prefix, number, tab.address.c_str());
+    }
   }
 }
 
@@ -56,6 +60,7 @@ int main(int argc, char** argv) {
     const auto parse = pagemind::browsers::ParseFirefoxSession(json);
     if (parse.error) return Fail(parse.error);
     Print(parse.session.open);
+    Print(parse.session.previous, "previous:");
     return 0;
   }
   const auto reading = pagemind::browsers::ReadChromiumSession(bytes);

@@ -214,6 +214,38 @@ case_clean_end() {
 # next start keeps what the recovery copy held as a set (its end unknown then), and once it has
 # read the session file again Firefox's current pages are those of now; a crash of Firefox after
 # that is announced as any other.
+# Firefox started again without restoring its cleanly ended run (its start page now a blank
+# page): those pages are only in the new run's lastSessionState. The program, started then, keeps
+# them as that run's end: listed, neither announced nor opened.
+case_not_restored() {
+  local dir="$FIREFOX_WORK/profiles/clean"
+  [[ -f "$dir/sessionstore.jsonlz4" ]] ||
+    e2e_fail "no cleanly ended profile: case clean_end did not run" || return 1
+  sed -i 's/"browser.startup.page", 3/"browser.startup.page", 0/' "$dir/user.js" &&
+    firefox_register_recorder && firefox_profiles_ini Clean "$dir" && firefox_hold "$dir" ||
+    return 1
+  firefox_start "$dir"
+  e2e_wait_until 30 "the new run's file to keep the run before aside" keeps_aside "$dir" ||
+    e2e_fail "the session file lists: $(firefox_session_tabs "$dir" | tr '\t\n' ' |')" ||
+    return 1
+  start_and_wait_for_icon || return 1
+  e2e_wait_until 20 "the set to be kept" has_sets 1 && log_names_set Clean 終了 2 || return 1
+  e2e_assert_eq "" "$(e2e_pmctl balloon)" "the balloons" || return 1
+  tray_click 1 2 && recorder_wait 0 || return 1
+  if BOX_TEXT="$(e2e_pmctl message-box-text 0 2>/dev/null)"; then
+    press_keys Pagemind Return || return 1
+  fi
+  open_selection_rows || return 1
+  e2e_assert_contains "$SELECTION_ROWS" "$FIREFOX（Clean） 終了  (2 ページ)" \
+    "the selection window's rows"
+}
+
+keeps_aside() { # DIR
+  local tabs
+  tabs="$(firefox_session_tabs "$1")"
+  [[ "$tabs" == *"previous:1	$P1"$'\n'"previous:1	$P2"* ]]
+}
+
 case_program_killed() {
   local dir="$FIREFOX_WORK/profiles/killed"
   firefox_profile "$dir" && firefox_profiles_ini Killed "$dir" && firefox_hold "$dir" || return 1
@@ -250,7 +282,7 @@ standin_build || {
   exit 1
 }
 make_pages
-for name in crash_reopen away_crash clean_end program_killed; do
+for name in crash_reopen away_crash clean_end not_restored program_killed; do
   eval "run_$name() { run_case $name; }"
   e2e_case "$name" "run_$name"
 done
