@@ -163,25 +163,18 @@ chromium_close_windows() {
 # chromium_hold BROWSER: the lock file and the held session files in BROWSER's User Data folder,
 # in place once this returns; sets CHROMIUM_HOLDER_PID (the Wine process itself).
 chromium_hold() {
-  local user_data ready
-  user_data="$(chromium_user_data_win "$1")"
   CHROMIUM_HOLDER_DIR="$CHROMIUM_WORK/holder-$1"
-  rm -rf "$CHROMIUM_HOLDER_DIR" && mkdir -p "$CHROMIUM_HOLDER_DIR"
-  ready="$CHROMIUM_HOLDER_DIR/ready"
-  (exec env "${PM_WINE_LOCALE[@]}" wine "$CHROMIUM_WIN_EXE" hold "$user_data" \
-    "$(pm_winpath "$ready")" "$(pm_winpath "$CHROMIUM_HOLDER_DIR")\\release") </dev/null \
-    >"$CHROMIUM_HOLDER_DIR/held.log" 2>&1 &
-  CHROMIUM_HOLDER_PID=$!
-  disown "$CHROMIUM_HOLDER_PID"
-  e2e_wait_file "$ready" 30 ||
-    e2e_fail "the holder is not in place: $(tr '\n' '|' <"$CHROMIUM_HOLDER_DIR/held.log")"
+  local status=0
+  holder_start "$CHROMIUM_HOLDER_DIR" "the holder is not in place" "$CHROMIUM_WIN_EXE" hold \
+    "$(chromium_user_data_win "$1")" "$(pm_winpath "$CHROMIUM_HOLDER_DIR/ready")" \
+    "$(pm_winpath "$CHROMIUM_HOLDER_DIR")\\release" || status=$?
+  CHROMIUM_HOLDER_PID=$HOLDER_PID
+  return "$status"
 }
 
 # The clean end of the holder, as the browser's own end closes its files: the lock file goes.
 chromium_release() {
-  : >"$CHROMIUM_HOLDER_DIR/release"
-  local pid=$CHROMIUM_HOLDER_PID
-  e2e_wait_until 10 "the holder to end" eval "! kill -0 $pid 2>/dev/null" || return 1
+  holder_release "$CHROMIUM_HOLDER_DIR" "$CHROMIUM_HOLDER_PID" || return 1
   CHROMIUM_HOLDER_PID=""
 }
 

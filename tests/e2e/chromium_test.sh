@@ -35,18 +35,6 @@ wait_balloon() { # TEXT
     e2e_fail "balloons: $(e2e_pmctl balloon | tr '\n' '|')"
 }
 
-# What the reopen hands the browser for a page whose address in the session file is ADDRESS: a
-# file: page as the local path the program checked (percent-decoded, Windows separators; without
-# a drive here, as the address has none), any other address as it is.
-reopen_argument() {
-  [[ "$1" == file://* ]] || {
-    printf '%s' "$1"
-    return
-  }
-  python3 -c 'import sys, urllib.parse
-print(urllib.parse.unquote(sys.argv[1][len("file://"):]).replace("/", "\\"), end="")' "$1"
-}
-
 # The recorded line that reopens one window of profile Default with the pages ADDRESS...; an
 # argument with a blank in quotes, as a Windows command line carries it.
 reopen_line() {

@@ -208,23 +208,18 @@ firefox_quit() {
 # in place once this returns; sets FIREFOX_HOLDER_PID (the Wine process itself).
 firefox_hold() {
   FIREFOX_HOLDER_DIR="$FIREFOX_WORK/holder-$(basename "$1")"
-  rm -rf "$FIREFOX_HOLDER_DIR" && mkdir -p "$FIREFOX_HOLDER_DIR" && : >"$1/parent.lock" ||
-    return 1
-  local ready="$FIREFOX_HOLDER_DIR/ready"
-  (exec env "${PM_WINE_LOCALE[@]}" wine "$FIREFOX_HOLDFILE_EXE" "$(pm_winpath "$1/parent.lock")" \
-    "$(pm_winpath "$ready")" "$(pm_winpath "$FIREFOX_HOLDER_DIR")\\release" 600000) </dev/null \
-    >"$FIREFOX_HOLDER_DIR/held.log" 2>&1 &
-  FIREFOX_HOLDER_PID=$!
-  disown "$FIREFOX_HOLDER_PID"
-  e2e_wait_file "$ready" 30 ||
-    e2e_fail "parent.lock is not held: $(tr '\n' '|' <"$FIREFOX_HOLDER_DIR/held.log")"
+  : >"$1/parent.lock" || return 1
+  local status=0
+  holder_start "$FIREFOX_HOLDER_DIR" "parent.lock is not held" "$FIREFOX_HOLDFILE_EXE" \
+    "$(pm_winpath "$1/parent.lock")" "$(pm_winpath "$FIREFOX_HOLDER_DIR/ready")" \
+    "$(pm_winpath "$FIREFOX_HOLDER_DIR")\\release" 600000 || status=$?
+  FIREFOX_HOLDER_PID=$HOLDER_PID
+  return "$status"
 }
 
 # The lock let go as Firefox's own end lets it go.
 firefox_release() {
-  : >"$FIREFOX_HOLDER_DIR/release"
-  local pid=$FIREFOX_HOLDER_PID
-  e2e_wait_until 10 "the holder to end" eval "! kill -0 $pid 2>/dev/null" || return 1
+  holder_release "$FIREFOX_HOLDER_DIR" "$FIREFOX_HOLDER_PID" || return 1
   FIREFOX_HOLDER_PID=""
 }
 

@@ -53,17 +53,6 @@ wait_copy_lists() { # DIR ADDRESS...
   pm_log "the recovery copy listed them $(($(e2e_now_ms) - written)) ms after Firefox's write"
 }
 
-# What the reopen hands Firefox for a page whose address in the session file is ADDRESS: a file:
-# page as the local path the program checked (no drive, as the address has none).
-reopen_argument() {
-  [[ "$1" == file://* ]] || {
-    printf '%s' "$1"
-    return
-  }
-  python3 -c 'import sys, urllib.parse
-print(urllib.parse.unquote(sys.argv[1][len("file://"):]).replace("/", "\\"), end="")' "$1"
-}
-
 # The recorded line that reopens one window of profile NAME with the pages ADDRESS...
 reopen_line() { # NAME ADDRESS...
   local line="-P $1" address argument

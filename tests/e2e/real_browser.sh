@@ -66,6 +66,43 @@ recorder_arguments() {
   sed -n "${1}p" "$RECORDER_LOG" | pm_wine "$RECORDER_SPLITTER" args 2>/dev/null | tr -d '\r'
 }
 
+# What a reopen hands the browser for a page whose address in the session file is ADDRESS: a
+# file: page as the local path the program checked (percent-decoded, Windows separators; without
+# a drive here, as the address has none), any other address as it is.
+reopen_argument() {
+  [[ "$1" == file://* ]] || {
+    printf '%s' "$1"
+    return
+  }
+  python3 -c 'import sys, urllib.parse
+print(urllib.parse.unquote(sys.argv[1][len("file://"):]).replace("/", "\\"), end="")' "$1"
+}
+
+# --- the hold ---------------------------------------------------------------------------------
+
+# holder_start DIR WHAT EXE ARG...: a Windows tool that holds a browser's files as the running
+# browser does on Windows, started in the background, its log in DIR (emptied first); its ARGs
+# name DIR/ready, which it makes once it holds, and DIR\release, on which it lets go. Returns
+# once it holds, HOLDER_PID set (the Wine process itself) also when it does not; WHAT names the
+# hold in a failure.
+HOLDER_PID=""
+holder_start() {
+  local dir=$1 what=$2
+  shift 2
+  rm -rf "$dir" && mkdir -p "$dir" || return 1
+  (exec env "${PM_WINE_LOCALE[@]}" wine "$@") </dev/null >"$dir/held.log" 2>&1 &
+  HOLDER_PID=$!
+  disown "$HOLDER_PID"
+  e2e_wait_file "$dir/ready" 30 || e2e_fail "$what: $(tr '\n' '|' <"$dir/held.log")"
+}
+
+# holder_release DIR PID: the hold let go as the browser's own end lets it go; returns once the
+# tool has ended.
+holder_release() {
+  : >"$1/release"
+  e2e_wait_until 10 "the holder to end" eval "! kill -0 $2 2>/dev/null"
+}
+
 # --- the crash --------------------------------------------------------------------------------
 
 # The pids of PID's descendants (renderers, content processes, a zygote), one a line.
