@@ -226,7 +226,11 @@ case_not_restored() {
   fi
   open_selection_rows || return 1
   e2e_assert_contains "$SELECTION_ROWS" "$FIREFOX（Clean） 終了  (2 ページ)" \
-    "the selection window's rows"
+    "the selection window's rows" || return 1
+  # The same session as clean_end kept at that end, so a program that kept it then does not
+  # keep it again.
+  e2e_assert_eq "$(grep '^session ' "$E2E_FOLDER/../clean_end/Log/set00.pmh")" \
+    "$(grep '^session ' "$E2E_FOLDER/Log/set00.pmh")" "the kept session's key"
 }
 
 keeps_aside() { # DIR
