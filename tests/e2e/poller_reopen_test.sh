@@ -124,7 +124,7 @@ case_folders_beside_browsers() {
     "the collection's first window" || return 1
   e2e_assert_contains "$list" $'\n4\t'"$last_folder"$'\twindows\nend' \
     "the collection's last window" || return 1
-  e2e_wait_until 8 "the access log to show the three pages" standin_log_shows_pages ||
+  e2e_wait_until 15 "the access log to show the three pages" standin_log_shows_pages ||
     e2e_fail "access log: $(standin_access_log | tr '\n' '|')" || return 1
 
   standin_crash_browsers || return 1
@@ -191,7 +191,7 @@ case_end_after_crash() {
   e2e_start_pagemind "$E2E_FOLDER"
   e2e_wait_started || return 1
   standin_open_pages || return 1
-  e2e_wait_until 8 "the access log to show the pages" standin_log_shows_pages ||
+  e2e_wait_until 15 "the access log to show the pages" standin_log_shows_pages ||
     e2e_fail "access log: $(standin_access_log | tr '\n' '|')" || return 1
   standin_crash_browsers || return 1
   e2e_end_and_wait 10 || return 1

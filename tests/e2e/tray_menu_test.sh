@@ -117,7 +117,7 @@ wait_for_fresh_complete_log() {
   e2e_wait_until 10 "the access log to show every page" log_is "$expected" || return 1
   # A cycle is 3.1 s; each look at the list starts a Wine process of its own, which on a busy
   # machine takes a good part of a second.
-  e2e_wait_until 8 "the poller to start a new cycle" log_is_not "$expected" || return 1
+  e2e_wait_until 15 "the poller to start a new cycle" log_is_not "$expected" || return 1
   e2e_wait_until 5 "the access log to show every page again" log_is "$expected"
 }
 
