@@ -31,12 +31,15 @@ void AccessLog::RecordGaveUp(int position) {
 }
 
 void AccessLog::RecordBrowserNote(std::string_view line) {
+  notes_.emplace_front(line);
+  if (notes_.size() > kNotesKept) notes_.pop_back();
   InsertAtTop(line);
 }
 
 void AccessLog::Clear() {
   lines_.clear();
   if (view_ != nullptr) view_->Cleared();
+  for (auto note = notes_.rbegin(); note != notes_.rend(); ++note) InsertAtTop(*note);
 }
 
 std::string AccessLog::FileBytes(const platform::AnsiCodec& ansi) const {

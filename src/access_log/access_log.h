@@ -14,6 +14,8 @@ namespace pagemind::access_log {
 
 // The most lines the access log keeps; as many as its save writes.
 inline constexpr std::size_t kLineLimit = 10001;
+// The most notes on the browsers' files that outlive the poller's clearing of the log.
+inline constexpr std::size_t kNotesKept = 20;
 
 // Whatever shows the access log is told of each change as it happens.
 class AccessLogView {
@@ -42,6 +44,9 @@ class AccessLog {
   void RecordGaveUp(int position);
   // What became of a browser's own files: a session kept, a file that could not be read.
   void RecordBrowserNote(std::string_view line);
+  // Empties the log for the poller's next cycle. The last kNotesKept notes on the browsers'
+  // files stay, newest on top: each is told once, and with any folder window open the poller
+  // clears the log every few seconds.
   void Clear();
 
   [[nodiscard]] const std::deque<std::string>& lines() const { return lines_; }
@@ -55,6 +60,7 @@ class AccessLog {
   void InsertAtTop(std::string_view line);
 
   std::deque<std::string> lines_;
+  std::deque<std::string> notes_;  // newest first
   std::string counter_ = "Count:00";
   AccessLogView* view_ = nullptr;
 };
