@@ -213,18 +213,6 @@ int Frames() {
   return 0;
 }
 
-// Until exactly N browser frames are visible on this desktop.
-int WaitFrames(const std::vector<std::wstring>& args) {
-  long want = 0;
-  long timeout = 0;
-  if (args.size() != 2 || !ParseInt(args[0], want) || !ParseInt(args[1], timeout)) return 2;
-  const auto visible = [] {
-    const auto frames = BrowserFrames();
-    return std::count_if(frames.begin(), frames.end(), [](HWND f) { return ::IsWindowVisible(f); });
-  };
-  return WaitFor(static_cast<int>(timeout), [&] { return visible() == want; }) ? 0 : 1;
-}
-
 // Returns once the stand-in is registered again, so that no client of the test starts a second
 // one in the meantime.
 int Reregister() {
@@ -253,7 +241,6 @@ int Usage() {
       "  list                            the collection as pagemind.exe reads it\n"
       "  log-lines TITLE                 the list box lines of the window with that title\n"
       "  frames                          the browser frames: HWND PID VISIBLE ADDRESS TITLE\n"
-      "  wait-frames N TIMEOUT_MS        until exactly N browser frames are visible\n"
       "  bench ROUNDS [--keep-item] [--kind]\n"
       "                                  times Count+Item+LocationURL+LocationName; --kind adds\n"
       "                                  get_HWND+GetAncestor+GetClassNameW\n"
@@ -265,7 +252,6 @@ int Usage() {
 int Run(const std::wstring& command, const std::vector<std::wstring>& args) {
   if (command == L"log-lines") return LogLines(args);
   if (command == L"frames" && args.empty()) return Frames();
-  if (command == L"wait-frames") return WaitFrames(args);
   if (command == L"reregister" && args.empty()) return Reregister();
   const ComApartment apartment;
   if (FAILED(apartment.status())) return Failed("CoInitializeEx", apartment.status());
