@@ -135,16 +135,18 @@ std::optional<FirefoxWatch::Read> FirefoxWatch::ReadSession(const Watched& watch
     Report(findings, {fault.file, fault.error, std::string(kFirefoxName), watched.profile.name});
   }
   if (read.file.empty()) return std::nullopt;
-  Read result{
-      {std::string(kFirefoxName), watched.key, watched.profile.name,
-       // A file without its date is kept once, and never again.
-       std::max<std::int64_t>(read.session.lastUpdate, 1), read.end, std::move(read.session.open)},
-      std::nullopt};
+  const auto ended = [&watched](std::int64_t session, BrowserEnd end, BrowserSession pages) {
+    return EndedSession{std::string(kFirefoxName), watched.key, watched.profile.name, session, end,
+                        std::move(pages)};
+  };
+  // A file without its date is kept once, and never again.
+  Read result{ended(std::max<std::int64_t>(read.session.lastUpdate, 1), read.end,
+                    std::move(read.session.open)),
+              std::nullopt};
   // Without its date the run before could not be told apart from another; it is left alone.
   if (read.session.previousLastUpdate > 0 && !read.session.previous.windows.empty()) {
-    result.previous = EndedSession{std::string(kFirefoxName), watched.key,
-                                   watched.profile.name,      read.session.previousLastUpdate,
-                                   BrowserEnd::kNormal,       std::move(read.session.previous)};
+    result.previous = ended(read.session.previousLastUpdate, BrowserEnd::kNormal,
+                            std::move(read.session.previous));
   }
   return result;
 }

@@ -235,13 +235,15 @@ FileProblems PageHistory::Load() {
 }
 
 int PageHistory::FileForNewSet(const PageSource& source) const {
-  const auto ofSource = [&source](const Kept& kept) { return SetSource(kept.set) == source; };
+  const auto setsInFiles = [this](const PageSource& of) {
+    return std::count_if(kept_.begin(), kept_.end(), [&of](const Kept& kept) {
+      return kept.file >= 0 && SetSource(kept.set) == of;
+    });
+  };
   // A source with all its sets in files gives up its oldest one's.
-  if (std::count_if(kept_.begin(), kept_.end(), [&](const Kept& kept) {
-        return ofSource(kept) && kept.file >= 0;
-      }) >= kHistoryLength) {
+  if (setsInFiles(source) >= kHistoryLength) {
     for (auto kept = kept_.rbegin(); kept != kept_.rend(); ++kept) {
-      if (ofSource(*kept) && kept->file >= 0) return kept->file;
+      if (kept->file >= 0 && SetSource(kept->set) == source) return kept->file;
     }
   }
   for (int k = 0; k < kHistoryFileCount; ++k) {
@@ -252,11 +254,6 @@ int PageHistory::FileForNewSet(const PageSource& source) const {
   // Every usable file holds a set: the source with the most of them gives up its oldest one's
   // file, so that a profile's only set (its last crash, say) does not give way to the many
   // ends of the others. Among sources as large, the one with the oldest set gives.
-  const auto setsInFiles = [this](const PageSource& of) {
-    return std::count_if(kept_.begin(), kept_.end(), [&of](const Kept& kept) {
-      return kept.file >= 0 && SetSource(kept.set) == of;
-    });
-  };
   int file = -1;
   std::ptrdiff_t most = 0;
   for (auto kept = kept_.rbegin(); kept != kept_.rend(); ++kept) {
